@@ -1,0 +1,191 @@
+// Text files: encoding detection, line splitting, writing in one of the three encodings.
+#include "settings/TextFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <sys/stat.h>
+
+#include "infra/TextEncoding.h"
+
+namespace trov {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Reads the whole stream; false on a read error (a directory, an I/O fault) or when memory runs out.
+bool ReadAll(std::FILE* f, std::string& out) {
+    out.clear();
+    try {
+        struct stat st {};
+        if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+            out.reserve(static_cast<size_t>(st.st_size));
+        }
+        char chunk[1 << 16];
+        for (;;) {
+            size_t n = std::fread(chunk, 1, sizeof chunk, f);
+            out.append(chunk, n);
+            if (n < sizeof chunk) break;
+        }
+    } catch (const std::bad_alloc&) {
+        out.clear();
+        out.shrink_to_fit();
+        return false;
+    }
+    return !std::ferror(f);
+}
+
+// Splits UTF-8 text at "\n", each line cut at its last "\r"; the text after the last "\n" is
+// always a final line (possibly empty), as for files.
+void SplitFileText(std::string_view text, std::vector<std::string>& lines) {
+    size_t start = 0;
+    for (;;) {
+        size_t nl = text.find('\n', start);
+        std::string line(text.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start));
+        CTextFile::CutAtLastCR(line);
+        lines.push_back(std::move(line));
+        if (nl == std::string_view::npos) break;
+        start = nl + 1;
+    }
+}
+
+// UTF-16 bytes after the mark into UTF-8; a trailing odd byte is ignored, lone surrogates become U+FFFD.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::string out;
+    out.reserve(bytes.size() / 2 + bytes.size() / 8);
+    size_t n = bytes.size() / 2;
+    auto unit = [&](size_t k) -> uint32_t {
+        auto a = static_cast<unsigned char>(bytes[2 * k]), b = static_cast<unsigned char>(bytes[2 * k + 1]);
+        return bigEndian ? (uint32_t(a) << 8 | b) : (uint32_t(b) << 8 | a);
+    };
+    for (size_t k = 0; k < n; ++k) {
+        uint32_t u = unit(k);
+        if (u >= 0xD800 && u <= 0xDBFF && k + 1 < n) {
+            uint32_t v = unit(k + 1);
+            if (v >= 0xDC00 && v <= 0xDFFF) {
+                AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (v - 0xDC00));
+                ++k;
+                continue;
+            }
+        }
+        AppendUtf8(out, u);  // lone surrogates turn into U+FFFD there
+    }
+    return out;
+}
+
+}  // namespace
+
+void CTextFile::CutAtLastCR(std::string& line) {
+    size_t cr = line.rfind('\r');
+    if (cr != std::string::npos) line.erase(cr);
+}
+
+bool CTextFile::Read(const std::string& path) {
+    FilePtr f(std::fopen(path.c_str(), "rb"));
+    if (!f) return false;
+    std::string buffer;
+    if (!ReadAll(f.get(), buffer)) return false;
+
+    m_fileName = path;
+    m_lines.clear();
+    m_buffer = std::move(buffer);
+    if (m_buffer.size() < 2) {
+        m_encoding = kUndetected;
+        return true;
+    }
+    auto b0 = static_cast<unsigned char>(m_buffer[0]), b1 = static_cast<unsigned char>(m_buffer[1]);
+    std::string_view body(m_buffer);
+    try {
+        if (b0 == 0xFF && b1 == 0xFE) {
+            m_encoding = kUtf16LE;
+            SplitFileText(Utf16ToUtf8(body.substr(2), false), m_lines);
+        } else if (b0 == 0xFE && b1 == 0xFF) {
+            m_encoding = kUtf16BE;
+            SplitFileText(Utf16ToUtf8(body.substr(2), true), m_lines);
+        } else {
+            m_encoding = k8Bit;
+            if (IsUtf8WithMultibyte(body)) {
+                SplitFileText(body, m_lines);
+            } else {
+                SplitFileText(Latin1ToUtf8(body), m_lines);
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        ClearContent();
+        return false;
+    }
+    return true;
+}
+
+bool CTextFile::Write(const std::string& path, int encoding, const std::vector<std::string>& lines) {
+    if (encoding != kUtf16LE && encoding != kUtf16BE) {
+        encoding = k8Bit;
+        for (const std::string& line : lines) {
+            if (!FitsLatin1(line)) {
+                encoding = kUtf16LE;
+                break;
+            }
+        }
+    }
+    std::string bytes;
+    if (encoding == kUtf16LE) bytes = "\xFF\xFE";
+    if (encoding == kUtf16BE) bytes = "\xFE\xFF";
+    for (const std::string& line : lines) {
+        if (encoding == k8Bit) {
+            bytes += Utf8ToLatin1(line);
+            bytes += "\r\n";
+        } else {
+            bytes += Utf8ToUtf16Bytes(line, encoding == kUtf16BE);
+            bytes += Utf8ToUtf16Bytes("\r\n", encoding == kUtf16BE);
+        }
+    }
+    FilePtr f(std::fopen(path.c_str(), "wb"));
+    if (!f) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
+    ok = (std::fclose(f.release()) == 0) && ok;
+    if (!ok) return false;
+    m_fileName = path;
+    m_lastWriteEncoding = encoding;
+    return true;
+}
+
+void CTextFile::Clear() {
+    m_fileName.clear();
+    m_encoding = kUndetected;
+    ClearContent();
+}
+
+void CTextFile::ClearContent() {
+    m_lines.clear();
+    m_lines.shrink_to_fit();
+    m_buffer.clear();
+    m_buffer.shrink_to_fit();
+}
+
+std::vector<std::string> CTextFile::SplitText(std::string_view text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (;;) {
+        size_t nl = text.find('\n', start);
+        if (nl == std::string_view::npos) {
+            if (start < text.size()) {
+                std::string line(text.substr(start));
+                CutAtLastCR(line);
+                lines.push_back(std::move(line));
+            }
+            break;
+        }
+        std::string line(text.substr(start, nl - start));
+        CutAtLastCR(line);
+        lines.push_back(std::move(line));
+        start = nl + 1;
+    }
+    return lines;
+}
+
+}  // namespace trov
