@@ -133,8 +133,10 @@ bool CTextFile::Write(const std::string& path, int encoding, const std::vector<s
         }
     }
     std::string bytes;
-    if (encoding == kUtf16LE) bytes = "\xFF\xFE";
-    if (encoding == kUtf16BE) bytes = "\xFE\xFF";
+    if (encoding != k8Bit) {
+        bytes.push_back(static_cast<char>(encoding == kUtf16LE ? 0xFF : 0xFE));
+        bytes.push_back(static_cast<char>(encoding == kUtf16LE ? 0xFE : 0xFF));
+    }
     for (const std::string& line : lines) {
         if (encoding == k8Bit) {
             bytes += Utf8ToLatin1(line);
