@@ -1,0 +1,187 @@
+// JPEG decoding with libjpeg-turbo straight into the picture rows.
+#include "imaging/JpegPicture.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "infra/UserPrompt.h"
+
+extern "C" {
+#include <jpeglib.h>
+}
+
+namespace trov {
+
+namespace {
+
+// libjpeg's error manager extended by the jump target and the texts we keep.
+struct JpegErrors {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char fatal[JMSG_LENGTH_MAX];
+    char firstWarning[JMSG_LENGTH_MAX];
+    int warnings;
+};
+
+extern "C" void JpegErrorExit(j_common_ptr cinfo) {
+    auto* e = reinterpret_cast<JpegErrors*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, e->fatal);
+    std::longjmp(e->jump, 1);
+}
+
+// Warnings (level < 0) mean corrupt data that libjpeg worked around: remember the first one.
+extern "C" void JpegEmitMessage(j_common_ptr cinfo, int level) {
+    auto* e = reinterpret_cast<JpegErrors*>(cinfo->err);
+    if (level >= 0) return;  // trace messages
+    if (e->warnings == 0) (*cinfo->err->format_message)(cinfo, e->firstWarning);
+    ++e->warnings;
+    ++cinfo->err->num_warnings;
+}
+
+// One CMYK sample quadruple to blue, green, red. Adobe writes the inks inverted.
+inline void CmykToBgr(const JSAMPLE* s, uint8_t* d, bool inverted) {
+    unsigned c = s[0], m = s[1], y = s[2], k = s[3];
+    if (!inverted) {
+        c = 255 - c;
+        m = 255 - m;
+        y = 255 - y;
+        k = 255 - k;
+    }
+    // Here c, m, y, k are the "amount of white left" per ink: R = c * k / 255.
+    d[0] = uint8_t((y * k + 127) / 255);
+    d[1] = uint8_t((m * k + 127) / 255);
+    d[2] = uint8_t((c * k + 127) / 255);
+}
+
+// Keeps no C++ object with a destructor alive between setjmp and a possible longjmp.
+// Returns true on success; on failure err->fatal holds the reason.
+bool DecodeJpeg(CPicture* picture, std::FILE* file, const unsigned char* data, size_t size, JpegErrors* err) {
+    jpeg_decompress_struct ci;
+    std::memset(&ci, 0, sizeof ci);
+    ci.err = jpeg_std_error(&err->pub);
+    err->pub.error_exit = JpegErrorExit;
+    err->pub.emit_message = JpegEmitMessage;
+    err->fatal[0] = 0;
+    err->firstWarning[0] = 0;
+    err->warnings = 0;
+    if (setjmp(err->jump)) {
+        jpeg_destroy_decompress(&ci);
+        return false;
+    }
+    jpeg_create_decompress(&ci);
+    if (file)
+        jpeg_stdio_src(&ci, file);
+    else
+        jpeg_mem_src(&ci, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&ci, TRUE);
+
+    bool cmyk = false;
+    bool inverted = false;
+    switch (ci.jpeg_color_space) {
+        case JCS_CMYK:
+        case JCS_YCCK:
+            ci.out_color_space = JCS_CMYK;
+            cmyk = true;
+            inverted = ci.saw_Adobe_marker != 0;
+            break;
+        case JCS_GRAYSCALE:
+        case JCS_YCbCr:
+        case JCS_RGB:
+            ci.out_color_space = JCS_EXT_BGR;
+            break;
+        default:
+            std::snprintf(err->fatal, sizeof err->fatal, "unsupported colour space with %d components",
+                          ci.num_components);
+            jpeg_destroy_decompress(&ci);
+            return false;
+    }
+    if (ci.image_width > unsigned(CPicture::kMaxSide) || ci.image_height > unsigned(CPicture::kMaxSide) ||
+        !picture->Create(int(ci.image_width), int(ci.image_height))) {
+        std::snprintf(err->fatal, sizeof err->fatal, "picture of %u x %u cannot be held", ci.image_width,
+                      ci.image_height);
+        jpeg_destroy_decompress(&ci);
+        return false;
+    }
+    jpeg_start_decompress(&ci);
+    if (int(ci.output_width) != picture->GetWidth() || int(ci.output_height) != picture->GetHeight()) {
+        std::snprintf(err->fatal, sizeof err->fatal, "decoder output size differs from the header");
+        jpeg_destroy_decompress(&ci);
+        return false;
+    }
+    const int h = picture->GetHeight();
+    const int w = picture->GetWidth();
+    JSAMPARRAY cmykRow = nullptr;
+    if (cmyk) cmykRow = (*ci.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&ci), JPOOL_IMAGE, JDIMENSION(w) * 4, 1);
+    while (ci.output_scanline < ci.output_height) {
+        uint8_t* dst = picture->GetRow(h - 1 - int(ci.output_scanline));
+        if (cmyk) {
+            if (jpeg_read_scanlines(&ci, cmykRow, 1) != 1) break;
+            const JSAMPLE* s = cmykRow[0];
+            for (int x = 0; x < w; ++x) CmykToBgr(s + 4 * x, dst + 3 * x, inverted);
+        } else {
+            JSAMPROW row = dst;
+            if (jpeg_read_scanlines(&ci, &row, 1) != 1) break;
+        }
+    }
+    jpeg_finish_decompress(&ci);
+    jpeg_destroy_decompress(&ci);
+    return true;
+}
+
+}  // namespace
+
+bool CJpegPicture::LoadFile(const std::string& path, bool force) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        Reset();
+        SetLastError("CJpegPicture::LoadFile: cannot open " + path);
+        return false;
+    }
+    // Asked again for the picture it holds: keep it (reporting success, as the BMP reader does).
+    if (!force && !IsEmpty() && path == GetFileName()) return true;
+    Reset();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        SetLastError("CJpegPicture::LoadFile: cannot open " + path);
+        return false;
+    }
+    JpegErrors err;
+    const bool ok = DecodeJpeg(this, f, nullptr, 0, &err);
+    std::fclose(f);
+    if (!ok) {
+        Reset();
+        SetLastError("CJpegPicture::LoadFile: " + path + ": " + err.fatal);
+        return false;
+    }
+    SetFileName(path);
+    if (err.warnings > 0) SetDamaged(path + ": " + err.firstWarning);
+    BitsChanged();
+    return true;
+}
+
+bool CJpegPicture::LoadFromMemory(const unsigned char* data, size_t size, const std::string& what) {
+    Reset();
+    if (!data || size == 0) {
+        SetLastError("CJpegPicture::LoadFile: " + what + " is empty");
+        return false;
+    }
+    JpegErrors err;
+    if (!DecodeJpeg(this, nullptr, data, size, &err)) {
+        Reset();
+        SetLastError("CJpegPicture::LoadFile: " + what + ": " + err.fatal);
+        return false;
+    }
+    if (err.warnings > 0) SetDamaged(what + ": " + err.firstWarning);
+    BitsChanged();
+    return true;
+}
+
+bool CJpegPicture::SaveFile(const std::string& /*path*/) {
+    GetUserPrompt().Message("Currently not implemented!");
+    SetLastError("CJpegPicture::SaveFile: Currently not implemented!");
+    return false;
+}
+
+}  // namespace trov

@@ -1,0 +1,30 @@
+// A picture read from a JPEG file (libjpeg-turbo, IJG v6 interface).
+#pragma once
+
+#include <string>
+
+#include "imaging/DibPicture.h"
+
+namespace trov {
+
+// Holds its pixels like a CDibPicture (everything but loading and saving behaves the same).
+class CJpegPicture : public CDibPicture {
+public:
+    CJpegPicture() = default;
+    ~CJpegPicture() override = default;
+
+    // Decodes a JPEG file into a 24-bit bottom-up picture (top scanline -> last row).
+    // Grey-scale files give equal red, green and blue; CMYK and YCCK files (Adobe-inverted too)
+    // are converted to RGB. Data that libjpeg can only warn about (e.g. a truncated file) still
+    // loads; the picture is then marked damaged (IsDamaged()). A fatal decoder error gives false
+    // and an empty buffer. With force false and path equal to the current file name of a loaded
+    // picture, nothing is read and true is returned.
+    bool LoadFile(const std::string& path, bool force) override;
+    // Shows "Currently not implemented!" through the user prompt and returns false.
+    bool SaveFile(const std::string& path) override;
+
+    // Decodes a JPEG held in memory (same rules as LoadFile; the file name is left alone).
+    bool LoadFromMemory(const unsigned char* data, size_t size, const std::string& what);
+};
+
+}  // namespace trov

@@ -1,0 +1,346 @@
+// Picture tools: create, load, rotate and resample pictures; pictures of project entries.
+#include "imaging/PictureTools.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "imaging/JpegPicture.h"
+#include "infra/MessagePipelines.h"
+
+namespace trov {
+
+namespace {
+
+std::atomic<int> g_quality{kQualityProduction};
+
+std::mutex g_readerMutex;
+VideoFrameReader g_videoReader;
+
+std::string LowerExtension(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const auto dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string ext = path.substr(dot + 1);
+    for (auto& ch : ext) ch = char(std::tolower(static_cast<unsigned char>(ch)));
+    return ext;
+}
+
+// Runs fn(begin, end) over [0, n) split into contiguous parts on up to a few threads; the
+// caller's thread takes one part. Used for whole-picture kernels whose rows are independent.
+template <typename Fn>
+void ParallelRows(int n, Fn&& fn) {
+    static const int kThreads = [] {
+        const unsigned hc = std::thread::hardware_concurrency();
+        return int(std::clamp(hc == 0 ? 1u : hc, 1u, 8u));
+    }();
+    const int parts = std::min(kThreads, std::max(1, n / 8));
+    if (parts <= 1) {
+        fn(0, n);
+        return;
+    }
+    std::vector<std::thread> helpers;
+    helpers.reserve(size_t(parts - 1));
+    for (int p = 1; p < parts; ++p) {
+        const int b = int(int64_t(n) * p / parts), e = int(int64_t(n) * (p + 1) / parts);
+        helpers.emplace_back([&fn, b, e] { fn(b, e); });
+    }
+    fn(0, int(int64_t(n) / parts));
+    for (auto& t : helpers) t.join();
+}
+
+// For every target index along one axis: the source indices and normalised weights.
+struct Taps {
+    std::vector<int> start;       // offset of target j's taps in index/weight
+    std::vector<int> index;
+    std::vector<float> weight;
+    int Count(int j) const { return start[size_t(j) + 1] - start[size_t(j)]; }
+};
+
+double LanczosKernel(double x) {
+    if (x == 0.0) return 1.0;
+    if (x <= -3.0 || x >= 3.0) return 0.0;
+    const double px = M_PI * x;
+    return (std::sin(px) / px) * (std::sin(px / 3.0) / (px / 3.0));
+}
+
+// Lanczos-3 taps: centre c = j / s, reflected edges, zero weights dropped, weights summing to 1.
+Taps LanczosTaps(int srcSize, int dstSize) {
+    Taps t;
+    t.start.reserve(size_t(dstSize) + 1);
+    const double s = double(dstSize) / double(srcSize);
+    std::vector<std::pair<int, double>> tmp;
+    for (int j = 0; j < dstSize; ++j) {
+        t.start.push_back(int(t.index.size()));
+        const double c = j / s;
+        int lo, hi;
+        if (s >= 1.0) {
+            lo = int(std::trunc(c - 3.5));
+            hi = int(std::trunc(c + 3.5));
+        } else {
+            lo = int(std::trunc(c - 3.0 / s - 0.5));
+            hi = int(std::trunc(c + 3.0 / s + 0.5));
+        }
+        tmp.clear();
+        double sum = 0.0;
+        for (int i = lo; i <= hi; ++i) {
+            const double w = s >= 1.0 ? LanczosKernel(c - i) : LanczosKernel((c - i) * s) * s;
+            if (w == 0.0) continue;
+            int r = i < 0 ? -i : (i >= srcSize ? 2 * srcSize - 1 - i : i);
+            r = std::clamp(r, 0, srcSize - 1);  // a tiny source can reflect past its other edge
+            tmp.emplace_back(r, w);
+            sum += w;
+        }
+        if (tmp.empty() || std::fabs(sum) < 1e-12) {
+            // Cannot happen for sane sizes; fall back to the nearest pixel.
+            t.index.push_back(std::clamp(int(c + 0.5), 0, srcSize - 1));
+            t.weight.push_back(1.0f);
+            continue;
+        }
+        for (auto& [r, w] : tmp) {
+            t.index.push_back(r);
+            t.weight.push_back(float(w / sum));
+        }
+    }
+    t.start.push_back(int(t.index.size()));
+    return t;
+}
+
+// Area taps: source pixel i covers [i*s, (i+1)*s) in target units; its weight for target j is the
+// length of the overlap with [j, j+1).
+Taps AreaTaps(int srcSize, int dstSize) {
+    // Gather per source pixel (the overlap table), then regroup per target pixel.
+    const double s = double(dstSize) / double(srcSize);
+    std::vector<std::vector<std::pair<int, double>>> perTarget(static_cast<size_t>(dstSize));
+    for (int i = 0; i < srcSize; ++i) {
+        const double a = i * s, b = (i + 1) * s;
+        const int j0 = std::max(0, int(std::floor(a)));
+        const int j1 = std::min(dstSize - 1, int(std::ceil(b)) - 1);
+        for (int j = j0; j <= j1; ++j) {
+            const double ov = std::min(b, double(j + 1)) - std::max(a, double(j));
+            if (ov > 1e-12) perTarget[size_t(j)].emplace_back(i, ov);
+        }
+    }
+    Taps t;
+    t.start.reserve(size_t(dstSize) + 1);
+    for (int j = 0; j < dstSize; ++j) {
+        t.start.push_back(int(t.index.size()));
+        for (auto& [i, w] : perTarget[size_t(j)]) {
+            t.index.push_back(i);
+            t.weight.push_back(float(w));
+        }
+    }
+    t.start.push_back(int(t.index.size()));
+    return t;
+}
+
+// Separable resampling of src into the tw x th rectangle of dst at (ox, oy): for each target
+// row the vertical taps are summed over whole source rows (contiguous, vectorisable), then the
+// horizontal taps over that float row. Lanczos rounds (+0.5); the area filter truncates.
+void Resample(const CPicture& src, CPicture& dst, int ox, int oy, int tw, int th, bool lanczos,
+              CPictureTools& tools) {
+    const int sw = src.GetWidth(), sh = src.GetHeight();
+    const Taps hx = lanczos ? LanczosTaps(sw, tw) : AreaTaps(sw, tw);
+    const Taps vy = lanczos ? LanczosTaps(sh, th) : AreaTaps(sh, th);
+    // The area sums equal the exact average up to float rounding; the tiny bias keeps a value
+    // like 199.99998 (really 200) from being truncated to 199.
+    const float bias = lanczos ? 0.5f : 0.001f;
+    const size_t rowFloats = size_t(3) * size_t(sw);
+
+    const int maxProgress = lanczos ? th : std::max(1, sh / 4);
+    tools.ReportProgressStart(maxProgress);
+    const int group = std::max(16, th / 16);
+    for (int g0 = 0; g0 < th; g0 += group) {
+        const int g1 = std::min(th, g0 + group);
+        ParallelRows(g1 - g0, [&](int b, int e) {
+            std::vector<float> row(rowFloats);
+            for (int k = g0 + b; k < g0 + e; ++k) {
+                std::fill(row.begin(), row.end(), 0.0f);
+                for (int t = vy.start[size_t(k)]; t < vy.start[size_t(k) + 1]; ++t) {
+                    const float w = vy.weight[size_t(t)];
+                    const uint8_t* s = src.GetRow(vy.index[size_t(t)]);
+                    float* r = row.data();
+                    for (size_t x = 0; x < rowFloats; ++x) r[x] += w * float(s[x]);
+                }
+                uint8_t* d = dst.GetRow(oy + k) + 3 * ox;
+                for (int j = 0; j < tw; ++j) {
+                    float b0 = bias, g = bias, rr = bias;
+                    for (int t = hx.start[size_t(j)]; t < hx.start[size_t(j) + 1]; ++t) {
+                        const float w = hx.weight[size_t(t)];
+                        const float* p = row.data() + 3 * size_t(hx.index[size_t(t)]);
+                        b0 += w * p[0];
+                        g += w * p[1];
+                        rr += w * p[2];
+                    }
+                    d[3 * j] = uint8_t(std::clamp(b0, 0.0f, 255.0f));
+                    d[3 * j + 1] = uint8_t(std::clamp(g, 0.0f, 255.0f));
+                    d[3 * j + 2] = uint8_t(std::clamp(rr, 0.0f, 255.0f));
+                }
+            }
+        });
+        tools.ReportProgress(int(int64_t(maxProgress) * g1 / th));
+    }
+}
+
+}  // namespace
+
+void CPictureTools::SetQuality(int quality) { g_quality.store(quality); }
+int CPictureTools::GetQuality() { return g_quality.load(); }
+
+void CPictureTools::ReportProgressStart(int max) {
+    SendValue(m_pipelines, pipeline::kCurrentProgress, 0);
+    SendValue(m_pipelines, pipeline::kMaxProgress, max);
+}
+
+void CPictureTools::ReportProgress(int current) { SendValue(m_pipelines, pipeline::kCurrentProgress, current); }
+
+std::unique_ptr<CDibPicture> CPictureTools::CreatePicture(int width, int height, Colour colour, const std::string& name) {
+    auto p = std::make_unique<CDibPicture>();
+    if (!p->Create(width, height)) return nullptr;
+    p->SetFileName(name);
+    if (colour != kNoColour) p->Fill(colour);
+    p->BitsChanged();
+    return p;
+}
+
+std::unique_ptr<CPicture> CPictureTools::LoadPicture(const std::string& path, bool tryBoth) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
+    const std::string ext = LowerExtension(path);
+    if (ext == "jpg" || ext == "jpeg" || ext == "jpe" || ext == "jfif") {
+        auto p = std::make_unique<CJpegPicture>();
+        if (p->LoadFile(path, false)) return p;
+        return nullptr;
+    }
+    if (ext == "bmp") {
+        auto p = std::make_unique<CDibPicture>();
+        if (p->LoadFile(path, false)) return p;
+        return nullptr;
+    }
+    if (!tryBoth) return nullptr;
+    auto dib = std::make_unique<CDibPicture>();
+    if (dib->LoadFile(path, false)) return dib;
+    auto jpeg = std::make_unique<CJpegPicture>();
+    if (jpeg->LoadFile(path, false)) return jpeg;
+    return nullptr;
+}
+
+std::unique_ptr<CDibPicture> CPictureTools::Resize(const CPicture* source, int width, int height, bool keepAspect) {
+    return ResizeWith(source, width, height, keepAspect, GetQuality());
+}
+
+std::unique_ptr<CDibPicture> CPictureTools::ResizeWith(const CPicture* source, int width, int height,
+                                                       bool keepAspect, int quality) {
+    if (!source || source->IsEmpty() || width < 1 || height < 1) return nullptr;
+    const int sw = source->GetWidth(), sh = source->GetHeight();
+    if (sw == width && sh == height) return source->Clone();
+
+    auto result = std::make_unique<CDibPicture>();
+    if (!result->Create(width, height)) return nullptr;
+    int tw = width, th = height, ox = 0, oy = 0;
+    if (keepAspect) {
+        const double ratio = double(sw) / double(sh);
+        if (double(width) / double(height) <= ratio) {
+            th = int(width / ratio);
+        } else {
+            tw = int(height * ratio);
+        }
+        // An extreme aspect ratio would round a side to 0; keep at least one pixel.
+        tw = std::clamp(tw, 1, width);
+        th = std::clamp(th, 1, height);
+        ox = (width - tw) / 2;
+        oy = (height - th) / 2;
+    } else {
+        result->Clear();
+    }
+    const bool lanczos = quality == kQualityFinalProduction && tw != 1 && th != 1;
+    Resample(*source, *result, ox, oy, tw, th, lanczos, *this);
+    result->BitsChanged();
+    return result;
+}
+
+std::unique_ptr<CDibPicture> CPictureTools::Rotate(const CPicture* source, int degrees) {
+    if (!source || source->IsEmpty()) return nullptr;
+    int a = degrees % 360;
+    if (a < 0) a += 360;
+    if (a != 90 && a != 180 && a != 270) return nullptr;
+    const int w = source->GetWidth(), h = source->GetHeight();
+    auto out = std::make_unique<CDibPicture>();
+    if (!out->Create(a == 180 ? w : h, a == 180 ? h : w)) return nullptr;
+    // Row-wise moves; the mapping is that of per-pixel GetPixel/SetPixel:
+    //  90: (x, y) -> (y, W-1-x);  180: (W-1-x, H-1-y);  270: (H-1-y, x).
+    ParallelRows(h, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const uint8_t* s = source->GetRow(y);
+            if (a == 180) {
+                uint8_t* d = out->GetRow(h - 1 - y);
+                for (int x = 0; x < w; ++x) std::memcpy(d + 3 * (w - 1 - x), s + 3 * x, 3);
+            } else if (a == 90) {
+                for (int x = 0; x < w; ++x) std::memcpy(out->GetRow(w - 1 - x) + 3 * y, s + 3 * x, 3);
+            } else {
+                for (int x = 0; x < w; ++x) std::memcpy(out->GetRow(x) + 3 * (h - 1 - y), s + 3 * x, 3);
+            }
+        }
+    });
+    out->BitsChanged();
+    return out;
+}
+
+// ---- pictures of project entries ----
+
+void SetVideoFrameReader(VideoFrameReader reader) {
+    std::lock_guard<std::mutex> lock(g_readerMutex);
+    g_videoReader = std::move(reader);
+}
+
+std::unique_ptr<CPicture> ReadVideoFrame(const std::string& file, int frameIndex) {
+    VideoFrameReader reader;
+    {
+        std::lock_guard<std::mutex> lock(g_readerMutex);
+        reader = g_videoReader;
+    }
+    if (!reader) return nullptr;
+    return reader(file, frameIndex);
+}
+
+std::string EntryPictureKey(const std::string& file, int rotation) {
+    const Colour bg = CPicture::GetDefaultBackgroundColour();
+    return file + "#" + std::to_string(rotation) + "#" + "#" + std::to_string(ColourRed(bg)) + "#" +
+           std::to_string(ColourGreen(bg)) + "#" + std::to_string(ColourBlue(bg));
+}
+
+std::unique_ptr<CPicture> LoadEntryPicture(const EntryPictureRequest& request) {
+    // Relative paths are taken from the project's folder (without changing the process's
+    // working directory, which other threads share).
+    std::string file = request.file;
+    if (file.find('\\') != std::string::npos && file.find('/') == std::string::npos)
+        std::replace(file.begin(), file.end(), '\\', '/');
+    std::filesystem::path p(file);
+    if (p.is_relative() && !request.projectFolder.empty()) p = std::filesystem::path(request.projectFolder) / p;
+
+    std::unique_ptr<CPicture> picture;
+    if (request.isVideo) {
+        picture = ReadVideoFrame(p.string(), 0);
+    } else {
+        CPictureTools tools;
+        picture = tools.LoadPicture(p.string(), true);
+    }
+    if (!picture) return nullptr;
+    picture->SetFileName(EntryPictureKey(request.file, request.rotation));
+    if (request.rotation != 0) {
+        CPictureTools tools;
+        if (auto rotated = tools.Rotate(picture.get(), request.rotation)) {
+            rotated->SetFileName(picture->GetFileName());
+            if (picture->IsDamaged()) rotated->SetDamaged(picture->GetDamageMessage());
+            picture = std::move(rotated);
+        }
+    }
+    return picture;
+}
+
+}  // namespace trov

@@ -1,0 +1,96 @@
+// Creates, loads, resizes and rotates pictures and draws captions, reporting progress.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "imaging/Caption.h"
+#include "imaging/DibPicture.h"
+#include "imaging/Picture.h"
+
+namespace trov {
+
+class CMessagePipelines;
+
+// Resampling filter choice of Resize(), the application setting "Quality".
+enum ResizeQuality : int {
+    kQualityProduction = 0,       // area-weighted average (default)
+    kQualityFinalProduction = 1,  // Lanczos, support 3
+};
+
+// One tools object per user (creation driver, effect, dialog). Not shared between threads; the
+// pipelines registry it reports to may be shared (it is thread-safe). All returned pictures are
+// new and owned by the caller.
+class CPictureTools {
+public:
+    // pipelines: where "MaxProgress"/"CurrentProgress" go; may be null (no reports). Not owned.
+    explicit CPictureTools(CMessagePipelines* pipelines = nullptr) : m_pipelines(pipelines) {}
+
+    void SetPipelines(CMessagePipelines* pipelines) { m_pipelines = pipelines; }
+    CMessagePipelines* GetPipelines() const { return m_pipelines; }
+
+    // Process-wide "Quality" (ResizeQuality) used by every Resize(); the manager sets it from the
+    // application settings. Values other than 1 mean the area filter.
+    static void SetQuality(int quality);
+    static int GetQuality();
+
+    // New picture of width x height in the default background colour, then filled with colour
+    // unless it is kNoColour, named `name`. Null for impossible sizes.
+    std::unique_ptr<CDibPicture> CreatePicture(int width, int height, Colour colour = kNoColour,
+                                               const std::string& name = "");
+
+    // Loads a picture file: extension "jpg"/"jpeg" -> JPEG, "bmp" -> BMP (case ignored); any other
+    // extension with tryBoth: BMP first, then JPEG. Null when the file is missing or unreadable.
+    std::unique_ptr<CPicture> LoadPicture(const std::string& path, bool tryBoth);
+
+    // Scales source to width x height. Same size: an exact copy. keepAspect: the largest
+    // rectangle with the source's aspect ratio, centred, the bars in the default background
+    // colour; without keepAspect the whole target is the picture. Filter by GetQuality().
+    // Null for a null/empty source or target sizes < 1.
+    std::unique_ptr<CDibPicture> Resize(const CPicture* source, int width, int height, bool keepAspect);
+    // Same with an explicit filter (kQualityProduction / kQualityFinalProduction).
+    std::unique_ptr<CDibPicture> ResizeWith(const CPicture* source, int width, int height, bool keepAspect,
+                                            int quality);
+
+    // Quarter/half turns: degrees is brought into 0..359 (-90 = 270, 450 = 90); 90 turns the
+    // picture clockwise on screen, 270 anticlockwise. Other angles or a null source: null.
+    std::unique_ptr<CDibPicture> Rotate(const CPicture* source, int degrees);
+
+    // Draws the caption into picture (see CaptionRenderer.cpp for layout and placement).
+    // False, drawing nothing, when an argument is missing or the text is empty.
+    // Reports "MaxProgress" = (2 * backWidth + 1)^2 and "CurrentProgress" per outline offset.
+    bool DrawCaption(CPicture* picture, const CaptionSettings* settings, const LogFont* font, int position);
+
+    // Sends "CurrentProgress" = 0 and "MaxProgress" = max.
+    void ReportProgressStart(int max);
+    void ReportProgress(int current);
+
+private:
+    CMessagePipelines* m_pipelines = nullptr;
+};
+
+// ---- pictures of project entries ----
+
+// Reads one frame of a video file as a picture (null when it cannot). The video layer installs
+// it; until then video entries yield null. Called on the creation thread.
+using VideoFrameReader = std::function<std::unique_ptr<CPicture>(const std::string& file, int frameIndex)>;
+void SetVideoFrameReader(VideoFrameReader reader);
+std::unique_ptr<CPicture> ReadVideoFrame(const std::string& file, int frameIndex);
+
+// What LoadEntryPicture needs to know about an entry.
+struct EntryPictureRequest {
+    std::string file;           // as stored in the project (may be relative)
+    std::string projectFolder;  // folder of the project file, resolves relative paths; may be empty
+    bool isVideo = false;       // an AVI entry: frame 0 through the video frame reader
+    int rotation = 0;           // degrees; 90/180/270 (and equivalents) rotate
+};
+
+// The entry's cache key: file, "#<rotation>#", then "#<r>#<g>#<b>" of the default background.
+std::string EntryPictureKey(const std::string& file, int rotation);
+
+// Loads (video frame 0, or picture with try-both), names it with EntryPictureKey and rotates it
+// when the rotation is not 0 and can be done. Null when the file cannot be read.
+std::unique_ptr<CPicture> LoadEntryPicture(const EntryPictureRequest& request);
+
+}  // namespace trov
