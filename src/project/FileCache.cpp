@@ -1,105 +1,17 @@
 // Keyed file cache: MD5-digest index, registered file list, index files in 8-bit text.
 #include "project/FileCache.h"
 
-#include <array>
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <system_error>
 
+#include "project/Md5.h"
+
 namespace trov {
 
 namespace {
-
-// ---- MD5 (RFC 1321) ----------------------------------------------------------------------
-class Md5 {
-public:
-    void Update(const unsigned char* data, size_t size) {
-        size_t have = static_cast<size_t>(m_length % 64);
-        m_length += size;
-        size_t i = 0;
-        if (have) {
-            size_t take = std::min<size_t>(64 - have, size);
-            std::memcpy(m_block + have, data, take);
-            i = take;
-            if (have + take < 64) return;
-            Transform(m_block);
-        }
-        for (; i + 64 <= size; i += 64) Transform(data + i);
-        if (i < size) std::memcpy(m_block, data + i, size - i);
-    }
-
-    std::array<unsigned char, 16> Final() {
-        uint64_t bits = m_length * 8;
-        unsigned char pad[72] = {0x80};
-        size_t have = static_cast<size_t>(m_length % 64);
-        size_t padLen = (have < 56) ? 56 - have : 120 - have;
-        Update(pad, padLen);
-        unsigned char len[8];
-        for (int i = 0; i < 8; ++i) len[i] = static_cast<unsigned char>(bits >> (8 * i));
-        Update(len, 8);
-        std::array<unsigned char, 16> out{};
-        for (int i = 0; i < 4; ++i)
-            for (int b = 0; b < 4; ++b) out[4 * i + b] = static_cast<unsigned char>(m_state[i] >> (8 * b));
-        return out;
-    }
-
-private:
-    static uint32_t Rotl(uint32_t x, int c) { return (x << c) | (x >> (32 - c)); }
-
-    void Transform(const unsigned char* p) {
-        static const uint32_t k[64] = {
-            0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
-            0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
-            0xf61e2562, 0xc040b340, 0x265e5a51, 0xe9b6c7aa, 0xd62f105d, 0x02441453, 0xd8a1e681, 0xe7d3fbc8,
-            0x21e1cde6, 0xc33707d6, 0xf4d50d87, 0x455a14ed, 0xa9e3e905, 0xfcefa3f8, 0x676f02d9, 0x8d2a4c8a,
-            0xfffa3942, 0x8771f681, 0x6d9d6122, 0xfde5380c, 0xa4beea44, 0x4bdecfa9, 0xf6bb4b60, 0xbebfbc70,
-            0x289b7ec6, 0xeaa127fa, 0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665,
-            0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
-            0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
-        static const int r[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22,
-                                  5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,
-                                  4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
-                                  6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
-        uint32_t w[16];
-        for (int i = 0; i < 16; ++i)
-            w[i] = uint32_t(p[4 * i]) | uint32_t(p[4 * i + 1]) << 8 | uint32_t(p[4 * i + 2]) << 16 |
-                   uint32_t(p[4 * i + 3]) << 24;
-        uint32_t a = m_state[0], b = m_state[1], c = m_state[2], d = m_state[3];
-        for (int i = 0; i < 64; ++i) {
-            uint32_t f;
-            int g;
-            if (i < 16) {
-                f = (b & c) | (~b & d);
-                g = i;
-            } else if (i < 32) {
-                f = (d & b) | (~d & c);
-                g = (5 * i + 1) % 16;
-            } else if (i < 48) {
-                f = b ^ c ^ d;
-                g = (3 * i + 5) % 16;
-            } else {
-                f = c ^ (b | ~d);
-                g = (7 * i) % 16;
-            }
-            uint32_t t = d;
-            d = c;
-            c = b;
-            b = b + Rotl(a + f + k[i] + w[g], r[i]);
-            a = t;
-        }
-        m_state[0] += a;
-        m_state[1] += b;
-        m_state[2] += c;
-        m_state[3] += d;
-    }
-
-    uint32_t m_state[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
-    uint64_t m_length = 0;
-    unsigned char m_block[64] = {};
-};
 
 // ---- text conversions for the 8-bit index file -------------------------------------------
 // Decodes UTF-8 into code points; invalid bytes are taken as Latin-1 characters.
@@ -245,16 +157,7 @@ bool IsHexDigest(const std::string& s) {
 }  // namespace
 
 std::string CFileCache::Md5Hex(const std::string& bytes) {
-    Md5 md5;
-    md5.Update(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-    auto digest = md5.Final();
-    static const char* hex = "0123456789abcdef";
-    std::string out;
-    for (unsigned char b : digest) {
-        out += hex[b >> 4];
-        out += hex[b & 15];
-    }
-    return out;
+    return trov::Md5Hex(bytes);
 }
 
 std::string CFileCache::KeyDigest(const std::string& key) {
