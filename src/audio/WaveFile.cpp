@@ -1,0 +1,398 @@
+// RIFF WAVE reading and writing, range loads with looping, and the conversion stream.
+#include "audio/WaveFile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <exception>
+#include <limits>
+
+#include "audio/AudioLog.h"
+#include "infra/UserPrompt.h"
+
+namespace trov {
+namespace {
+
+constexpr size_t kWriteBufferSize = 1 << 16;
+constexpr int64_t kMaxRiffSize = 0xFFFFFFFFLL;
+// No single load may ask for more than this; a range beyond it is an absurd request, not audio.
+constexpr int64_t kMaxLoadBytes = int64_t(1) << 31;
+
+uint32_t Le32(const uint8_t* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+void PutLe32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = uint8_t((v >> (8 * i)) & 0xFF);
+}
+
+const char* const kStreamOpenError =
+    "Error! acmStreamOpen was not sucessfull! This could result from two facts:\r\n\r\n"
+    "1. The input format is not valid. Please check it, if the input wave is 44,100 Khz with 16 Bit "
+    "Stereo.\r\n2. The chosen codec could not convert the input format. Please choose another codec or "
+    "change the settings of the codec.";
+
+}  // namespace
+
+CWaveFile::CWaveFile() = default;
+
+CWaveFile::~CWaveFile() {
+    Close();
+    CloseEncoder();
+}
+
+bool CWaveFile::ReadAt(int64_t offset, void* buffer, size_t size) {
+    if (!m_file || offset < 0 || offset + int64_t(size) > m_fileSize) return false;
+    if (std::fseek(m_file, long(offset), SEEK_SET) != 0) return false;
+    return std::fread(buffer, 1, size, m_file) == size;
+}
+
+// Walks the chunks between `from` and `end` looking for `id`; the chunk must start inside the
+// range, its size may run past it (the caller limits what it reads).
+bool CWaveFile::FindChunk(const char id[4], int64_t from, int64_t end, int64_t& dataOffset, uint32_t& size) {
+    int64_t pos = from;
+    while (pos + 8 <= end) {
+        uint8_t header[8];
+        if (!ReadAt(pos, header, 8)) return false;
+        uint32_t chunkSize = Le32(header + 4);
+        if (std::memcmp(header, id, 4) == 0) {
+            dataOffset = pos + 8;
+            size = chunkSize;
+            return true;
+        }
+        pos += 8 + int64_t(chunkSize) + (chunkSize & 1);
+    }
+    return false;
+}
+
+bool CWaveFile::Open(const std::string& path) {
+    Close();
+    CloseEncoder();
+    if (path.empty()) return false;
+    m_file = std::fopen(path.c_str(), "rb");
+    if (!m_file) return false;
+    auto fail = [this]() {
+        std::fclose(m_file);
+        m_file = nullptr;
+        m_hasFormat = false;
+        m_format = SWaveFormat();
+        m_dataOffset = -1;
+        m_dataSize = 0;
+        return false;
+    };
+    if (std::fseek(m_file, 0, SEEK_END) != 0) return fail();
+    long endPos = std::ftell(m_file);
+    if (endPos < 0) return fail();
+    m_fileSize = endPos;
+
+    uint8_t riff[12];
+    if (!ReadAt(0, riff, 12)) return fail();
+    if (std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0) return fail();
+    // The RIFF size may be wrong in files cut short or written by streaming tools: search to
+    // whichever end comes first.
+    int64_t riffEnd = std::min<int64_t>(8 + int64_t(Le32(riff + 4)), m_fileSize);
+
+    int64_t fmtOffset = 0;
+    uint32_t fmtSize = 0;
+    if (!FindChunk("fmt ", 12, riffEnd, fmtOffset, fmtSize) || fmtSize < 16) return fail();
+    uint8_t fmt[18] = {};
+    if (!ReadAt(fmtOffset, fmt, 16)) return fail();
+    SWaveFormat format;
+    format.formatTag = uint16_t(fmt[0] | (fmt[1] << 8));
+    format.channels = uint16_t(fmt[2] | (fmt[3] << 8));
+    format.samplesPerSec = Le32(fmt + 4);
+    format.avgBytesPerSec = Le32(fmt + 8);
+    format.blockAlign = uint16_t(fmt[12] | (fmt[13] << 8));
+    format.bitsPerSample = uint16_t(fmt[14] | (fmt[15] << 8));
+    if (format.formatTag != kWaveFormatPcm && fmtSize >= 18) {
+        // The extra bytes must lie inside the chunk and the file.
+        if (!ReadAt(fmtOffset + 16, fmt + 16, 2)) return fail();
+        uint16_t extraCount = uint16_t(fmt[16] | (fmt[17] << 8));
+        if (extraCount > fmtSize - 18) return fail();
+        format.extra.resize(extraCount);
+        if (extraCount > 0 && !ReadAt(fmtOffset + 18, format.extra.data(), extraCount)) return fail();
+    }
+
+    int64_t dataOffset = 0;
+    uint32_t dataSize = 0;
+    if (!FindChunk("data", 12, riffEnd, dataOffset, dataSize)) return fail();
+    m_dataOffset = dataOffset;
+    // A truncated file keeps only the bytes it really has.
+    m_dataSize = std::min<int64_t>(dataSize, std::max<int64_t>(0, m_fileSize - dataOffset));
+    m_readPos = 0;
+    m_format = std::move(format);
+    m_hasFormat = true;
+    m_fileName = path;
+    m_mode = kModeReading;
+    return true;
+}
+
+bool CWaveFile::Create(const std::string& path, const SWaveFormat& format) {
+    Close();
+    CloseEncoder();
+    if (path.empty()) return false;
+    m_file = std::fopen(path.c_str(), "w+b");
+    if (!m_file) return false;
+
+    std::vector<uint8_t> fmt = format.formatTag == kWaveFormatPcm ? format.ToPcmBytes() : format.ToBytes();
+    std::vector<uint8_t> header;
+    auto put = [&header](const char* text) { header.insert(header.end(), text, text + 4); };
+    auto put32 = [&header](uint32_t v) {
+        uint8_t b[4];
+        PutLe32(b, v);
+        header.insert(header.end(), b, b + 4);
+    };
+    put("RIFF");
+    m_riffSizeOffset = int64_t(header.size());
+    put32(0);
+    put("WAVE");
+    put("fmt ");
+    put32(uint32_t(fmt.size()));
+    header.insert(header.end(), fmt.begin(), fmt.end());
+    if (fmt.size() & 1) header.push_back(0);
+    put("fact");
+    put32(4);
+    m_factOffset = int64_t(header.size());
+    put32(0xFFFFFFFFu);
+    put("data");
+    m_dataSizeOffset = int64_t(header.size());
+    put32(0);
+    if (std::fwrite(header.data(), 1, header.size(), m_file) != header.size()) {
+        std::fclose(m_file);
+        m_file = nullptr;
+        std::remove(path.c_str());
+        return false;
+    }
+    m_dataOffset = -1;
+    m_written = 0;
+    m_writeFailed = false;
+    m_writeBuffer.clear();
+    m_writeBuffer.reserve(kWriteBufferSize);
+    m_format = format;
+    m_hasFormat = true;
+    m_fileName = path;
+    m_mode = kModeWriting;
+    return true;
+}
+
+bool CWaveFile::FlushWriteBuffer() {
+    if (m_writeBuffer.empty()) return !m_writeFailed;
+    if (!m_writeFailed && std::fwrite(m_writeBuffer.data(), 1, m_writeBuffer.size(), m_file) != m_writeBuffer.size())
+        m_writeFailed = true;
+    m_writeBuffer.clear();
+    return !m_writeFailed;
+}
+
+void CWaveFile::WriteBytes(const uint8_t* data, size_t count) {
+    if (m_mode != kModeWriting || !m_file || !data || m_writeFailed) return;
+    // The RIFF sizes are 32 bits: never write a data chunk the header could not describe.
+    int64_t room = kMaxRiffSize - 64 - int64_t(m_format.extra.size()) - m_written;
+    if (int64_t(count) > room) count = size_t(std::max<int64_t>(0, room));
+    while (count > 0) {
+        size_t n = std::min(count, kWriteBufferSize - m_writeBuffer.size());
+        m_writeBuffer.insert(m_writeBuffer.end(), data, data + n);
+        data += n;
+        count -= n;
+        m_written += int64_t(n);
+        if (m_writeBuffer.size() == kWriteBufferSize && !FlushWriteBuffer()) return;
+    }
+}
+
+bool CWaveFile::Close() {
+    if (!m_file) return true;
+    bool ok = true;
+    if (m_mode == kModeWriting) {
+        ok = FlushWriteBuffer();
+        uint8_t b[4];
+        if (ok && (m_written & 1)) {
+            uint8_t pad = 0;
+            ok = std::fwrite(&pad, 1, 1, m_file) == 1;
+        }
+        int64_t fileSize = m_dataSizeOffset + 4 + m_written + (m_written & 1);
+        auto patch = [&](int64_t offset, uint32_t value) {
+            PutLe32(b, value);
+            return std::fseek(m_file, long(offset), SEEK_SET) == 0 && std::fwrite(b, 1, 4, m_file) == 4;
+        };
+        ok = ok && patch(m_dataSizeOffset, uint32_t(m_written));
+        ok = ok && patch(m_riffSizeOffset, uint32_t(fileSize - 8));
+        ok = ok && patch(m_factOffset, 0);
+        ok = (std::fflush(m_file) == 0) && ok;
+    }
+    std::fclose(m_file);
+    m_file = nullptr;
+    m_buffer.clear();
+    m_buffer.shrink_to_fit();
+    m_bufferSize = 0;
+    m_format = SWaveFormat();
+    m_hasFormat = false;
+    m_mode = kModeClosed;
+    m_dataOffset = -1;
+    m_dataSize = 0;
+    m_fileName.clear();
+    m_writeBuffer.clear();
+    m_writeBuffer.shrink_to_fit();
+    return ok;
+}
+
+int64_t CWaveFile::ReadBytes(uint8_t* buffer, int64_t count, int64_t position) {
+    if (m_mode != kModeReading || !m_file || !buffer) return -1;
+    if (position != -1) {
+        if (position < 0) return -1;
+        m_readPos = position;
+    }
+    if (count <= 0 || m_readPos >= m_dataSize) return 0;
+    count = std::min(count, m_dataSize - m_readPos);
+    if (std::fseek(m_file, long(m_dataOffset + m_readPos), SEEK_SET) != 0) return -1;
+    size_t got = std::fread(buffer, 1, size_t(count), m_file);
+    m_readPos += int64_t(got);
+    return int64_t(got);
+}
+
+bool CWaveFile::Load() {
+    if (m_mode != kModeReading) return false;
+    try {
+        std::vector<uint8_t> buffer(size_t(m_dataSize) + 1, 0);
+        int64_t got = ReadBytes(buffer.data(), m_dataSize, 0);
+        if (got < 0) return false;
+        m_buffer = std::move(buffer);
+        m_bufferSize = m_dataSize;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+bool CWaveFile::LoadPart(int startMs, int endMs, bool loop, int loopStartMs) {
+    if (m_mode != kModeReading || !m_hasFormat) return false;
+    int64_t s = MsToByte(startMs);
+    int64_t e = MsToByte(endMs);
+    int64_t l = loopStartMs == -1 ? 0 : MsToByte(loopStartMs);
+    int64_t n = MsToByte(GetLengthMs());
+    int64_t size = e - s;
+    if (size < 0 || s < 0 || l < 0) {
+        m_bufferSize = -1;
+        return false;
+    }
+    if (size > kMaxLoadBytes) return false;
+    if (loop && n > l && s > n) {
+        // Wrap the start into the looped part (the repeated subtraction, done in one step).
+        int64_t span = n - l;
+        s -= ((s - n + span - 1) / span) * span;
+    }
+    std::vector<uint8_t> buffer;
+    try {
+        buffer.assign(size_t(size) + 1, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    int64_t got = size > 0 ? ReadBytes(buffer.data(), size, s) : 0;
+    if (got < 0) return false;
+    if (loop) {
+        // A read that yields nothing (loop start at or past the end) ends the loop: the rest stays zero.
+        while (got < size) {
+            int64_t more = ReadBytes(buffer.data() + got, size - got, l);
+            if (more <= 0) break;
+            got += more;
+        }
+    }
+    m_buffer = std::move(buffer);
+    m_bufferSize = size;
+    return true;
+}
+
+void CWaveFile::SetBuffer(std::vector<uint8_t> bytes) {
+    m_bufferSize = int64_t(bytes.size());
+    bytes.push_back(0);
+    m_buffer = std::move(bytes);
+}
+
+void CWaveFile::SetFormat(const SWaveFormat& format) {
+    m_format = format;
+    m_hasFormat = true;
+}
+
+int CWaveFile::GetLengthMs() const {
+    if (!m_hasFormat || m_format.avgBytesPerSec == 0) return 0;
+    double ms = double(GetDataChunkSize()) / double(m_format.avgBytesPerSec) * 1000.0;
+    if (ms >= double(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
+    return int(ms);
+}
+
+int64_t CWaveFile::MsToByte(int64_t ms) const {
+    if (!m_hasFormat) return -1;
+    int frame = m_format.FrameSize();
+    long double t = (long double)m_format.samplesPerSec * (long double)frame * (long double)ms * 0.001L;
+    int64_t bytes = int64_t(t);
+    if (frame > 0) bytes -= bytes % frame;
+    return bytes;
+}
+
+bool CWaveFile::OpenEncoder(const SWaveFormat& target) {
+    CloseEncoder();
+    std::string error;
+    auto converter = std::make_unique<CAudioConverter>();
+    if (!m_hasFormat || !converter->Open(m_format, target, error)) {
+        AudioLog("CWaveFile::OpenEncoder: " + (m_hasFormat ? error : std::string("no source format")));
+        GetUserPrompt().Message(kStreamOpenError, "TROV");
+        return false;
+    }
+    m_converter = std::move(converter);
+    return true;
+}
+
+void CWaveFile::CloseEncoder() {
+    m_converter.reset();
+    m_leftover.clear();
+    m_encoded.clear();
+    m_encoded.shrink_to_fit();
+    m_packets.clear();
+}
+
+bool CWaveFile::IsEncoderOpen() const { return m_converter && m_converter->IsOpen(); }
+
+bool CWaveFile::AudioEncodeBuffer(const uint8_t* data, size_t count) {
+    m_encoded.clear();
+    m_packets.clear();
+    if (!IsEncoderOpen() || (!data && count > 0)) return false;
+    try {
+        const uint8_t* input = data;
+        size_t inputSize = count;
+        std::vector<uint8_t> joined;
+        if (!m_leftover.empty()) {
+            joined.reserve(m_leftover.size() + count);
+            joined = m_leftover;
+            if (count > 0) joined.insert(joined.end(), data, data + count);
+            input = joined.data();
+            inputSize = joined.size();
+        }
+        size_t consumed = 0;
+        if (!m_converter->Convert(input, inputSize, consumed, m_encoded, m_packets)) return false;
+        std::vector<uint8_t> rest(input + consumed, input + inputSize);
+        m_leftover = std::move(rest);
+        return true;
+    } catch (const std::exception&) {
+        AudioReportFatal("CWaveFile::AudioEncodeBuffer");
+        return false;
+    }
+}
+
+bool CWaveFile::AudioEncodeFlush() {
+    m_encoded.clear();
+    m_packets.clear();
+    if (!IsEncoderOpen()) return false;
+    try {
+        bool ok = m_converter->Flush(m_leftover.data(), m_leftover.size(), m_encoded, m_packets);
+        m_leftover.clear();
+        return ok;
+    } catch (const std::exception&) {
+        AudioReportFatal("CWaveFile::AudioEncodeBuffer");
+        return false;
+    }
+}
+
+bool CWaveFile::WriteEncoded(CWaveFile& target) const {
+    if (target.GetMode() != kModeWriting) return false;
+    if (!m_encoded.empty()) target.WriteBytes(m_encoded.data(), m_encoded.size());
+    return true;
+}
+
+}  // namespace trov

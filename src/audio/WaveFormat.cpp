@@ -1,0 +1,106 @@
+// Wave format record helpers.
+#include "audio/WaveFormat.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace trov {
+namespace {
+
+void Put16(std::vector<uint8_t>& out, uint16_t v) {
+    out.push_back(uint8_t(v & 0xFF));
+    out.push_back(uint8_t(v >> 8));
+}
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(uint8_t((v >> (8 * i)) & 0xFF));
+}
+uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint32_t Get32(const uint8_t* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+// The sub-format GUID of WAVE_FORMAT_EXTENSIBLE starts with the plain format tag; the remaining
+// 14 bytes are the fixed multimedia GUID suffix.
+uint16_t ExtensibleSubFormat(const SWaveFormat& f) {
+    if (f.formatTag != kWaveFormatExtensible || f.extra.size() < 22) return 0;
+    return Get16(f.extra.data() + 6);
+}
+
+}  // namespace
+
+bool SWaveFormat::IsIntegerPcm() const {
+    if (formatTag == kWaveFormatPcm) return true;
+    return ExtensibleSubFormat(*this) == kWaveFormatPcm;
+}
+
+bool SWaveFormat::IsFloatPcm() const {
+    if (formatTag == kWaveFormatIeeeFloat) return true;
+    return ExtensibleSubFormat(*this) == kWaveFormatIeeeFloat;
+}
+
+std::vector<uint8_t> SWaveFormat::ToPcmBytes() const {
+    std::vector<uint8_t> out;
+    out.reserve(16);
+    Put16(out, formatTag);
+    Put16(out, channels);
+    Put32(out, samplesPerSec);
+    Put32(out, avgBytesPerSec);
+    Put16(out, blockAlign);
+    Put16(out, bitsPerSample);
+    return out;
+}
+
+std::vector<uint8_t> SWaveFormat::ToBytes() const {
+    std::vector<uint8_t> out = ToPcmBytes();
+    size_t n = std::min<size_t>(extra.size(), 0xFFFF);
+    Put16(out, uint16_t(n));
+    out.insert(out.end(), extra.begin(), extra.begin() + long(n));
+    return out;
+}
+
+bool SWaveFormat::FromBytes(const uint8_t* data, size_t size, SWaveFormat& format) {
+    if (!data || size < 18) return false;
+    uint16_t n = Get16(data + 16);
+    if (size - 18 < n) return false;
+    SWaveFormat f;
+    f.formatTag = Get16(data);
+    f.channels = Get16(data + 2);
+    f.samplesPerSec = Get32(data + 4);
+    f.avgBytesPerSec = Get32(data + 8);
+    f.blockAlign = Get16(data + 12);
+    f.bitsPerSample = Get16(data + 14);
+    f.extra.assign(data + 18, data + 18 + n);
+    format = std::move(f);
+    return true;
+}
+
+SWaveFormat PcmWaveFormat(uint32_t samplesPerSec, uint16_t channels, uint16_t bitsPerSample) {
+    SWaveFormat f;
+    f.formatTag = kWaveFormatPcm;
+    f.channels = channels;
+    f.samplesPerSec = samplesPerSec;
+    f.bitsPerSample = bitsPerSample;
+    f.blockAlign = uint16_t(channels * bitsPerSample / 8);
+    f.avgBytesPerSec = samplesPerSec * f.blockAlign;
+    return f;
+}
+
+SWaveFormat StandardWaveFormat() { return PcmWaveFormat(44100, 2, 16); }
+
+bool IsStandardWaveFormat(const SWaveFormat& f) {
+    return f.IsIntegerPcm() && f.channels == 2 && f.samplesPerSec == 44100 && f.bitsPerSample == 16;
+}
+
+std::string FormatThousands(uint32_t value) {
+    std::string digits = std::to_string(value);
+    std::string out;
+    int count = 0;
+    for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
+        if (count > 0 && count % 3 == 0) out.insert(out.begin(), ',');
+        out.insert(out.begin(), *it);
+        ++count;
+    }
+    return out;
+}
+
+}  // namespace trov
