@@ -1,6 +1,7 @@
 // Named message pipelines with synchronous delivery, the callback hub and the progress arithmetic.
 #include "infra/MessagePipelines.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "infra/UserPrompt.h"
@@ -36,19 +37,29 @@ void CMessagePipeline::Deliver(int32_t value) {
     }
 }
 
+namespace {
+
+// Adds the flagged listeners of list to owned, each pointer once.
+void CollectOwned(const std::vector<CMessagePipelineListener*>& list, std::vector<CMessagePipelineListener*>& owned) {
+    for (auto* l : list) {
+        if (l->deleteWithPipeline && std::find(owned.begin(), owned.end(), l) == owned.end()) owned.push_back(l);
+    }
+}
+
+}  // namespace
+
+std::vector<CMessagePipelineListener*> CMessagePipeline::DetachListeners() {
+    CLockEventGuard g(m_lock);
+    std::vector<CMessagePipelineListener*> owned;
+    CollectOwned(m_listeners, owned);
+    m_listeners.clear();
+    return owned;
+}
+
 void CMessagePipeline::ClearListeners() {
     CLockEventGuard g(m_lock);
-    // A listener registered twice with the flag must be destroyed once.
-    std::vector<CMessagePipelineListener*> destroyed;
-    for (auto* l : m_listeners) {
-        if (!l->deleteWithPipeline) continue;
-        bool seen = false;
-        for (auto* d : destroyed) seen = seen || d == l;
-        if (seen) continue;
-        destroyed.push_back(l);
-        delete l;
-    }
-    m_listeners.clear();
+    // A listener listed twice with the flag is destroyed once.
+    for (auto* l : DetachListeners()) delete l;
 }
 
 CMessagePipeline* CMessagePipelines::Find(const std::string& name) {
@@ -58,13 +69,15 @@ CMessagePipeline* CMessagePipelines::Find(const std::string& name) {
 }
 
 bool CMessagePipelines::Create(const std::string& name) {
-    if (Find(name)) {
-        GetUserPrompt().Message("Error! Message Pipeline already exist: " + name);
-        return false;
+    bool created;
+    {
+        // Look up and insert under one lock, so two threads cannot both create the name.
+        CLockEventGuard g(m_lock);
+        created = m_pipelines.find(name) == m_pipelines.end();
+        if (created) m_pipelines.emplace(name, std::make_unique<CMessagePipeline>(name));
     }
-    CLockEventGuard g(m_lock);
-    m_pipelines.emplace(name, std::make_unique<CMessagePipeline>(name));
-    return true;
+    if (!created) GetUserPrompt().Message("Error! Message Pipeline already exist: " + name);
+    return created;
 }
 
 bool CMessagePipelines::AddListener(const std::string& name, CMessagePipelineListener* listener,
@@ -111,8 +124,15 @@ bool CMessagePipelines::IsEnabled() {
 
 void CMessagePipelines::Clear() {
     CLockEventGuard g(m_lock);
-    for (auto& [name, p] : m_pipelines) p->ClearListeners();
+    // One listener may serve several pipelines; destroy each flagged listener once, after every
+    // pipeline has let go of it.
+    std::vector<CMessagePipelineListener*> owned;
+    for (auto& [name, p] : m_pipelines) {
+        for (auto* l : p->DetachListeners())
+            if (std::find(owned.begin(), owned.end(), l) == owned.end()) owned.push_back(l);
+    }
     m_pipelines.clear();
+    for (auto* l : owned) delete l;
 }
 
 int CProgressMeter::SetCurrent(int32_t value) {
@@ -120,6 +140,8 @@ int CProgressMeter::SetCurrent(int32_t value) {
         m_position = 0;
     } else {
         double pos = 10000.0 / m_maximum * value;
+        // Values beyond the maximum (or of the other sign) stay on the bar; the cast is then defined.
+        pos = std::clamp(pos, 0.0, static_cast<double>(kRange));
         m_position = static_cast<int>(pos);
     }
     return m_position;
@@ -141,16 +163,23 @@ bool CCallbackHub::Register(const std::string& name, CMessagePipelineListener* l
     return true;
 }
 
-void CCallbackHub::Broadcast(const std::string&, const std::string& event, int64_t payload) {
+void CCallbackHub::Broadcast(const std::string&, const std::string& event, int32_t payload) {
     CLockEventGuard g(m_lock);
-    for (auto& [name, l] : m_listeners) l->OnMessage(event, static_cast<int32_t>(payload));
+    for (auto& [name, l] : m_listeners) l->OnMessage(event, payload);
+}
+
+void CCallbackHub::Broadcast(const std::string&, const std::string& event, const std::string& payload) {
+    CLockEventGuard g(m_lock);
+    for (auto& [name, l] : m_listeners) l->OnMessage(event, payload);
 }
 
 void CCallbackHub::Clear() {
     CLockEventGuard g(m_lock);
+    std::vector<CMessagePipelineListener*> owned;
     for (auto& [name, l] : m_listeners)
-        if (l->deleteWithPipeline) delete l;
+        if (l->deleteWithPipeline && std::find(owned.begin(), owned.end(), l) == owned.end()) owned.push_back(l);
     m_listeners.clear();
+    for (auto* l : owned) delete l;
 }
 
 }  // namespace trov

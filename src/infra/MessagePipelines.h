@@ -38,8 +38,11 @@ public:
     int ListenerCount();
     void Deliver(const std::string& text);
     void Deliver(int32_t value);
-    // Destroys the listeners marked deleteWithPipeline, then empties the list.
+    // Destroys the listeners marked deleteWithPipeline (each once, however often it is listed),
+    // then empties the list.
     void ClearListeners();
+    // Empties the list and hands the flagged listeners to the caller, which destroys them.
+    std::vector<CMessagePipelineListener*> DetachListeners();
     const std::string& GetName() const { return m_name; }
 
 private:
@@ -98,8 +101,11 @@ inline void SendValue(CMessagePipelines* p, const char* name, int32_t value) {
 // Progress bar arithmetic of the main view: a range of 0..10000 and a "%d %%" text.
 class CProgressMeter {
 public:
+    static constexpr int kRange = 10000;
     void SetMaximum(int32_t maximum) { m_maximum = maximum; }
-    // Sets the current value; returns the bar position.
+    int32_t GetMaximum() const { return m_maximum; }
+    // Sets the current value; returns the bar position 10000 / maximum * value, truncated and kept
+    // within 0..10000 (0 while the maximum is 0).
     int SetCurrent(int32_t value);
     int GetPosition() const { return m_position; }
     std::string GetText() const;
@@ -120,12 +126,16 @@ public:
     // A name registered already keeps its first listener. Always true.
     bool Register(const std::string& name, CMessagePipelineListener* listener, bool deleteWithPipeline);
     // Calls OnMessage(event, payload) on every listener in name order. The category is informative.
-    void Broadcast(const std::string& category, const std::string& event, int64_t payload);
+    void Broadcast(const std::string& category, const std::string& event, int32_t payload);
+    // The same with a text payload, e.g. a settings store in its text form (CSettingsStore::ToText)
+    // holding the section named after the event with "X" and "Y" for mouse events.
+    void Broadcast(const std::string& category, const std::string& event, const std::string& payload);
+    // Destroys the flagged listeners (each once) and empties the map.
     void Clear();
 
 private:
     CLockEvent m_lock;
-    std::map<std::string, CMessagePipelineListener*> m_listeners;
+    std::map<std::string, CMessagePipelineListener*, Utf16Less> m_listeners;
 };
 
 }  // namespace trov
