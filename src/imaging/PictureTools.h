@@ -19,6 +19,15 @@ enum ResizeQuality : int {
     kQualityFinalProduction = 1,  // Lanczos, support 3
 };
 
+// Where a caption lands in a picture: screen coordinates (column 0 left, row 0 TOP).
+struct CaptionPlacement {
+    int left = 0;    // L: first column of the text block
+    int top = 0;     // T: first row of the text block
+    int width = 0;   // tw: measured block width in pixels (widest line)
+    int height = 0;  // th: measured block height in pixels (all lines)
+    int lines = 0;   // number of laid-out lines
+};
+
 // One tools object per user (creation driver, effect, dialog). Not shared between threads; the
 // pipelines registry it reports to may be shared (it is thread-safe). All returned pictures are
 // new and owned by the caller.
@@ -61,6 +70,14 @@ public:
     // False, drawing nothing, when an argument is missing or the text is empty.
     // Reports "MaxProgress" = (2 * backWidth + 1)^2 and "CurrentProgress" per outline offset.
     bool DrawCaption(CPicture* picture, const CaptionSettings* settings, const LogFont* font, int position);
+    // The caption mask of the caption fades: a black picture of width x height with the caption
+    // in white (text and outline). Null when the caption cannot be drawn.
+    std::unique_ptr<CDibPicture> MakeCaptionMask(int width, int height, const CaptionSettings& settings,
+                                                 const LogFont& font, int position);
+    // Lays the caption out exactly as DrawCaption would (word wrap inside width - 20) and returns
+    // where the block goes. False for empty text or sizes < 1.
+    static bool MeasureCaption(int pictureWidth, int pictureHeight, const CaptionSettings& settings,
+                               const LogFont& font, int position, CaptionPlacement& placement);
 
     // Sends "CurrentProgress" = 0 and "MaxProgress" = max.
     void ReportProgressStart(int max);
