@@ -74,6 +74,11 @@ public:
     int64_t MsToByte(int64_t ms) const;
     int GetFrameSize() const { return m_hasFormat ? m_format.FrameSize() : 0; }
 
+    // Shows the format chooser for a format slot (see AudioFormats.h). `reset` clears the slot first;
+    // `automatic` re-selects the slot's stored description without a window. True when a format was
+    // chosen; failures are logged.
+    static bool ChooseAudioCodec(void* owner, int slot, bool reset, bool automatic);
+
     // --- conversion stream ---
     // Opens the conversion from this object's format to `target`. On failure shows the
     // "acmStreamOpen" message through the user prompt and returns false.
