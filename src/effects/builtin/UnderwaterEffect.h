@@ -1,0 +1,63 @@
+// The underwater effects: the picture is warped by guide lines that wave like seen through water.
+// Types 1-3: "Underwater Fade Out" (A warps more and more while dissolving into B),
+// "Underwater Fade In" (B, warped at first, calms down while A dissolves into it),
+// "Underwater Cross Dissolve" (both, mixed).
+#pragma once
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "effects/BuiltinEffect.h"
+#include "effects/EffectPixels.h"
+
+namespace trov {
+
+class CUnderwaterEffect : public CBuiltinEffect {
+public:
+    static constexpr int kLines = 7;        // guide lines per direction, the outer two fixed
+    static constexpr int kComponents = 10;  // wave components per inner line
+
+    // type 1..3 as above; other numbers serve as type 1.
+    explicit CUnderwaterEffect(int type);
+    ~CUnderwaterEffect() override;
+
+    // One wave component of an inner guide line.
+    struct Wave {
+        double spatial = 0.0;   // degrees per pixel along the line
+        double temporal = 0.0;  // degrees per frame
+        double phase = 0.0;     // pixels
+        int amplitude = 0;      // pixels
+    };
+    // For tests: the components of inner line 1..5 (vertical lines when vertical is set).
+    const Wave* GetWaves(bool vertical, int line) const;
+    // For tests: the displacement of an inner line at position t along it, frame k, strength s.
+    int Displacement(bool vertical, int line, int t, int k, double s) const;
+
+    // Warps source into target (both W x H) with strength s at frame k: the row pass, then the
+    // column pass. Reports progress on the hub.
+    void Warp(const CPicture& source, CPicture& target, double s, int k);
+
+protected:
+    void PrepareFrames() override;
+    void DrawFrame(int k) override;
+    void FreeBuffers() override;
+
+private:
+    void MakeWaves(std::vector<Wave>& waves, int spacing);
+
+    int m_type;
+    std::array<int, kLines> m_xs{};  // vertical guide lines (columns)
+    std::array<int, kLines> m_ys{};  // horizontal guide lines (rows)
+    std::vector<Wave> m_vertical;    // 5 x kComponents
+    std::vector<Wave> m_horizontal;  // 5 x kComponents
+    std::vector<int> m_shift;        // per-frame displacements of the inner lines
+    CDibPicture m_rowPass;
+    CDibPicture m_warped;
+    fx::CBlendTable m_table;
+    // "Underwater Cross Dissolve": a fade-out over (A, A) and a fade-in over (B, B).
+    std::unique_ptr<CUnderwaterEffect> m_fadeOut;
+    std::unique_ptr<CUnderwaterEffect> m_fadeIn;
+};
+
+}  // namespace trov
