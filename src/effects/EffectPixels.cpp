@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "imaging/PictureTools.h"
 #include "infra/MessagePipelines.h"
 
 namespace trov::fx {
@@ -124,6 +125,27 @@ void CRectScaler::Scale(CPicture& dst, int dx, int dy, int dw, int dh, const CPi
             d[2] = uint8_t(std::min<uint32_t>((r + (1u << 19)) >> 20, 255));
         }
     }
+}
+
+void DrawScaled(CRectScaler& scaler, CPicture& dst, int dx, int dy, int dw, int dh, const CPicture& src, int sx,
+                int sy, int sw, int sh) {
+    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
+    if (CPictureTools::GetQuality() != kQualityFinalProduction || (sw == dw && sh == dh)) {
+        scaler.Scale(dst, dx, dy, dw, dh, src, sx, sy, sw, sh);
+        return;
+    }
+    CPictureTools tools;
+    std::unique_ptr<CDibPicture> part;
+    const CPicture* from = &src;
+    if (sx != 0 || sy != 0 || sw != src.GetWidth() || sh != src.GetHeight()) {
+        part = std::make_unique<CDibPicture>();
+        if (!part->Create(sw, sh)) return;
+        part->CopyCropped(&src, sx, sy, sx + sw, sy + sh);
+        from = part.get();
+    }
+    std::unique_ptr<CDibPicture> scaled = tools.ResizeWith(from, dw, dh, false, kQualityFinalProduction);
+    if (scaled) dst.CopyAt(scaled.get(), dx, dy);
+    else scaler.Scale(dst, dx, dy, dw, dh, src, sx, sy, sw, sh);
 }
 
 std::string FrameOfText(int k, int n) {

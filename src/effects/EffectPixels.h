@@ -58,6 +58,15 @@ private:
     std::vector<uint32_t> m_column;  // one vertically combined source row
 };
 
+// Scales with the filter of the "Quality" setting: Lanczos (through the picture tools) for
+// final production, otherwise the area-averaging scaler. Same rectangle rules as Scale.
+void DrawScaled(CRectScaler& scaler, CPicture& dst, int dx, int dy, int dw, int dh, const CPicture& src, int sx,
+                int sy, int sw, int sh);
+
+// Integer part of num / den toward zero, for positions such as trunc(k * W / n) without
+// floating-point error (so frame n lands exactly on W). den must not be 0.
+inline int MulDiv(long long a, long long b, long long den) { return static_cast<int>(a * b / den); }
+
 // "%d of %d ..." with frame k and count n, the tail of the per-frame status texts.
 std::string FrameOfText(int k, int n);
 // "CurrentProgress" = 0 and "MaxProgress" = max; then "CurrentProgress" = current. Null: nothing.

@@ -3,7 +3,24 @@
 #include "effects/builtin/BuiltinEffects.h"
 
 #include "effects/FadingEffectManager.h"
+#include "effects/builtin/BarnDoorEffect.h"
+#include "effects/builtin/BarsEffect.h"
+#include "effects/builtin/BoxWipeEffect.h"
+#include "effects/builtin/BrightnessFadeEffect.h"
+#include "effects/builtin/CornerWipeEffect.h"
 #include "effects/builtin/CrossDissolveEffect.h"
+#include "effects/builtin/CrossSlideEffect.h"
+#include "effects/builtin/FlexibleMoveEffect.h"
+#include "effects/builtin/JumperEffect.h"
+#include "effects/builtin/LensZoomEffect.h"
+#include "effects/builtin/MoveEffect.h"
+#include "effects/builtin/OpenCloseWipeEffect.h"
+#include "effects/builtin/OpenExtraWipeEffect.h"
+#include "effects/builtin/ShapeWipeEffect.h"
+#include "effects/builtin/SidePushEffect.h"
+#include "effects/builtin/TwoDirectionDissolveEffect.h"
+#include "effects/builtin/TwoStageDissolveEffect.h"
+#include "effects/builtin/WipeEffect.h"
 
 namespace trov {
 
@@ -12,40 +29,40 @@ void RegisterBuiltinEffects(CFadingEffectManager& manager) {
 
     add(new CCrossDissolveEffect());  // 1 "Cross Dissolve"
     // multi-pass: "Random Dots" goes here (2)
-    // pending: add(new CIrisEffect());  // 3 "Iris (Round)"
-    // pending: add(new CWipeEffect(1));  // 4 "Left-Right-Wipe"
-    // pending: add(new CWipeEffect(2));  // 5 "Right-Left-Wipe"
-    // pending: add(new CWipeEffect(3));  // 6 "Top-Bottom-Wipe"
-    // pending: add(new CWipeEffect(4));  // 7 "Bottom-Top-Wipe"
+    add(new CIrisEffect());  // 3 "Iris (Round)"
+    add(new CWipeEffect(1));  // 4 "Left-Right-Wipe"
+    add(new CWipeEffect(2));  // 5 "Right-Left-Wipe"
+    add(new CWipeEffect(3));  // 6 "Top-Bottom-Wipe"
+    add(new CWipeEffect(4));  // 7 "Bottom-Top-Wipe"
     // multi-pass: "Random Moving Dots" goes here (8)
-    // pending: add(new COpenCloseWipeEffect(1));  // 9 "Horizontal-Open-Wipe"
-    // pending: add(new COpenCloseWipeEffect(2));  // 10 "Horizontal-Close-Wipe"
-    // pending: add(new COpenCloseWipeEffect(3));  // 11 "Vertical-Open-Wipe"
-    // pending: add(new COpenCloseWipeEffect(4));  // 12 "Vertical-Close-Wipe"
-    // pending: add(new CBrightnessFadeEffect(1));  // 13 "Color Cross Fade - Black to White"
-    // pending: add(new COpenExtraWipeEffect(1));  // 14 "Horizontal-Open-Extra-Wipe"
-    // pending: add(new COpenExtraWipeEffect(2));  // 15 "Vertical-Open-Extra-Wipe"
-    // pending: add(new CTwoStageDissolveEffect(1));  // 16 "Additional Dissolve"
-    // pending: add(new CTwoStageDissolveEffect(2));  // 17 "Substractional Dissolve"
-    // pending: add(new CTwoDirectionDissolveEffect());  // 18 "Cross Dissolve (Two Direction)"
+    add(new COpenCloseWipeEffect(1));  // 9 "Horizontal-Open-Wipe"
+    add(new COpenCloseWipeEffect(2));  // 10 "Horizontal-Close-Wipe"
+    add(new COpenCloseWipeEffect(3));  // 11 "Vertical-Open-Wipe"
+    add(new COpenCloseWipeEffect(4));  // 12 "Vertical-Close-Wipe"
+    add(new CBrightnessFadeEffect(1));  // 13 "Color Cross Fade - Black to White"
+    add(new COpenExtraWipeEffect(1));  // 14 "Horizontal-Open-Extra-Wipe"
+    add(new COpenExtraWipeEffect(2));  // 15 "Vertical-Open-Extra-Wipe"
+    add(new CTwoStageDissolveEffect(1));  // 16 "Additional Dissolve"
+    add(new CTwoStageDissolveEffect(2));  // 17 "Substractional Dissolve"
+    add(new CTwoDirectionDissolveEffect());  // 18 "Cross Dissolve (Two Direction)"
     // pending: add(new CLeftRightStripesEffect());  // 19 "Left-Right-Stripes"
-    // pending: add(new CFanEffect());  // 20 "Center-Fan (Left and Right)"
-    // pending: add(new CBrightnessFadeEffect(2));  // 21 "Near Far Color Cross Fade"
+    add(new CFanEffect());  // 20 "Center-Fan (Left and Right)"
+    add(new CBrightnessFadeEffect(2));  // 21 "Near Far Color Cross Fade"
     // pending: add(new CMosaicEffect());  // 22 "Blur´N Sharp"
     // pending: add(new CZoomEffect(1));  // 23 "Zoom-In"
     // pending: add(new CZoomEffect(2));  // 24 "Zoom-Out"
-    // pending: for (int type = 1; type <= 4; ++type) add(new CBarnDoorEffect(type));  // 25-28
-    // pending: for (int type = 1; type <= 2; ++type) add(new CCrossSlideEffect(type));  // 29-30
+    for (int type = 1; type <= 4; ++type) add(new CBarnDoorEffect(type));  // 25-28
+    for (int type = 1; type <= 2; ++type) add(new CCrossSlideEffect(type));  // 29-30
     // pending: for (int type = 1; type <= 4; ++type) add(new CStretchEffect(type));  // 31-34
     // pending: for (int type = 1; type <= 8; ++type) add(new CDiagonalStretchEffect(type));  // 35-42
-    // pending: for (int type = 1; type <= 4; ++type) add(new CDiagonalWipeEffect(type));  // 43-46
-    // pending: for (int type = 1; type <= 4; ++type) add(new CMoveEffect(type));  // 47-50
-    // pending: for (int type = 1; type <= 4; ++type) add(new CSidePushEffect(type));  // 51-54
-    // pending: for (int type = 1; type <= 2; ++type) add(new CBoxWipeEffect(type));  // 55-56
+    for (int type = 1; type <= 4; ++type) add(new CCornerWipeEffect(type));  // 43-46
+    for (int type = 1; type <= 4; ++type) add(new CMoveEffect(type));  // 47-50
+    for (int type = 1; type <= 4; ++type) add(new CSidePushEffect(type));  // 51-54
+    for (int type = 1; type <= 2; ++type) add(new CBoxWipeEffect(type));  // 55-56
     // pending: for (int type = 2; type <= 8; ++type) add(new CStripesEffect(type));  // 57-63
     // pending: add(new CFlowWipeEffect());  // 64 "Flow-Wipe-Effect"
-    // pending: for (int type = 1; type <= 4; ++type) add(new CBarsEffect(type));  // 65-68
-    // pending: for (int type = 1; type <= 2; ++type) add(new CLensZoomEffect(type));  // 69-70
+    for (int type = 1; type <= 4; ++type) add(new CBarsEffect(type));  // 65-68
+    for (int type = 1; type <= 2; ++type) add(new CLensZoomEffect(type));  // 69-70
     // multi-pass: "Vertical-Blur-Fade" (type 1) goes here (71)
     // multi-pass: "Horizontal-Blur-Fade" (type 2) goes here (72)
     // multi-pass: "TopLeft-BottomRight-Blur-Fade" (type 3) goes here (73)
@@ -58,9 +75,9 @@ void RegisterBuiltinEffects(CFadingEffectManager& manager) {
     // pending: for (int type = 1; type <= 4; ++type) add(new CStretchCrossDissolveEffect(type));  // 87-90
     // pending: for (int type = 1; type <= 2; ++type) add(new CFloatingDissolveEffect(type));  // 91-92
     // pending: for (int type = 1; type <= 4; ++type) add(new CCouvertEffect(type));  // 93-96
-    // pending: for (int type = 1; type <= 2; ++type) add(new CSplittedCircleEffect(type));  // 97-98
-    // pending: for (int type = 1; type <= 4; ++type) add(new CFlexibleMoveEffect(type));  // 99-102
-    // pending: for (int type = 1; type <= 2; ++type) add(new CJumperEffect(type));  // 103-104
+    for (int type = 1; type <= 2; ++type) add(new CSplittedCircleEffect(type));  // 97-98
+    for (int type = 1; type <= 4; ++type) add(new CFlexibleMoveEffect(type));  // 99-102
+    for (int type = 1; type <= 2; ++type) add(new CJumperEffect(type));  // 103-104
     // multi-pass: "Random Circle Cross Dissolve" goes here (105)
     // pending: for (int type = 1; type <= 8; ++type) add(new CCurvedZoomEffect(type));  // 106-113
     // multi-pass: "Raindrops (with One-Third-Crossfade)" (type 1) goes here (114)
