@@ -36,8 +36,21 @@ const char* CaptionPositionName(int position) {
 }
 
 namespace {
-
 constexpr int kMaxBackWidth = 100;
+bool OffsetDrawn(int dx, int dy, int backWidth) {
+    return int(std::sqrt(double(dx * dx + dy * dy)) + 0.5) <= backWidth;
+}
+}  // namespace
+
+std::vector<std::pair<int, int>> CaptionOutlineOffsets(int backWidth) {
+    std::vector<std::pair<int, int>> out;
+    for (int dx = -backWidth; dx <= backWidth; ++dx)
+        for (int dy = -backWidth; dy <= backWidth; ++dy)
+            if (OffsetDrawn(dx, dy, backWidth)) out.emplace_back(dx, dy);
+    return out;
+}
+
+namespace {
 
 struct GObjectUnref {
     void operator()(void* p) const {
@@ -299,7 +312,7 @@ bool CPictureTools::DrawCaption(CPicture* picture, const CaptionSettings* settin
     for (int dx = -bw; dx <= bw; ++dx) {
         for (int dy = -bw; dy <= bw; ++dy) {
             ++visited;
-            if (int(std::sqrt(double(dx * dx + dy * dy)) + 0.5) <= bw) {
+            if (OffsetDrawn(dx, dy, bw)) {
                 // Mask row my lands on screen row my0 + my + dy; column mx on mx0 + mx + dx.
                 const int yStart = std::max(ry0, my0 + dy), yEnd = std::min(ry1, my0 + block.maskH + dy);
                 const int xStart = std::max(rx0, mx0 + dx), xEnd = std::min(rx1, mx0 + block.maskW + dx);

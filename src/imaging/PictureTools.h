@@ -4,6 +4,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "imaging/Caption.h"
 #include "imaging/DibPicture.h"
@@ -27,6 +29,11 @@ struct CaptionPlacement {
     int height = 0;  // th: measured block height in pixels (all lines)
     int lines = 0;   // number of laid-out lines
 };
+
+// The outline offsets (dx, dy) a caption outline of radius backWidth is drawn at, in drawing order
+// (dx outer, dy inner, both from -backWidth to backWidth): those whose distance, rounded to the
+// nearest integer, is at most backWidth. dy counts screen rows (positive = down).
+std::vector<std::pair<int, int>> CaptionOutlineOffsets(int backWidth);
 
 // One tools object per user (creation driver, effect, dialog). Not shared between threads; the
 // pipelines registry it reports to may be shared (it is thread-safe). All returned pictures are
