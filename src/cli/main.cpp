@@ -1,15 +1,7 @@
 // trov: the command-line front end.
-#include <cstdio>
-#include <cstring>
-#include <strings.h>
+#include "cli/TrovCommand.h"
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("Trovamatic 3.7\n");
-            return 0;
-        }
-    }
-    std::printf("usage: trov [-PROJECT file] [-CREATE codec-settings] [-DEBUG] [--help] [--version]\n");
-    return 0;
+    trov::SCommandLine cl = trov::SCommandLine::Parse(argc, argv);
+    return trov::RunTrov(cl, "trov");
 }

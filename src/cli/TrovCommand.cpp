@@ -1,0 +1,106 @@
+// The command-line front end of the manager.
+#include "cli/TrovCommand.h"
+
+#include <cstdio>
+#include <mutex>
+#include <unistd.h>
+
+#include "infra/FatalReport.h"
+#include "infra/Log.h"
+#include "infra/ProgramDirectory.h"
+#include "infra/UserPrompt.h"
+
+namespace trov {
+
+namespace {
+std::mutex g_terminalMutex;
+}
+
+CTerminalView::CTerminalView() : m_tty(isatty(STDERR_FILENO) == 1) {}
+
+CTerminalView::~CTerminalView() { Finish(); }
+
+void CTerminalView::OnStatusText(const std::string& text) {
+    std::lock_guard lock(g_terminalMutex);
+    m_status = text;
+    if (m_tty) {
+        std::fprintf(stderr, "\r\033[K[%s | %s] %s", m_current.c_str(), m_complete.c_str(), m_status.c_str());
+        m_lineOpen = true;
+    } else {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+    std::fflush(stderr);
+}
+
+void CTerminalView::OnProgress(bool complete, int, const std::string& percentText) {
+    std::lock_guard lock(g_terminalMutex);
+    (complete ? m_complete : m_current) = percentText;
+    if (!m_tty) return;
+    std::fprintf(stderr, "\r\033[K[%s | %s] %s", m_current.c_str(), m_complete.c_str(), m_status.c_str());
+    m_lineOpen = true;
+    std::fflush(stderr);
+}
+
+void CTerminalView::Finish() {
+    std::lock_guard lock(g_terminalMutex);
+    if (m_lineOpen) std::fprintf(stderr, "\n");
+    m_lineOpen = false;
+}
+
+int RunTrov(const SCommandLine& cl, const std::string& programName) {
+    if (cl.help) {
+        std::fputs(CommandLineUsage(programName).c_str(), stdout);
+        return 0;
+    }
+    if (cl.version) {
+        std::printf("%s\n", kProgramVersionText);
+        return 0;
+    }
+    if (cl.debug) StartDebugLog();
+    // Fatal reports of guarded operations go to stderr as they come.
+    GetFatalReport().SetSink([](const std::string&, const std::string& section) {
+        std::fprintf(stderr, "Fatal Exception occured!\n\nSection: %s\n", section.c_str());
+    });
+
+    CTerminalView view;
+    CTROVManager manager;
+    manager.SetView(&view);
+    if (!manager.Initialize(ProgramDirectory())) {
+        view.Finish();
+        std::fprintf(stderr, "%s: cannot write %s; running with the settings in memory\n", programName.c_str(),
+                     manager.GetSettingsPath().c_str());
+    }
+
+    int rc = 0;
+    if (!cl.projectPath.empty()) {
+        bool loaded = manager.LoadProject(cl.projectPath);
+        view.Finish();
+        if (!loaded) {
+            std::fprintf(stderr, "%s: Error: Can not load Project: %s\n", programName.c_str(), cl.projectPath.c_str());
+            rc = 1;
+        } else {
+            std::printf("Project: %s\n", manager.GetProjectPath().c_str());
+            std::printf("Entries: %d\n", manager.GetObjectCount());
+            for (int i = 0; i < manager.GetObjectCount(); ++i) {
+                const CProjectObject* o = manager.GetObject(i);
+                std::printf("%4d  %5d frames  %s%s%s\n", i, o->GetTotalFrames(), o->GetFileName().c_str(),
+                            o->pictureText.empty() ? "" : "  \"", o->pictureText.empty() ? "" : (o->pictureText + "\"").c_str());
+            }
+            std::printf("Play length: %s\n", manager.GetPlayLength().c_str());
+        }
+    }
+    if (cl.batch) {
+        view.Finish();
+        std::fprintf(stderr, "%s: -CREATE: the movie creation is not part of this build yet\n", programName.c_str());
+        rc = 2;
+    }
+    if (cl.projectPath.empty() && !cl.batch && !cl.debug) {
+        std::fputs(CommandLineUsage(programName).c_str(), stdout);
+    }
+    manager.SetView(nullptr);
+    manager.SaveCaches();
+    CloseLog();
+    return rc;
+}
+
+}  // namespace trov

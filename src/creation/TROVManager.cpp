@@ -1,0 +1,569 @@
+// The manager's project side: pipelines and their listener, settings stores, the object list,
+// project load/save/sort/paths, application settings and caches.
+#include "creation/TROVManager.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <numeric>
+#include <system_error>
+#include <unistd.h>
+
+#include "imaging/Picture.h"
+#include "infra/UserPrompt.h"
+#include "infra/Utf16Order.h"
+#include "project/ProjectPaths.h"
+#include "settings/ApplicationSettings.h"
+
+namespace trov {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kCacheIndexNames[3] = {"cache1.cache", "cache2.cache", "cache3.cache"};
+
+std::string SectionName(size_t i) { return "PICTURE_" + std::to_string(i); }
+
+// The backup name of a project path: the path without its extension, plus ".bak"; a path that is
+// its own backup name gets "2" appended.
+std::string BackupName(const std::string& path) {
+    size_t dot = path.rfind('.');
+    size_t slash = path.rfind('/');
+    std::string stem = (dot != std::string::npos && (slash == std::string::npos || dot > slash)) ? path.substr(0, dot)
+                                                                                                 : path;
+    std::string bak = stem + ".bak";
+    if (bak == path) bak += "2";
+    return bak;
+}
+
+// An absolute, lexically normal form of a path the user named (relative to the working directory).
+std::string AbsoluteFromWorkingDirectory(const std::string& path) {
+    if (path.empty()) return path;
+    std::error_code ec;
+    fs::path p = fs::absolute(NativePath(path), ec);
+    return ec ? path : p.lexically_normal().string();
+}
+
+bool CanOpenForReading(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
+}
+
+}  // namespace
+
+CTROVManager::CTROVManager() {
+    for (const char* name : {pipeline::kStatus, pipeline::kMaxProgress, pipeline::kMaxProgressComplete,
+                             pipeline::kCurrentProgress, pipeline::kCurrentProgressComplete,
+                             pipeline::kTimer1CurrentTime, pipeline::kTimer1RemainingTime}) {
+        m_pipelines.Create(name);
+        m_pipelines.AddListener(name, this, false);
+    }
+    m_pipelines.Send(pipeline::kCurrentProgress, 0);
+    m_pipelines.Send(pipeline::kCurrentProgressComplete, 0);
+    SeedTextDefaults(m_texts);
+}
+
+CTROVManager::~CTROVManager() {
+    // The pipelines must let go of this listener before it is gone.
+    m_pipelines.Clear();
+}
+
+bool CTROVManager::Initialize(const std::string& programDirectory) {
+    m_programDirectory = programDirectory;
+    bool written = false;
+    m_settingsPath = InitApplicationSettings(m_appSettings, programDirectory, &written);
+    m_projectSettings.CopySection(m_appSettings, kProjectSettings);
+    int streamCache = 0;
+    m_appSettings.GetInt(kTrovSettings, appkey::kEnableVideoStreamCache, streamCache);
+    m_videoStreamCache = streamCache == 1;
+
+    std::string temp = GetTempDirectory();
+    std::error_code ec;
+    fs::create_directories(temp, ec);
+    CFileCache* caches[3] = {&m_pictureCache, &m_streamCache, &m_waveCache};
+    for (int i = 0; i < 3; ++i) {
+        caches[i]->SetDirectory(temp);
+        caches[i]->LoadIndex(kCacheIndexNames[i]);
+    }
+    ApplyGlobalBackgroundColour();
+    return written;
+}
+
+void CTROVManager::SetView(CTROVManagerView* view) {
+    std::lock_guard lock(m_viewMutex);
+    m_view = view;
+}
+
+// ---- pipelines ----------------------------------------------------------------------------------
+
+void CTROVManager::SendStatus(const std::string& text) { m_pipelines.Send(pipeline::kStatus, text); }
+
+void CTROVManager::SendValue(const char* name, int32_t value) { m_pipelines.Send(name, value); }
+
+std::string CTROVManager::GetStatusText() const {
+    std::lock_guard lock(m_viewMutex);
+    return m_statusText;
+}
+
+int CTROVManager::GetProgressPosition(bool complete) const {
+    std::lock_guard lock(m_viewMutex);
+    return complete ? m_completeMeter.GetPosition() : m_currentMeter.GetPosition();
+}
+
+std::string CTROVManager::GetProgressText(bool complete) const {
+    std::lock_guard lock(m_viewMutex);
+    return complete ? m_completeMeter.GetText() : m_currentMeter.GetText();
+}
+
+std::string CTROVManager::GetTimeText(bool remaining) const {
+    std::lock_guard lock(m_viewMutex);
+    return m_timeText[remaining ? 1 : 0];
+}
+
+void CTROVManager::OnMessage(const std::string& name, int32_t value) {
+    CTROVManagerView* view;
+    bool complete;
+    int position;
+    std::string text;
+    {
+        std::lock_guard lock(m_viewMutex);
+        view = m_view;
+        if (name == pipeline::kMaxProgress) {
+            m_currentMeter.SetMaximum(value);
+            return;
+        }
+        if (name == pipeline::kMaxProgressComplete) {
+            m_completeMeter.SetMaximum(value);
+            return;
+        }
+        if (name == pipeline::kCurrentProgress) {
+            complete = false;
+        } else if (name == pipeline::kCurrentProgressComplete) {
+            complete = true;
+        } else {
+            return;
+        }
+        CProgressMeter& meter = complete ? m_completeMeter : m_currentMeter;
+        position = meter.SetCurrent(value);
+        text = meter.GetText();
+    }
+    if (view) view->OnProgress(complete, position, text);
+}
+
+void CTROVManager::OnMessage(const std::string& name, const std::string& text) {
+    CTROVManagerView* view;
+    int which;
+    {
+        std::lock_guard lock(m_viewMutex);
+        view = m_view;
+        if (name == pipeline::kStatus) {
+            m_statusText = text;
+            which = 0;
+        } else if (name == pipeline::kTimer1CurrentTime) {
+            m_timeText[0] = text;
+            which = 1;
+        } else if (name == pipeline::kTimer1RemainingTime) {
+            m_timeText[1] = text;
+            which = 2;
+        } else {
+            return;
+        }
+    }
+    if (!view) return;
+    if (which == 0) view->OnStatusText(text);
+    else view->OnTimeText(which == 2, text);
+}
+
+// ---- the object list ---------------------------------------------------------------------------
+
+CProjectObject* CTROVManager::GetObject(int index) {
+    return index >= 0 && index < GetObjectCount() ? m_objects[static_cast<size_t>(index)].get() : nullptr;
+}
+
+const CProjectObject* CTROVManager::GetObject(int index) const {
+    return index >= 0 && index < GetObjectCount() ? m_objects[static_cast<size_t>(index)].get() : nullptr;
+}
+
+void CTROVManager::AppendObject(CProjectObject object) {
+    m_objects.push_back(std::make_unique<CProjectObject>(std::move(object)));
+}
+
+bool CTROVManager::InsertObject(int index, CProjectObject object) {
+    if (index < 0 || index > GetObjectCount()) return false;
+    m_objects.insert(m_objects.begin() + index, std::make_unique<CProjectObject>(std::move(object)));
+    return true;
+}
+
+bool CTROVManager::RemoveObject(int index) {
+    if (index < 0 || index >= GetObjectCount()) return false;
+    m_objects.erase(m_objects.begin() + index);
+    return true;
+}
+
+bool CTROVManager::MoveObject(int from, int to) {
+    int n = GetObjectCount();
+    if (from < 0 || from >= n || to < 0 || to >= n) return false;
+    auto object = std::move(m_objects[static_cast<size_t>(from)]);
+    m_objects.erase(m_objects.begin() + from);
+    m_objects.insert(m_objects.begin() + to, std::move(object));
+    return true;
+}
+
+std::vector<CProjectObject*> CTROVManager::ObjectPointers() {
+    std::vector<CProjectObject*> list;
+    list.reserve(m_objects.size());
+    for (auto& o : m_objects) list.push_back(o.get());
+    return list;
+}
+
+int CTROVManager::AddFiles(const std::vector<std::string>& paths, int insertAt) {
+    if (insertAt < 0 || insertAt > GetObjectCount()) insertAt = GetObjectCount();
+    int count = static_cast<int>(paths.size());
+    SendValue(pipeline::kMaxProgress, count);
+    SendValue(pipeline::kCurrentProgress, 0);
+    int added = 0;
+    for (const std::string& path : paths) {
+        SendStatus("Reading Information from " + path + " ...");
+        InsertObject(insertAt + added, CProjectObject::FromFile(path, m_projectSettings, &m_pipelines));
+        ++added;
+        SendValue(pipeline::kCurrentProgress, added);
+    }
+    char text[96];
+    std::snprintf(text, sizeof text,
+                  added < 2 ? "Sucessfully add %d new picture / AVI!" : "Sucessfully add %d new pictures / AVIs!", added);
+    SendStatus(text);
+    RefreshProject();
+    return added;
+}
+
+bool CTROVManager::InsertColorFading(ColorFadingPreset preset, int index) {
+    if (index < 0 || index > GetObjectCount()) return false;
+    CProjectObject fading =
+        CProjectObject::MakeColorFading(preset, m_projectSettings, GetFrameRate(), GetObject(index));
+    InsertObject(index, std::move(fading));
+    RefreshProject();
+    return true;
+}
+
+// ---- the project --------------------------------------------------------------------------------
+
+void CTROVManager::ResetProject() {
+    m_projectImage.Clear();
+    m_projectImage.SetFileName("");
+    m_projectSettings.Clear();
+    m_objects.clear();
+    if (!IsPermanentCacheEnabled()) ResetCaches();
+    m_projectSettings.CopySection(m_appSettings, kProjectSettings);
+    ApplyGlobalBackgroundColour();
+    RefreshProject();
+}
+
+bool CTROVManager::LoadProject(const std::string& pathIn, const CSettingsStore* extra) {
+    std::string path = AbsoluteFromWorkingDirectory(pathIn);
+    CSettingsStore loaded;
+    bool ok = !path.empty() && loaded.Load(path);
+    if (!ok && !extra) {
+        SendStatus("Error: Can not load Project: " + pathIn);
+        return false;
+    }
+    ResetProject();
+    m_projectImage.MergeFrom(loaded);
+    m_projectImage.SetFileName(path);
+    if (extra) m_projectImage.MergeFrom(*extra);
+    m_projectSettings.CopySection(loaded, kProjectSettings);
+    // Relative paths of the objects resolve against the new project's folder while they load.
+    if (!path.empty()) SetProjectDirectory();
+    for (size_t i = 0;; ++i) {
+        CProjectObject object;
+        if (!object.LoadFromStore(m_projectImage, SectionName(i), &m_pipelines)) break;
+        AppendObject(std::move(object));
+    }
+    if (!path.empty()) SendStatus("Project loaded: " + path);
+    ApplyGlobalBackgroundColour();
+    RefreshProject();
+    return true;
+}
+
+bool CTROVManager::SaveProject(const std::string& pathIn) {
+    std::string path = AbsoluteFromWorkingDirectory(pathIn);
+    if (path.empty()) {
+        SendStatus("Error: Can not save Project: " + pathIn);
+        return false;
+    }
+    std::string oldName = m_projectImage.GetFileName();
+    m_projectImage.Clear();
+    m_projectImage.MergeFrom(m_projectSettings);
+    SendStatus("Saving project to " + path + " ...");
+    int last = GetObjectCount() - 1;
+    SendValue(pipeline::kCurrentProgress, 0);
+    SendValue(pipeline::kCurrentProgressComplete, 0);
+    SendValue(pipeline::kMaxProgress, last);
+    SendValue(pipeline::kMaxProgressComplete, last);
+    for (size_t i = 0; i < m_objects.size(); ++i) {
+        m_objects[i]->SaveToStore(m_projectImage, SectionName(i));
+        SendValue(pipeline::kCurrentProgress, static_cast<int32_t>(i));
+        SendValue(pipeline::kCurrentProgressComplete, static_cast<int32_t>(i));
+    }
+
+    // Write the new content beside the target first; only when it is complete does the old file
+    // become the backup and the new one take its place.
+    std::string temp = path + ".saving~" + std::to_string(getpid());
+    bool ok = m_projectImage.Save(temp, CTextFile::kUtf16LE);
+    std::error_code ec;
+    if (ok && fs::exists(path, ec)) {
+        std::string bak = BackupName(path);
+        fs::remove(bak, ec);
+        fs::rename(path, bak, ec);
+        ok = !ec;
+    }
+    if (ok) {
+        fs::rename(temp, path, ec);
+        ok = !ec;
+    }
+    if (!ok) {
+        fs::remove(temp, ec);
+        m_projectImage.SetFileName(oldName);
+        SendStatus("Error: Can not save Project: " + path);
+        return false;
+    }
+    m_projectImage.SetFileName(path);
+    SendStatus("Project saved: " + path);
+    SetProjectDirectory();
+    return true;
+}
+
+void CTROVManager::SortProject(SortProjectBy by) {
+    std::vector<std::string> keys;
+    keys.reserve(m_objects.size());
+    for (auto& o : m_objects) keys.push_back(by == SortProjectBy::Names ? o->GetFileName() : o->pictureText);
+    std::vector<size_t> order(m_objects.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    // Equal keys keep their list order.
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return CompareUtf16(keys[a], keys[b]) < 0; });
+    std::vector<std::unique_ptr<CProjectObject>> sorted;
+    sorted.reserve(order.size());
+    for (size_t i : order) sorted.push_back(std::move(m_objects[i]));
+    m_objects = std::move(sorted);
+    RefreshProject();
+    SendStatus(by == SortProjectBy::Names ? "Picture list sorted by names!" : "Picture list sorted by text!");
+}
+
+void CTROVManager::SetProjectDirectory() {
+    const std::string& path = m_projectImage.GetFileName();
+    if (path.empty()) return;
+    trov::SetProjectDirectory(DirectoryPart(path));
+}
+
+void CTROVManager::MakePathsRelative() {
+    std::string project = GetProjectPath();
+    if (project.empty()) return;
+    SetProjectDirectory();
+    for (auto& o : m_objects) {
+        if (o->IsColorFade()) continue;
+        std::string rel = MakeRelativePath(o->GetFileName(), project);
+        if (!rel.empty()) o->SetFileName(rel, &m_pipelines);
+        rel = MakeRelativePath(o->audioFile, project);
+        if (!rel.empty()) o->audioFile = rel;
+    }
+    std::string output;
+    if (m_projectSettings.GetString(kProjectSettings, projkey::kOutputAVI, output)) {
+        std::string rel = MakeRelativePath(output, project);
+        if (!rel.empty()) m_projectSettings.SetString(kProjectSettings, projkey::kOutputAVI, rel);
+    }
+    RefreshProject();
+}
+
+void CTROVManager::MakePathsAbsolute() {
+    SetProjectDirectory();
+    auto absolute = [](const std::string& path) -> std::string {
+        if (path.empty()) return {};
+        std::string full = ResolveProjectPath(path);
+        full = AbsoluteFromWorkingDirectory(full);
+        return CanOpenForReading(full) ? full : std::string();
+    };
+    for (auto& o : m_objects) {
+        if (o->IsColorFade()) continue;
+        std::string full = absolute(o->GetFileName());
+        if (!full.empty() && full != o->GetFileName()) o->SetFileName(full, &m_pipelines);
+        full = absolute(o->audioFile);
+        if (!full.empty()) o->audioFile = full;
+    }
+    std::string output;
+    if (m_projectSettings.GetString(kProjectSettings, projkey::kOutputAVI, output)) {
+        std::string full = absolute(output);
+        if (!full.empty()) m_projectSettings.SetString(kProjectSettings, projkey::kOutputAVI, full);
+    }
+    RefreshProject();
+}
+
+bool CTROVManager::AskAndMakePathsRelative(CUserPrompt& prompt) {
+    if (prompt.Ask("TROV now changes all directory paths from absolute to relative to your current project. This "
+                   "only works, if you already saved your project. Do you want to continue?",
+                   "Make directory paths relative to saved project", PromptButtons::YesNoCancel,
+                   PromptAnswer::No) != PromptAnswer::Yes)
+        return false;
+    MakePathsRelative();
+    return true;
+}
+
+bool CTROVManager::AskAndMakePathsAbsolute(CUserPrompt& prompt) {
+    if (prompt.Ask("TROV now changes all directory paths from relative to absolute paths. Do you want to continue?",
+                   "Make directory paths relative to saved project", PromptButtons::YesNoCancel,
+                   PromptAnswer::No) != PromptAnswer::Yes)
+        return false;
+    MakePathsAbsolute();
+    return true;
+}
+
+void CTROVManager::RefreshProject() {
+    int fps = 25;
+    m_projectSettings.GetInt(kProjectSettings, projkey::kFramesPerSeconds, fps);
+    std::vector<CProjectObject*> list = ObjectPointers();
+    NormalizeProjectObjects(list, fps);
+    CTROVManagerView* view;
+    {
+        std::lock_guard lock(m_viewMutex);
+        view = m_view;
+    }
+    if (view) view->OnProjectRefreshed();
+}
+
+float CTROVManager::GetFrameRate() const {
+    float fps = 25.0f;
+    m_projectSettings.GetFloat(kProjectSettings, projkey::kFramesPerSeconds, fps);
+    // A zero or negative rate would divide by zero in every time computation.
+    if (!(fps > 0.0f) || !std::isfinite(fps)) fps = 25.0f;
+    return fps;
+}
+
+long long CTROVManager::GetPlayLengthFrames() const {
+    long long total = 0;
+    for (auto& o : m_objects) total += o->GetTotalFrames();
+    if (!m_objects.empty()) total -= m_objects.back()->fade2NextPicture;
+    return total;
+}
+
+std::string CTROVManager::GetPlayLength() const {
+    long long msPerFrame = static_cast<long long>(1000.0 / GetFrameRate());
+    return FormatPlayLength(msPerFrame * GetPlayLengthFrames());
+}
+
+std::string CTROVManager::FormatPlayLength(long long ms) {
+    if (ms < 0) ms = 0;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld,%03lld", ms / 3600000, (ms / 60000) % 60, (ms / 1000) % 60,
+                  ms % 1000);
+    return buf;
+}
+
+void CTROVManager::ApplyGlobalBackgroundColour() {
+    int rgb[3] = {0, 0, 0};
+    const char* keys[3] = {projkey::kBackgroundR, projkey::kBackgroundG, projkey::kBackgroundB};
+    for (int i = 0; i < 3; ++i) {
+        m_projectSettings.GetInt(kProjectSettings, keys[i], rgb[i]);
+        rgb[i] = std::clamp(rgb[i], 0, 255);
+    }
+    CPicture::SetDefaultBackgroundColour(static_cast<Colour>(rgb[0] | (rgb[1] << 8) | (rgb[2] << 16)));
+}
+
+bool CTROVManager::SaveProjectSettingsFile(const std::string& path, CUserPrompt& prompt) {
+    CSettingsStore store;
+    store.CopySection(m_projectSettings, kProjectSettings);
+    if (!store.Save(path, CTextFile::k8Bit)) {
+        prompt.Message("Error: Can not write settings: " + path);
+        return false;
+    }
+    prompt.Message("Settings sucessfully written!");
+    return true;
+}
+
+bool CTROVManager::LoadProjectSettingsFile(const std::string& path, CUserPrompt& prompt) {
+    CSettingsStore store;
+    if (!store.Load(path)) {
+        prompt.Message("Error: Can not read settings: " + path);
+        return false;
+    }
+    m_projectSettings.CopySection(store, kProjectSettings);
+    ApplyGlobalBackgroundColour();
+    RefreshProject();
+    return true;
+}
+
+bool CTROVManager::SetProjectSettingsAsDefault(const CSettingsStore& projectSettings, CUserPrompt& prompt) {
+    CSettingsStore file;
+    file.Load(m_settingsPath);
+    file.CopySection(projectSettings, kProjectSettings);
+    bool ok = file.Save(m_settingsPath, CTextFile::k8Bit);
+    if (!ok) prompt.Message("Error: Can not write settings: " + m_settingsPath);
+    m_appSettings.CopySection(projectSettings, kProjectSettings);
+    return ok;
+}
+
+// ---- options ------------------------------------------------------------------------------------
+
+bool CTROVManager::SaveAppSettings() {
+    return !m_settingsPath.empty() && m_appSettings.Save(m_settingsPath, CTextFile::k8Bit);
+}
+
+int CTROVManager::GetQuality() const {
+    int q = 0;
+    m_appSettings.GetInt(kTrovSettings, appkey::kQuality, q);
+    return q;
+}
+
+void CTROVManager::SetQuality(int quality) {
+    m_appSettings.SetInt(kTrovSettings, appkey::kQuality, quality);
+    SaveAppSettings();
+}
+
+bool CTROVManager::IsPermanentCacheEnabled() const {
+    int v = 0;
+    m_appSettings.GetInt(kTrovSettings, appkey::kEnablePermanentCache, v);
+    return v == 1;
+}
+
+void CTROVManager::SetPermanentCache(bool enabled) {
+    m_appSettings.SetInt(kTrovSettings, appkey::kEnablePermanentCache, enabled ? 1 : 0);
+    SaveAppSettings();
+}
+
+bool CTROVManager::GetAutoShowNextPreviewFadingFrame() const {
+    int v = 1;
+    m_appSettings.GetInt(kTrovSettings, appkey::kAutoShowNextPreviewFadingFrame, v);
+    return v == 1;
+}
+
+void CTROVManager::SetAutoShowNextPreviewFadingFrame(bool enabled) {
+    m_appSettings.SetInt(kTrovSettings, appkey::kAutoShowNextPreviewFadingFrame, enabled ? 1 : 0);
+    SaveAppSettings();
+}
+
+// ---- caches -------------------------------------------------------------------------------------
+
+std::string CTROVManager::GetTempDirectory() const {
+    std::string temp;
+    if (!m_appSettings.GetString(kProjectSettings, projkey::kTempDir, temp) || temp.empty())
+        temp = m_programDirectory + "/Temp";
+    return NativePath(temp);
+}
+
+void CTROVManager::ResetCaches() {
+    bool keepFiles = IsPermanentCacheEnabled();
+    m_pictureCache.Clear(!keepFiles);
+    m_streamCache.Clear(!keepFiles);
+    m_waveCache.Clear(!keepFiles);
+}
+
+void CTROVManager::SaveCaches() {
+    if (m_pictureCache.GetDirectory().empty()) return;
+    m_pictureCache.SaveIndex(kCacheIndexNames[0]);
+    m_streamCache.SaveIndex(kCacheIndexNames[1]);
+    m_waveCache.SaveIndex(kCacheIndexNames[2]);
+}
+
+}  // namespace trov

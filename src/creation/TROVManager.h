@@ -1,0 +1,189 @@
+// The manager: the one long-lived object that owns the project, the settings stores, the message
+// pipelines and the caches. The GUI and the command line are two front ends of it.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "infra/MessagePipelines.h"
+#include "project/FileCache.h"
+#include "project/ProjectObject.h"
+#include "settings/SettingsStore.h"
+
+namespace trov {
+
+class CUserPrompt;
+
+// What the main view shows. The front end implements it; every call may come from any thread
+// (pipeline deliveries run on the sender's thread). Defaults do nothing.
+class CTROVManagerView {
+public:
+    virtual ~CTROVManagerView() = default;
+    // The status bar text ("Status").
+    virtual void OnStatusText(const std::string& text) { (void)text; }
+    // A progress bar moved: complete = the whole-creation bar, else the current-step bar.
+    // position is 0..10000, percentText "%d %".
+    virtual void OnProgress(bool complete, int position, const std::string& percentText) {
+        (void)complete, (void)position, (void)percentText;
+    }
+    // The "Current Time:" (remaining = false) or "Remain. Time:" box.
+    virtual void OnTimeText(bool remaining, const std::string& text) { (void)remaining, (void)text; }
+    // The picture list and the play length must be redrawn (after load, reset, add, sort, edits).
+    virtual void OnProjectRefreshed() {}
+};
+
+enum class SortProjectBy { Names, Text };
+
+class CTROVManager : public CMessagePipelineListener {
+public:
+    // Creates the application's pipelines with the manager as their only listener.
+    CTROVManager();
+    ~CTROVManager() override;
+    CTROVManager(const CTROVManager&) = delete;
+    CTROVManager& operator=(const CTROVManager&) = delete;
+
+    // ---- start-up -------------------------------------------------------------------------
+    // Lays "Settings.ini" of programDirectory over the built-in defaults and writes it back,
+    // copies the project defaults into the project settings, points the caches at "TempDir" and
+    // loads their indexes, and applies the background colour. False when "Settings.ini" could not
+    // be written (the program runs on with the settings in memory).
+    bool Initialize(const std::string& programDirectory);
+    const std::string& GetProgramDirectory() const { return m_programDirectory; }
+    const std::string& GetSettingsPath() const { return m_settingsPath; }
+
+    // The front end's view; not owned, may be null.
+    void SetView(CTROVManagerView* view);
+
+    // ---- pipelines ------------------------------------------------------------------------
+    CMessagePipelines& GetPipelines() { return m_pipelines; }
+    void SendStatus(const std::string& text);
+    std::string GetStatusText() const;
+    int GetProgressPosition(bool complete) const;
+    std::string GetProgressText(bool complete) const;
+    std::string GetTimeText(bool remaining) const;
+    void OnMessage(const std::string& pipeline, int32_t value) override;
+    void OnMessage(const std::string& pipeline, const std::string& text) override;
+
+    // ---- settings stores --------------------------------------------------------------------
+    // The live "PROJECT_SETTINGS" section that the dialogs edit and the creation reads.
+    CSettingsStore& GetProjectSettings() { return m_projectSettings; }
+    const CSettingsStore& GetProjectSettings() const { return m_projectSettings; }
+    // The project file's content as last loaded or saved; its file name is the project's path.
+    CSettingsStore& GetProjectImage() { return m_projectImage; }
+    const CSettingsStore& GetProjectImage() const { return m_projectImage; }
+    // The application settings ("Settings.ini").
+    CSettingsStore& GetAppSettings() { return m_appSettings; }
+    const CSettingsStore& GetAppSettings() const { return m_appSettings; }
+    // Default texts ("TEXTS") that a language file may replace.
+    CSettingsStore& GetTexts() { return m_texts; }
+
+    // ---- the object list ----------------------------------------------------------------------
+    int GetObjectCount() const { return static_cast<int>(m_objects.size()); }
+    // The object at index, or null when out of range.
+    CProjectObject* GetObject(int index);
+    const CProjectObject* GetObject(int index) const;
+    void AppendObject(CProjectObject object);
+    // Inserts before index; index == count appends. False when out of range.
+    bool InsertObject(int index, CProjectObject object);
+    bool RemoveObject(int index);
+    // Moves the object at from so that it ends up at index to.
+    bool MoveObject(int from, int to);
+    // Adds pictures or AVI files (captions from the file names, frame counts from the project
+    // settings) before index insertAt (-1: at the end), reporting status and progress; returns
+    // how many were added.
+    int AddFiles(const std::vector<std::string>& paths, int insertAt = -1);
+    // Inserts a colour fading before index (index == count appends); the third preset takes its
+    // transition frames from the entry at that index.
+    bool InsertColorFading(ColorFadingPreset preset, int index);
+
+    // ---- the project ----------------------------------------------------------------------------
+    void ResetProject();
+    // Loads a project file; extra (may be null) is merged over it. False, with the status
+    // "Error: Can not load Project: " + path, when the file cannot be read and no extra store
+    // was given; the current project then stays.
+    bool LoadProject(const std::string& path, const CSettingsStore* extra = nullptr);
+    // Saves the project (UTF-16 LE) and keeps the previous file as its ".bak". The new content is
+    // written completely before the old file is moved, so a failed save leaves the old file in place.
+    bool SaveProject(const std::string& path);
+    // Stable sort by full path or by caption in UTF-16 code-unit order.
+    void SortProject(SortProjectBy by);
+    // Paths of the objects, their audio files and "Output-AVI" relative to the project file /
+    // absolute. Nothing happens to a project without file name (relative) or to paths that
+    // cannot be converted. The Ask... forms first put the question and proceed only on Yes.
+    void MakePathsRelative();
+    void MakePathsAbsolute();
+    bool AskAndMakePathsRelative(CUserPrompt& prompt);
+    bool AskAndMakePathsAbsolute(CUserPrompt& prompt);
+    // The project's path (empty for a project never saved).
+    const std::string& GetProjectPath() const { return m_projectImage.GetFileName(); }
+    // Makes relative paths resolve against the project file's folder.
+    void SetProjectDirectory();
+    // Normalises the objects (audio fading times, AVI frame counts) and tells the view.
+    void RefreshProject();
+    // Total frames of the movie: all objects' frames minus the last transition.
+    long long GetPlayLengthFrames() const;
+    // The play length "hh:mm:ss,mmm".
+    std::string GetPlayLength() const;
+    static std::string FormatPlayLength(long long milliseconds);
+    // "FramesPerSeconds" read as float; 25 when missing or not a positive number.
+    float GetFrameRate() const;
+    // Sets the pictures' default background colour from the project settings.
+    void ApplyGlobalBackgroundColour();
+
+    // Project settings files of the project settings dialog.
+    bool SaveProjectSettingsFile(const std::string& path, CUserPrompt& prompt);
+    bool LoadProjectSettingsFile(const std::string& path, CUserPrompt& prompt);
+    // "Set As Default": the section goes into "Settings.ini" and into the application settings.
+    bool SetProjectSettingsAsDefault(const CSettingsStore& projectSettings, CUserPrompt& prompt);
+
+    // ---- options (the setters save "Settings.ini" at once) ---------------------------------------
+    int GetQuality() const;
+    void SetQuality(int quality);
+    bool IsPermanentCacheEnabled() const;
+    void SetPermanentCache(bool enabled);
+    bool GetAutoShowNextPreviewFadingFrame() const;
+    void SetAutoShowNextPreviewFadingFrame(bool enabled);
+    // Read once at start-up.
+    bool IsVideoStreamCacheEnabled() const { return m_videoStreamCache; }
+    bool SaveAppSettings();
+
+    // ---- caches -------------------------------------------------------------------------------
+    CFileCache& GetPictureCache() { return m_pictureCache; }
+    CFileCache& GetStreamCache() { return m_streamCache; }
+    CFileCache& GetWaveCache() { return m_waveCache; }
+    // Clears the three caches, deleting their files unless the permanent cache is on.
+    void ResetCaches();
+    // Writes the three index files.
+    void SaveCaches();
+    std::string GetTempDirectory() const;
+
+private:
+    std::vector<CProjectObject*> ObjectPointers();
+    void SendValue(const char* pipeline, int32_t value);
+
+    CMessagePipelines m_pipelines;
+    CSettingsStore m_projectSettings;
+    CSettingsStore m_projectImage;
+    CSettingsStore m_appSettings;
+    CSettingsStore m_texts;
+    std::vector<std::unique_ptr<CProjectObject>> m_objects;
+    std::string m_programDirectory;
+    std::string m_settingsPath;
+    bool m_videoStreamCache = false;
+
+    CFileCache m_pictureCache;
+    CFileCache m_streamCache;
+    CFileCache m_waveCache;
+
+    // What the view shows, guarded by m_viewMutex (deliveries come from any thread).
+    mutable std::mutex m_viewMutex;
+    CTROVManagerView* m_view = nullptr;
+    std::string m_statusText;
+    std::string m_timeText[2];
+    CProgressMeter m_currentMeter;
+    CProgressMeter m_completeMeter;
+};
+
+}  // namespace trov
