@@ -1,0 +1,628 @@
+// CAVIContainer: opening movie files, creating the output file, streams, pasting compressed samples.
+#include "video/AVIContainer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "infra/UserPrompt.h"
+#include "video/AVIInternal.h"
+#include "video/VideoLog.h"
+
+namespace trov {
+
+namespace {
+
+constexpr const char* kNoHandlerText =
+    "According to the registry, the type of file specified in AVIFileOpen does not have a handler to process it.";
+constexpr const char* kBadFormatText =
+    "The file couldn't be read, indicating a corrupt file or an unrecognized format.";
+constexpr const char* kMemoryText = "The file could not be opened because of insufficient memory.";
+constexpr const char* kReadErrorText = "A disk error occurred while reading the file.";
+constexpr const char* kOpenErrorText = "A disk error occurred while opening the file.";
+constexpr const char* kNoMessageText = "No Message";
+
+const char* CreateErrorText(int err) {
+    if (err == AVERROR(ENOMEM)) return kMemoryText;
+    if (err == AVERROR(EIO)) return kReadErrorText;
+    if (err == AVERROR_INVALIDDATA) return kBadFormatText;
+    if (err == AVERROR_MUXER_NOT_FOUND || err == AVERROR_PROTOCOL_NOT_FOUND) return kNoHandlerText;
+    for (int e : {ENOENT, EACCES, EPERM, EISDIR, EROFS, ENOTDIR, ENOSPC, EEXIST, ENAMETOOLONG, ELOOP})
+        if (err == AVERROR(e)) return kOpenErrorText;
+    return kNoMessageText;
+}
+
+// Demuxers that turn single pictures or text into "movies"; an AVI reader must refuse those files.
+bool IsPictureDemuxer(const char* name) {
+    if (!name) return true;
+    std::string n = name;
+    return n.find("image2") != std::string::npos || n.find("_pipe") != std::string::npos || n == "tty" ||
+           n == "mjpeg" || n == "gif" || n == "webp" || n == "apng";
+}
+
+uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
+
+// The codec of a wave format record.
+AVCodecID AudioCodecFor(uint16_t tag, uint16_t bits, const std::vector<uint8_t>& extra) {
+    bool isFloat = tag == 3;
+    bool isPcm = tag == 1;
+    if (tag == 0xFFFE && extra.size() >= 22) {
+        // WAVE_FORMAT_EXTENSIBLE: valid bits (2), channel mask (4), then the sub-format GUID whose
+        // first two bytes are the plain tag.
+        uint16_t sub = Le16(extra.data() + 6);
+        isPcm = sub == 1;
+        isFloat = sub == 3;
+    }
+    if (isPcm) {
+        switch (bits) {
+            case 8: return AV_CODEC_ID_PCM_U8;
+            case 16: return AV_CODEC_ID_PCM_S16LE;
+            case 24: return AV_CODEC_ID_PCM_S24LE;
+            case 32: return AV_CODEC_ID_PCM_S32LE;
+            default: return AV_CODEC_ID_NONE;
+        }
+    }
+    if (isFloat) return bits == 64 ? AV_CODEC_ID_PCM_F64LE : bits == 32 ? AV_CODEC_ID_PCM_F32LE : AV_CODEC_ID_NONE;
+    const AVCodecTag* const tables[] = {avformat_get_riff_audio_tags(), nullptr};
+    return av_codec_get_id(tables, tag);
+}
+
+// Samples per frame of the frame-based codecs the audio layer may hand over; 0 for the others.
+int FrameSizeFor(AVCodecID id, int sampleRate) {
+    switch (id) {
+        case AV_CODEC_ID_MP3: return sampleRate >= 32000 ? 1152 : 576;
+        case AV_CODEC_ID_MP2: return 1152;
+        case AV_CODEC_ID_MP1: return 384;
+        case AV_CODEC_ID_AC3:
+        case AV_CODEC_ID_EAC3: return 1536;
+        case AV_CODEC_ID_AAC: return 1024;
+        default: return 0;
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+AVIWriteState::~AVIWriteState() {
+    if (out) {
+        if (out->pb) avio_closep(&out->pb);
+        avformat_free_context(out);
+        out = nullptr;
+    }
+}
+
+bool AVIWriteState::EnsureHeader(std::string& error) {
+    if (headerWritten) return true;
+    if (headerFailed || finished || !out) {
+        error = "The file header could not be written.";
+        return false;
+    }
+    bool flippedRaw = false;
+    for (CAVIStream* s : streams) {
+        CAVIStream::Impl& impl = *s->m_impl;
+        if (!impl.params || impl.params->codec_id == AV_CODEC_ID_NONE) {
+            headerFailed = true;
+            error = "Stream " + std::to_string(s->GetIndex()) + " has no compressing stream.";
+            return false;
+        }
+        AVStream* st = avformat_new_stream(out, nullptr);
+        if (!st || avcodec_parameters_copy(st->codecpar, impl.params.get()) < 0) {
+            headerFailed = true;
+            error = "Out of memory.";
+            return false;
+        }
+        st->time_base = impl.unit;
+        if (s->GetKind() == CAVIStream::kKindVideo) {
+            st->avg_frame_rate = av_inv_q(impl.unit);
+            st->r_frame_rate = st->avg_frame_rate;
+            st->sample_aspect_ratio = AVRational{1, 1};
+            if (impl.encoder.dibPassThrough) flippedRaw = true;
+        }
+        impl.out = st;
+    }
+    AVDictionary* options = nullptr;
+    if (muxer == "avi" && flippedRaw) av_dict_set(&options, "flipped_raw_rgb", "1", 0);
+    int err = avformat_write_header(out, &options);
+    av_dict_free(&options);
+    if (err < 0) {
+        headerFailed = true;
+        error = "The file header could not be written: " + ffmpeg::ErrorText(err);
+        return false;
+    }
+    headerWritten = true;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CAVIContainer::CAVIContainer() = default;
+
+CAVIContainer::~CAVIContainer() { Close(); }
+
+bool CAVIContainer::IsWriting() const { return m_writer && !m_writer->finished; }
+
+CAVIStream* CAVIContainer::GetStream(int index) {
+    auto it = m_streams.find(index);
+    return it == m_streams.end() ? nullptr : it->second.get();
+}
+
+void CAVIContainer::Reset() {
+    m_streams.clear();
+    m_reader.reset();
+    m_writer.reset();
+    m_open = false;
+    m_fileName.clear();
+    m_streamCount = 0;
+    m_firstVideo = -1;
+    m_firstAudio = -1;
+}
+
+bool CAVIContainer::Close() {
+    bool ok = true;
+    if (m_writer && !m_writer->finished) {
+        std::string error;
+        for (CAVIStream* s : std::vector<CAVIStream*>(m_writer->streams)) {
+            if (s->GetKind() == CAVIStream::kKindVideo && !s->FlushForPaste()) {
+                ok = false;
+                error = s->GetLastError();
+            }
+        }
+        if (!m_writer->EnsureHeader(error)) {
+            ok = false;
+        } else {
+            int err = av_write_trailer(m_writer->out);
+            if (err < 0) {
+                ok = false;
+                error = "The file could not be completed: " + ffmpeg::ErrorText(err);
+            }
+        }
+        if (m_writer->out && m_writer->out->pb) {
+            if (m_writer->out->pb->error < 0 && ok) {
+                ok = false;
+                error = "Writing the file failed: " + ffmpeg::ErrorText(m_writer->out->pb->error);
+            }
+            avio_closep(&m_writer->out->pb);
+        }
+        avformat_free_context(m_writer->out);
+        m_writer->out = nullptr;
+        m_writer->finished = true;
+        if (!ok) m_lastError = error;
+    }
+    Reset();
+    return ok;
+}
+
+bool CAVIContainer::Open(const std::string& path, bool reportFailure) {
+    Close();
+    m_lastError.clear();
+    ffmpeg::InitLogging();
+    auto fail = [&](const std::string& why) {
+        m_lastError = why;
+        Reset();
+        if (reportFailure) GetUserPrompt().Message("Failed to open AVI File: " + path);
+        return false;
+    };
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::is_regular_file(path, ec))
+        return fail(path + ": no such file.");
+    AVFormatContext* raw = nullptr;
+    int err = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
+    if (err < 0) return fail(path + ": " + ffmpeg::ErrorText(err));
+    auto reader = std::make_shared<AVIReadState>();
+    reader->input.reset(raw);
+    if (IsPictureDemuxer(raw->iformat ? raw->iformat->name : nullptr))
+        return fail(path + ": not a movie file (" + std::string(raw->iformat ? raw->iformat->name : "?") + ").");
+    err = avformat_find_stream_info(raw, nullptr);
+    if (err < 0) return fail(path + ": " + ffmpeg::ErrorText(err));
+    reader->isAvi = std::strcmp(raw->iformat->name, "avi") == 0;
+    bool media = false;
+    for (unsigned i = 0; i < raw->nb_streams; ++i) {
+        AVMediaType t = raw->streams[i]->codecpar->codec_type;
+        if (t == AVMEDIA_TYPE_VIDEO || t == AVMEDIA_TYPE_AUDIO) media = true;
+    }
+    if (!media) return fail(path + ": the file holds neither video nor audio.");
+
+    if (reader->isAvi) {
+        // A file without an index (cut short while being written) gets one by reading it through
+        // once: the demuxer records every chunk it passes.
+        bool missing = false;
+        for (unsigned i = 0; i < raw->nb_streams; ++i) {
+            AVMediaType t = raw->streams[i]->codecpar->codec_type;
+            if ((t == AVMEDIA_TYPE_VIDEO || t == AVMEDIA_TYPE_AUDIO) &&
+                avformat_index_get_entries_count(raw->streams[i]) == 0)
+                missing = true;
+        }
+        if (missing) {
+            ffmpeg::PacketPtr packet(av_packet_alloc());
+            while (av_read_frame(raw, packet.get()) >= 0) av_packet_unref(packet.get());
+            avformat_seek_file(raw, -1, INT64_MIN, 0, 0, 0);
+        }
+    }
+
+    m_reader = reader;
+    for (unsigned i = 0; i < raw->nb_streams; ++i) {
+        auto stream = std::make_unique<CAVIStream>();
+        stream->AttachInput(reader, raw->streams[i], int(i));
+        if (stream->GetKind() == CAVIStream::kKindVideo && m_firstVideo < 0) m_firstVideo = int(i);
+        if (stream->GetKind() == CAVIStream::kKindAudio && m_firstAudio < 0) m_firstAudio = int(i);
+        m_streams[int(i)] = std::move(stream);
+    }
+    m_streamCount = int(raw->nb_streams);
+    m_fileName = path;
+    m_open = true;
+    return true;
+}
+
+bool CAVIContainer::CreateFile(const std::string& path) {
+    Close();
+    m_lastError.clear();
+    ffmpeg::InitLogging();
+    m_fileName = path;
+    // The creation expects the open flag after every attempt, successful or not.
+    m_open = true;
+    auto fail = [&](const char* text) {
+        m_lastError = text;
+        VideoLog(std::string("CAVIContainer::CreateFile: Creating AVI with AVIFileOpen failed: ") + text);
+        return false;
+    };
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec)) {
+        if (std::filesystem::is_directory(path, ec) || !std::filesystem::remove(path, ec)) return fail(kOpenErrorText);
+    }
+    VideoLog("CAVIContainer::CreateFile: Creating AVI with AVIFileOpen...");
+    auto writer = std::make_shared<AVIWriteState>();
+    writer->muxer = ContainerForPath(path);
+    int err = avformat_alloc_output_context2(&writer->out, nullptr, writer->muxer.c_str(), path.c_str());
+    if (err < 0 || !writer->out) return fail(err == AVERROR(ENOMEM) ? kMemoryText : kNoHandlerText);
+    err = avio_open(&writer->out->pb, path.c_str(), AVIO_FLAG_WRITE);
+    if (err < 0) return fail(CreateErrorText(err));
+    m_writer = writer;
+    VideoLog("CAVIContainer::CreateFile: Creating AVI with AVIFileOpen sucessful.");
+    return true;
+}
+
+bool CAVIContainer::ComputeRateScale(double scale, double rate, uint32_t& outScale, uint32_t& outRate) {
+    if (!std::isfinite(scale) || !std::isfinite(rate) || scale <= 0 || rate <= 0) return false;
+    if (scale == 1.0) {
+        // Make a fractional rate integral: 29.97 -> 2997 / 100. Binary fractions are never exact,
+        // so "integral" means within a millionth, and the number of steps is bounded.
+        for (int i = 0; i < 9 && std::fabs(rate - std::nearbyint(rate)) > 1e-6 * std::max(1.0, rate); ++i) {
+            rate *= 10.0;
+            scale *= 10.0;
+        }
+        rate = std::nearbyint(rate);
+    }
+    double s = std::trunc(scale), r = std::trunc(rate);
+    if (s < 1 || r < 1 || s > double(INT32_MAX) || r > double(INT32_MAX)) return false;
+    outScale = uint32_t(s);
+    outRate = uint32_t(r);
+    return true;
+}
+
+std::unique_ptr<CAVIStream> CAVIContainer::CreateVideoStream(const BitmapInfoHeader& header, double scale,
+                                                             double rate) {
+    m_lastError.clear();
+    if (!IsWriting() || m_writer->headerWritten) {
+        m_lastError = "The file is not open for writing.";
+        return nullptr;
+    }
+    AVIStreamInfo info;
+    if (!ComputeRateScale(scale, rate, info.dwScale, info.dwRate)) {
+        m_lastError = "The frame rate is not valid.";
+        return nullptr;
+    }
+    int width = header.biWidth;
+    int height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+    if (width < 1 || height < 1 || width > CPicture::kMaxSide || height > CPicture::kMaxSide) {
+        m_lastError = "The picture size is not valid.";
+        return nullptr;
+    }
+    info.fccType = kStreamTypeVideo;
+    info.fccHandler = 0;
+    info.dwSuggestedBufferSize = header.biSizeImage;
+    info.rcFrame = StreamRect{0, 0, width, height};
+    auto stream = std::make_unique<CAVIStream>();
+    if (!stream->CreateNewStream(*this, info)) {
+        m_lastError = stream->GetLastError();
+        return nullptr;
+    }
+    return stream;
+}
+
+std::unique_ptr<CAVIStream> CAVIContainer::CreateAudioStream(const std::vector<uint8_t>& waveFormat) {
+    m_lastError.clear();
+    if (!IsWriting() || m_writer->headerWritten) {
+        m_lastError = "The file is not open for writing.";
+        return nullptr;
+    }
+    if (waveFormat.size() < 16) {
+        m_lastError = "The wave format record is too short.";
+        return nullptr;
+    }
+    const uint8_t* w = waveFormat.data();
+    uint16_t tag = Le16(w), channels = Le16(w + 2), blockAlign = Le16(w + 12), bits = Le16(w + 14);
+    uint32_t rate = Le32(w + 4), bytesPerSecond = Le32(w + 8);
+    std::vector<uint8_t> extra;
+    if (waveFormat.size() >= 18) {
+        size_t count = Le16(w + 16);
+        if (18 + count > waveFormat.size()) {
+            m_lastError = "The wave format record announces more extra bytes than it has.";
+            return nullptr;
+        }
+        extra.assign(w + 18, w + 18 + count);
+    }
+    AVCodecID id = AudioCodecFor(tag, bits, extra);
+    if (id == AV_CODEC_ID_NONE || channels == 0 || channels > 64 || rate == 0 || rate > 768000) {
+        m_lastError = "The audio format cannot be stored.";
+        return nullptr;
+    }
+    if (avformat_query_codec(m_writer->out->oformat, id, FF_COMPLIANCE_NORMAL) == 0) {
+        m_lastError = "The audio format cannot be stored in this kind of file.";
+        return nullptr;
+    }
+    bool pcm = av_get_bits_per_sample(id) > 0;
+    if (pcm && blockAlign == 0) {
+        m_lastError = "The PCM format has no block alignment.";
+        return nullptr;
+    }
+    ffmpeg::ParametersPtr params(avcodec_parameters_alloc());
+    params->codec_type = AVMEDIA_TYPE_AUDIO;
+    params->codec_id = id;
+    params->codec_tag = m_writer->muxer == "avi" ? tag : 0;
+    av_channel_layout_default(&params->ch_layout, channels);
+    params->sample_rate = int(rate);
+    params->bit_rate = int64_t(bytesPerSecond) * 8;
+    params->bits_per_coded_sample = bits;
+    int frameSize = FrameSizeFor(id, int(rate));
+    if (frameSize > 0) {
+        params->frame_size = frameSize;
+        params->block_align = 0;
+    } else {
+        params->block_align = blockAlign;
+    }
+    // The AVI writer adds the MPEG Layer-3 extra bytes itself.
+    if (!extra.empty() && id != AV_CODEC_ID_MP3 && tag != 0xFFFE) {
+        params->extradata = static_cast<uint8_t*>(av_mallocz(extra.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+        if (!params->extradata) {
+            m_lastError = "Out of memory.";
+            return nullptr;
+        }
+        std::memcpy(params->extradata, extra.data(), extra.size());
+        params->extradata_size = int(extra.size());
+    }
+
+    AVIStreamInfo info;
+    info.fccType = kStreamTypeAudio;
+    info.dwScale = blockAlign;
+    info.dwRate = bytesPerSecond;
+    info.dwQuality = 10000;
+    info.dwSampleSize = blockAlign;
+    auto stream = std::make_unique<CAVIStream>();
+    if (!stream->CreateNewStream(*this, info)) {
+        m_lastError = stream->GetLastError();
+        return nullptr;
+    }
+    CAVIStream::Impl& s = *stream->m_impl;
+    s.params = std::move(params);
+    s.unit = AVRational{1, int(rate)};
+    s.blockAlign = blockAlign;
+    s.pcm = pcm;
+    s.sampleRate = int(rate);
+    stream->m_format.assign(waveFormat.begin(), waveFormat.begin() + std::min<size_t>(waveFormat.size(), 18 + extra.size()));
+    if (stream->m_format.size() < 18) stream->m_format.resize(18, 0);
+    return stream;
+}
+
+int CAVIContainer::AddStream(std::unique_ptr<CAVIStream> stream) {
+    m_lastError.clear();
+    if (!stream) return -1;
+    if (!m_writer || stream->m_impl->writer != m_writer || stream->m_impl->added) {
+        m_lastError = "The stream does not belong to this file.";
+        return -1;
+    }
+    if (m_writer->headerWritten || m_writer->finished) {
+        m_lastError = "Streams must be added before the first sample is written.";
+        return -1;
+    }
+    int index = m_streamCount;
+    stream->SetIndex(index);
+    stream->m_impl->added = true;
+    m_writer->streams.push_back(stream.get());
+    if (stream->GetKind() == CAVIStream::kKindVideo && m_firstVideo < 0) m_firstVideo = index;
+    if (stream->GetKind() == CAVIStream::kKindAudio && m_firstAudio < 0) m_firstAudio = index;
+    m_streams[index] = std::move(stream);
+    ++m_streamCount;
+    return index;
+}
+
+bool CAVIContainer::WriteAudio(const EncodedAudio& audio, int targetIndex) {
+    CAVIStream* stream = GetStream(targetIndex == -1 ? m_firstAudio : targetIndex);
+    if (!stream) {
+        m_lastError = "There is no such audio stream.";
+        return false;
+    }
+    if (!stream->WriteAudio(audio)) {
+        m_lastError = stream->GetLastError();
+        return false;
+    }
+    return true;
+}
+
+bool CAVIContainer::PasteStreams(CAVIStream& source, int targetIndex, int firstSample, int endSample) {
+    m_lastError.clear();
+    CAVIStream* target = GetStream(targetIndex);
+    if (!target) {
+        m_lastError = "There is no stream " + std::to_string(targetIndex) + " to paste into.";
+        return false;
+    }
+    if (!IsWriting() || target->m_impl->writer != m_writer) {
+        m_lastError = "The target stream is not being written.";
+        return false;
+    }
+    CAVIStream::Impl& src = *source.m_impl;
+    CAVIStream::Impl& dst = *target->m_impl;
+    if (!src.reader || !src.in || (source.GetKind() != CAVIStream::kKindVideo && source.GetKind() != CAVIStream::kKindAudio)) {
+        m_lastError = "The source is not a video or audio stream of an open file.";
+        return false;
+    }
+    if (source.GetKind() != target->GetKind()) {
+        m_lastError = "Source and target are streams of different kinds.";
+        return false;
+    }
+    const AVCodecParameters* sp = src.in->codecpar;
+    if (!dst.params || sp->codec_id != dst.params->codec_id) {
+        m_lastError = "The source stream's codec differs from the target's; pasting would corrupt the movie.";
+        return false;
+    }
+    if (source.GetKind() == CAVIStream::kKindVideo &&
+        (sp->width != dst.params->width || sp->height != dst.params->height)) {
+        m_lastError = "The source frames have another size than the target's.";
+        return false;
+    }
+    if (source.GetKind() == CAVIStream::kKindAudio &&
+        (sp->sample_rate != dst.params->sample_rate || sp->ch_layout.nb_channels != dst.params->ch_layout.nb_channels ||
+         (src.pcm && sp->block_align != dst.params->block_align))) {
+        m_lastError = "The source audio format differs from the target's.";
+        return false;
+    }
+    int64_t first = std::max(0, firstSample);
+    int64_t end = std::min<int64_t>(endSample, src.length);
+    if (first >= end) return true;
+
+    AVFormatContext* ic = src.reader->input.get();
+    ffmpeg::PacketPtr packet(av_packet_alloc());
+    bool readReported = false, writeReported = false;
+    auto readError = [&](const char* text) {
+        if (!readReported) GetUserPrompt().Message(text);
+        readReported = true;
+    };
+    auto writeError = [&](const char* text) {
+        if (!writeReported) GetUserPrompt().Message(text);
+        writeReported = true;
+        m_lastError = target->GetLastError();
+    };
+    // Whatever happens below, the source's decoder no longer knows where the demuxer stands.
+    src.nextFrame = -1;
+    src.lastFrame = -1;
+
+    if (source.GetKind() == CAVIStream::kKindVideo) {
+        if (!target->FlushForPaste()) {
+            m_lastError = target->GetLastError();
+            return false;
+        }
+        int64_t base = dst.nextUnit;
+        int64_t key = first == 0 ? 0 : source.KeyFrameAtOrBefore(first);
+        if (!source.SeekToFrame(std::max<int64_t>(0, key))) {
+            readError("Error in Paste Streams! AVIStreamRead");
+            m_lastError = source.GetLastError();
+            return false;
+        }
+        src.nextFrame = -1;
+        int64_t counter = std::max<int64_t>(0, key);
+        for (;;) {
+            int r = av_read_frame(ic, packet.get());
+            if (r < 0) {
+                if (r != AVERROR_EOF) readError("Error in Paste Streams! AVIStreamRead");
+                break;
+            }
+            if (packet->stream_index != src.in->index) {
+                av_packet_unref(packet.get());
+                continue;
+            }
+            int64_t sample = packet->dts != AV_NOPTS_VALUE ? src.TsToFrame(packet->dts) : counter;
+            counter = sample + 1;
+            if (sample < first) {
+                av_packet_unref(packet.get());
+                continue;
+            }
+            if (sample >= end) {
+                av_packet_unref(packet.get());
+                break;
+            }
+            int64_t position = base + sample - first;
+            if (position < dst.nextUnit) {
+                av_packet_unref(packet.get());
+                continue;
+            }
+            // A gap in the source stays a gap (the writer repeats the previous frame there).
+            dst.nextUnit = position;
+            av_packet_free_side_data(packet.get());
+            if (!target->WritePacket(packet.get(), 1)) {
+                writeError("Error! Paste Streams! AVIStreamWrite!");
+                dst.nextUnit = position + 1;
+            }
+        }
+        dst.length = dst.nextUnit;
+        target->m_info.dwLength = uint32_t(std::min<int64_t>(dst.length, UINT32_MAX));
+        return true;
+    }
+
+    // Audio.
+    source.m_impl->TakeDemuxer(source.GetIndex());
+    int err = av_seek_frame(ic, src.in->index, src.startTs, AVSEEK_FLAG_BACKWARD);
+    if (err < 0) err = avformat_seek_file(ic, -1, INT64_MIN, 0, 0, 0);
+    if (err < 0) {
+        readError("Error in Paste Streams! AVIStreamRead");
+        return false;
+    }
+    if (src.pcm) {
+        const int64_t sampleSize = src.blockAlign;
+        const int64_t step = std::max<int64_t>(1, 32768 / sampleSize) * sampleSize;
+        const int64_t firstByte = first * sampleSize, endByte = end * sampleSize;
+        std::vector<uint8_t> buffer;
+        buffer.reserve(size_t(step) + 32768);
+        int64_t position = 0;
+        auto emit = [&](size_t bytes) {
+            if (bytes == 0) return;
+            if (!target->WriteAudio(buffer.data(), bytes)) writeError("Error! AVIStreamWrite! Audio!");
+            buffer.erase(buffer.begin(), buffer.begin() + std::ptrdiff_t(bytes));
+        };
+        while (position < endByte) {
+            int r = av_read_frame(ic, packet.get());
+            if (r < 0) {
+                if (r != AVERROR_EOF) readError("Error in Paste Streams! AVIStreamRead");
+                break;
+            }
+            if (packet->stream_index != src.in->index) {
+                av_packet_unref(packet.get());
+                continue;
+            }
+            int64_t from = std::max(position, firstByte), to = std::min(position + packet->size, endByte);
+            if (to > from) buffer.insert(buffer.end(), packet->data + (from - position), packet->data + (to - position));
+            position += packet->size;
+            av_packet_unref(packet.get());
+            while (int64_t(buffer.size()) >= step) emit(size_t(step));
+        }
+        emit(buffer.size() - buffer.size() % size_t(sampleSize));
+        return true;
+    }
+    // Frame-based audio: one packet is one sample of the stream.
+    int64_t counter = 0;
+    while (counter < end) {
+        int r = av_read_frame(ic, packet.get());
+        if (r < 0) {
+            if (r != AVERROR_EOF) readError("Error in Paste Streams! AVIStreamRead");
+            break;
+        }
+        if (packet->stream_index != src.in->index) {
+            av_packet_unref(packet.get());
+            continue;
+        }
+        if (counter++ >= first && packet->size > 0) {
+            EncodedAudio block;
+            block.bytes.assign(packet->data, packet->data + packet->size);
+            if (packet->duration > 0 && src.sampleRate > 0)
+                block.packetSamples.push_back(
+                    uint32_t(av_rescale_q(packet->duration, src.in->time_base, AVRational{1, src.sampleRate})));
+            if (!target->WriteAudio(block)) writeError("Error! AVIStreamWrite! Audio!");
+        }
+        av_packet_unref(packet.get());
+    }
+    return true;
+}
+
+}  // namespace trov

@@ -1,0 +1,83 @@
+// Internal to the video layer: the FFmpeg state behind CAVIContainer and CAVIStream.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "video/AVIContainer.h"
+#include "video/AVIStream.h"
+#include "video/FfmpegSupport.h"
+
+namespace trov {
+
+// The file being written. Shared by the container and the streams it made, so that a stream that
+// outlives its container's file only finds it finished.
+struct AVIWriteState {
+    AVFormatContext* out = nullptr;
+    std::string muxer;
+    bool headerWritten = false;
+    bool headerFailed = false;
+    bool finished = false;
+    std::vector<CAVIStream*> streams;  // added streams, in index order
+
+    ~AVIWriteState();
+    // Creates the file's streams from the added ones and writes the file header (once).
+    bool EnsureHeader(std::string& error);
+};
+
+// The file being read.
+struct AVIReadState {
+    ffmpeg::InputPtr input;
+    bool isAvi = false;
+    // The stream whose reading position the demuxer currently holds (-1: none). A stream that
+    // finds another owner must seek before it reads on.
+    int owner = -1;
+};
+
+struct CAVIStream::Impl {
+    // ---- writing ----
+    std::shared_ptr<AVIWriteState> writer;
+    bool added = false;
+    ffmpeg::ParametersPtr params;  // what the file's stream will be made with
+    AVStream* out = nullptr;       // the file's stream, once the header is written
+    AVRational unit{1, 1};         // unit of our positions: one frame (video), one sample frame (audio)
+    int64_t nextUnit = 0;          // position of the next chunk, in `unit`
+    // video
+    int width = 0, height = 0;
+    ffmpeg::VideoEncoder encoder;
+    bool encoderReady = false;      // CreateCompressedStream succeeded
+    bool encoderNeedsReopen = false;// flushed for a paste: a fresh encoder takes the next frame
+    int64_t encoderPts = 0;
+    ffmpeg::SwsPtr sws;
+    ffmpeg::FramePtr frame;
+    ffmpeg::PacketPtr packet;
+    // audio
+    int blockAlign = 0;
+    bool pcm = false;               // sample-size based (PCM): chunk = whole blocks
+    int sampleRate = 0;
+
+    // ---- reading ----
+    std::shared_ptr<AVIReadState> reader;
+    AVStream* in = nullptr;
+    AVRational frameDuration{1, 25};  // seconds per frame (video)
+    int64_t startTs = 0;
+    int64_t length = 0;
+    ffmpeg::CodecContextPtr decoder;
+    bool decoderFailed = false;
+    int64_t nextFrame = -1;          // frame number the decoder gives next; -1 = unknown
+    bool draining = false;
+    int lastFrame = -1;
+    std::vector<uint8_t> frameBuffer;  // header + pixels of the last decoded frame
+    ffmpeg::SwsPtr readSws;
+    ffmpeg::FramePtr decoded;
+    ffmpeg::PacketPtr readPacket;
+
+    int64_t TsToFrame(int64_t ts) const;
+    int64_t FrameToTs(int64_t frame) const;
+    // Makes the demuxer deliver only this stream and forgets the decoding position of other streams.
+    void TakeDemuxer(int index);
+};
+
+}  // namespace trov

@@ -1,0 +1,637 @@
+// CAVIStream: encoder set-up and frame writing, audio writing, decoding frames for reading.
+#include "video/AVIStream.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "infra/UserPrompt.h"
+#include "video/AVIContainer.h"
+#include "video/AVIInternal.h"
+#include "video/VideoLog.h"
+
+namespace trov {
+
+namespace {
+
+constexpr const char* kCannotCompressQuestion =
+    "TROV Warning:\r\n\r\nIt could be, that your selected video codec can not compress pictures with your "
+    "current project settings. Do you want to re-select your video codec?";
+constexpr const char* kCompressedStreamError =
+    "Error: TROV can not create a compressed video stream with your current selected video codec. Maybe "
+    "choose another codec or change some settings for your codec. And also check, if your selected video "
+    "codec is able to compress pictures with your current set size. For example: Some video codecs can "
+    "only compress pictures if width and height is dividable by 4 (for example 640 x 480).";
+
+// Bytes of the header and palette in front of a packed bitmap's pixels.
+size_t PixelOffset(const BitmapInfoHeader& h) {
+    size_t offset = h.biSize + 4 * size_t(h.biClrUsed);
+    if (h.biCompression == 3) offset += 12;
+    return offset;
+}
+
+void PutLe16(std::vector<uint8_t>& v, size_t at, uint16_t x) {
+    v[at] = uint8_t(x);
+    v[at + 1] = uint8_t(x >> 8);
+}
+void PutLe32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
+    for (int i = 0; i < 4; ++i) v[at + i] = uint8_t(x >> (8 * i));
+}
+
+std::vector<uint8_t> BitmapFormatBytes(int width, int height, int bits, uint32_t compression, const uint8_t* extra,
+                                       int extraSize) {
+    std::vector<uint8_t> f(40 + size_t(std::max(0, extraSize)), 0);
+    PutLe32(f, 0, 40);
+    PutLe32(f, 4, uint32_t(width));
+    PutLe32(f, 8, uint32_t(height));
+    PutLe16(f, 12, 1);
+    PutLe16(f, 14, uint16_t(bits));
+    PutLe32(f, 16, compression);
+    PutLe32(f, 20, uint32_t(CPicture::StrideFor(width)) * uint32_t(std::max(0, height)) * uint32_t(bits) / 24);
+    if (extraSize > 0) std::memcpy(f.data() + 40, extra, size_t(extraSize));
+    return f;
+}
+
+std::vector<uint8_t> WaveFormatBytes(const AVCodecParameters* p) {
+    std::vector<uint8_t> f(18 + size_t(std::max(0, p->extradata_size)), 0);
+    uint16_t tag = uint16_t(p->codec_tag);
+    if (tag == 0) {
+        const AVCodecTag* const tables[] = {avformat_get_riff_audio_tags(), nullptr};
+        tag = uint16_t(av_codec_get_tag(tables, p->codec_id));
+    }
+    PutLe16(f, 0, tag);
+    PutLe16(f, 2, uint16_t(p->ch_layout.nb_channels));
+    PutLe32(f, 4, uint32_t(p->sample_rate));
+    PutLe32(f, 8, uint32_t(p->bit_rate / 8));
+    PutLe16(f, 12, uint16_t(p->block_align));
+    PutLe16(f, 14, uint16_t(p->bits_per_coded_sample));
+    PutLe16(f, 16, uint16_t(std::max(0, p->extradata_size)));
+    if (p->extradata_size > 0) std::memcpy(f.data() + 18, p->extradata, size_t(p->extradata_size));
+    return f;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Impl helpers
+
+int64_t CAVIStream::Impl::TsToFrame(int64_t ts) const {
+    if (!in) return ts;
+    return av_rescale_q_rnd(ts - startTs, in->time_base, frameDuration,
+                            AVRounding(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
+}
+
+int64_t CAVIStream::Impl::FrameToTs(int64_t frame) const {
+    if (!in) return frame;
+    return startTs + av_rescale_q(frame, frameDuration, in->time_base);
+}
+
+void CAVIStream::Impl::TakeDemuxer(int index) {
+    if (!reader || !reader->input) return;
+    AVFormatContext* ic = reader->input.get();
+    for (unsigned i = 0; i < ic->nb_streams; ++i)
+        ic->streams[i]->discard = int(i) == in->index ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    reader->owner = index;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CAVIStream::CAVIStream() : m_impl(std::make_unique<Impl>()) {}
+
+CAVIStream::~CAVIStream() { Close(); }
+
+bool CAVIStream::Fail(const std::string& reason) {
+    m_lastError = reason;
+    return false;
+}
+
+void CAVIStream::Close() {
+    if (m_impl && m_impl->writer && m_impl->added) {
+        auto& list = m_impl->writer->streams;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    }
+    m_impl = std::make_unique<Impl>();
+    m_kind = kKindNone;
+    m_info = AVIStreamInfo();
+    m_format.clear();
+    m_videoWritePosition = 0;
+    m_audioWritePosition = 0;
+}
+
+bool CAVIStream::CreateNewStream(CAVIContainer& file, const AVIStreamInfo& info) {
+    try {
+        Close();
+        if (!file.m_writer || file.m_writer->finished || file.m_writer->headerWritten)
+            return Fail("CAVIStream::CreateNewStream: the file is not open for writing.");
+        if (info.fccType != kStreamTypeVideo && info.fccType != kStreamTypeAudio)
+            return Fail("CAVIStream::CreateNewStream: only video and audio streams can be made.");
+        m_impl->writer = file.m_writer;
+        m_info = info;
+        m_kind = info.fccType == kStreamTypeVideo ? kKindVideo : kKindAudio;
+        if (m_kind == kKindVideo) {
+            if (info.dwScale == 0 || info.dwRate == 0) {
+                Close();
+                return Fail("CAVIStream::CreateNewStream: the frame rate is not valid.");
+            }
+            m_impl->unit = AVRational{int(std::min<uint32_t>(info.dwScale, INT32_MAX)),
+                                      int(std::min<uint32_t>(info.dwRate, INT32_MAX))};
+            m_impl->width = info.rcFrame.right - info.rcFrame.left;
+            m_impl->height = info.rcFrame.bottom - info.rcFrame.top;
+        }
+        return true;
+    } catch (...) {
+        ReportVideoFatalException("CAVIStream::CreateNewStream");
+        Close();
+        return Fail("CAVIStream::CreateNewStream: unexpected failure.");
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing video
+
+bool CAVIStream::CreateCompressedStream(const BitmapInfoHeader& header, const CompressionOptions* options,
+                                        const VideoCodecChooser& chooser) {
+    m_lastError.clear();
+    if (m_impl->encoderReady) return Fail("The stream already has a compressing stream.");
+    if (m_kind != kKindVideo || !m_impl->writer || m_impl->writer->finished)
+        return Fail("Only a video stream of a file being written can compress frames.");
+    m_videoWritePosition = 0;
+    const std::string muxer = m_impl->writer->muxer;
+    int width = header.biWidth;
+    int height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+
+    CompressionOptions record;
+    if (options) {
+        record = *options;
+    } else {
+        VideoCodecChooser ask = chooser ? chooser : GetVideoCodecChooser();
+        if (!ask) return Fail("No video codec was chosen.");
+        CompressionOptions previous;
+        CompressionOptions choice;
+        for (;;) {
+            choice = CompressionOptions();
+            if (!ask(header, previous, choice)) return Fail("The codec choice was cancelled.");
+            std::string why;
+            if (!CanCompress(choice, header, muxer == "avi" ? "x.avi" : muxer == "matroska" ? "x.mkv" : "x." + muxer,
+                             &why)) {
+                VideoLog("CAVIStream::CreateCompressedStream: " + why);
+                PromptAnswer answer = GetUserPrompt().Ask(kCannotCompressQuestion, "Video Codec Warning!",
+                                                          PromptButtons::YesNoCancel, PromptAnswer::No);
+                if (answer == PromptAnswer::Yes) {
+                    previous = choice;
+                    continue;
+                }
+            }
+            break;
+        }
+        record.fccHandler = choice.fccHandler;
+        record.dwQuality = choice.dwQuality;
+        record.dwBytesPerSecond = choice.dwBytesPerSecond;
+        record.state = choice.state;
+    }
+    // One key frame per second.
+    double fps = GetFrameRate();
+    record.dwKeyFrameEvery = uint32_t(std::max(1.0, std::min(std::floor(fps), 100000.0)));
+    record.dwFlags = kKeyFrameFlag;
+
+    if (!FindVideoEncoder(record.fccHandler)) {
+        m_options = record;
+        return Fail("There is no video encoder for the codec \"" + FourCCToString(record.fccHandler) +
+                    "\" on this machine.");
+    }
+    std::string reason;
+    ffmpeg::VideoEncoder encoder;
+    bool opened = header.biBitCount == 24 && header.biCompression == 0 &&
+                  ffmpeg::OpenVideoEncoder(record, width, height, m_impl->unit, muxer, encoder, reason);
+    if (!opened) {
+        if (reason.empty()) reason = "Only 24-bit uncompressed frames can be compressed.";
+        VideoLog("CAVIStream::CreateCompressedStream: " + reason);
+        GetUserPrompt().Message(kCompressedStreamError);
+        m_options = record;
+        return Fail(reason);
+    }
+
+    ffmpeg::ParametersPtr params(avcodec_parameters_alloc());
+    if (encoder.dibPassThrough) {
+        params->codec_type = AVMEDIA_TYPE_VIDEO;
+        params->codec_id = AV_CODEC_ID_RAWVIDEO;
+        params->format = AV_PIX_FMT_BGR24;
+        params->width = width;
+        params->height = height;
+        params->bits_per_coded_sample = 24;
+        params->codec_tag = 0;
+    } else {
+        avcodec_parameters_from_context(params.get(), encoder.context.get());
+        params->codec_tag = muxer == "avi" ? encoder.codecTag : 0;
+    }
+    params->sample_aspect_ratio = AVRational{1, 1};
+    m_impl->params = std::move(params);
+    m_impl->encoder = std::move(encoder);
+    m_impl->width = width;
+    m_impl->height = height;
+    m_impl->encoderReady = true;
+    m_impl->encoderNeedsReopen = false;
+    m_impl->encoderPts = 0;
+    m_options = record;
+    m_info.fccHandler = record.fccHandler;
+    m_info.rcFrame = StreamRect{0, 0, width, height};
+    m_format = BitmapFormatBytes(width, height, 24, m_impl->encoder.dibPassThrough ? 0 : record.fccHandler,
+                                 m_impl->params->extradata, m_impl->params->extradata_size);
+    return true;
+}
+
+bool CAVIStream::WritePacket(AVPacket* packet, int64_t units) {
+    Impl& s = *m_impl;
+    std::string error;
+    if (!s.writer || s.writer->finished) return Fail("The file is closed.");
+    if (!s.writer->EnsureHeader(error)) return Fail(error);
+    if (!s.out) return Fail("The stream is not part of the file.");
+    packet->stream_index = s.out->index;
+    packet->dts = packet->pts = s.nextUnit;
+    packet->duration = units;
+    packet->pos = -1;
+    av_packet_rescale_ts(packet, s.unit, s.out->time_base);
+    int err = av_write_frame(s.writer->out, packet);
+    av_packet_unref(packet);
+    if (err < 0) return Fail("Writing to " + std::string(s.writer->out->url ? s.writer->out->url : "the file") +
+                             " failed: " + ffmpeg::ErrorText(err));
+    s.nextUnit += units;
+    return true;
+}
+
+bool CAVIStream::DrainEncoder(bool flush) {
+    Impl& s = *m_impl;
+    AVCodecContext* ctx = s.encoder.context.get();
+    if (!ctx) return true;
+    if (!s.packet) s.packet.reset(av_packet_alloc());
+    if (flush) {
+        int err = avcodec_send_frame(ctx, nullptr);
+        if (err < 0 && err != AVERROR_EOF) return Fail("The encoder could not be flushed: " + ffmpeg::ErrorText(err));
+    }
+    for (;;) {
+        int err = avcodec_receive_packet(ctx, s.packet.get());
+        if (err == AVERROR(EAGAIN) || err == AVERROR_EOF) break;
+        if (err < 0) return Fail("The encoder failed: " + ffmpeg::ErrorText(err));
+        if (!WritePacket(s.packet.get(), 1)) return false;
+    }
+    if (flush) s.encoderNeedsReopen = true;
+    return true;
+}
+
+bool CAVIStream::FlushForPaste() {
+    Impl& s = *m_impl;
+    if (!s.encoderReady || s.encoderNeedsReopen || !s.encoder.context) return true;
+    return DrainEncoder(true);
+}
+
+bool CAVIStream::WriteFrame(const BitmapInfoHeader* packed) {
+    m_lastError.clear();
+    Impl& s = *m_impl;
+    if (!s.encoderReady) return Fail("The stream has no compressing stream.");
+    if (!packed) return Fail("No frame.");
+    if (!s.added || !s.writer || s.writer->finished) return Fail("The stream is not part of an open file.");
+    if (packed->biSize != 40 || packed->biBitCount != 24 || packed->biCompression != 0 ||
+        packed->biWidth != s.width || packed->biHeight != s.height)
+        return Fail("The frame (" + std::to_string(packed->biWidth) + " x " + std::to_string(packed->biHeight) +
+                    ", " + std::to_string(packed->biBitCount) + " bits) does not match the stream (" +
+                    std::to_string(s.width) + " x " + std::to_string(s.height) + ", 24 bits, bottom-up).");
+    const uint8_t* bits = reinterpret_cast<const uint8_t*>(packed) + PixelOffset(*packed);
+    const int stride = CPicture::StrideFor(s.width);
+
+    if (s.encoder.dibPassThrough) {
+        if (!s.packet) s.packet.reset(av_packet_alloc());
+        int size = stride * s.height;
+        if (av_new_packet(s.packet.get(), size) < 0) return Fail("Out of memory.");
+        std::memcpy(s.packet->data, bits, size_t(size));
+        s.packet->flags |= AV_PKT_FLAG_KEY;
+        if (!WritePacket(s.packet.get(), 1)) return false;
+        ++m_videoWritePosition;
+        s.length = s.nextUnit;
+        m_info.dwLength = uint32_t(std::min<int64_t>(s.length, UINT32_MAX));
+        return true;
+    }
+
+    if (s.encoderNeedsReopen) {
+        std::string reason;
+        ffmpeg::VideoEncoder fresh;
+        if (!ffmpeg::OpenVideoEncoder(m_options, s.width, s.height, s.unit, s.writer->muxer, fresh, reason))
+            return Fail(reason);
+        s.encoder = std::move(fresh);
+        s.encoderNeedsReopen = false;
+        s.encoderPts = 0;
+    }
+    AVCodecContext* ctx = s.encoder.context.get();
+    if (!s.frame) {
+        s.frame.reset(av_frame_alloc());
+        s.frame->format = ctx->pix_fmt;
+        s.frame->width = s.width;
+        s.frame->height = s.height;
+        if (av_frame_get_buffer(s.frame.get(), 0) < 0) return Fail("Out of memory.");
+    }
+    if (av_frame_make_writable(s.frame.get()) < 0) return Fail("Out of memory.");
+    s.sws.reset(sws_getCachedContext(s.sws.release(), s.width, s.height, AV_PIX_FMT_BGR24, s.width, s.height,
+                                     ctx->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+    if (!s.sws) return Fail("The frame cannot be converted for the encoder.");
+    // The bitmap is bottom-up: start at its last row and walk backwards.
+    const uint8_t* src[4] = {bits + size_t(s.height - 1) * size_t(stride), nullptr, nullptr, nullptr};
+    const int srcStride[4] = {-stride, 0, 0, 0};
+    sws_scale(s.sws.get(), src, srcStride, 0, s.height, s.frame->data, s.frame->linesize);
+    s.frame->pts = s.encoderPts++;
+    s.frame->pict_type = AV_PICTURE_TYPE_NONE;
+    int err = avcodec_send_frame(ctx, s.frame.get());
+    if (err < 0) return Fail("The encoder refused the frame: " + ffmpeg::ErrorText(err));
+    if (!DrainEncoder(false)) return false;
+    ++m_videoWritePosition;
+    ++s.length;
+    m_info.dwLength = uint32_t(std::min<int64_t>(s.length, UINT32_MAX));
+    return true;
+}
+
+bool CAVIStream::WriteFrame(const CPicture& picture) {
+    if (picture.IsEmpty()) return Fail("The picture is empty.");
+    return WriteFrame(picture.GetHeader());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing audio
+
+bool CAVIStream::WriteAudio(const uint8_t* data, size_t size) {
+    EncodedAudio block;
+    if (data && size) block.bytes.assign(data, data + size);
+    return WriteAudio(block);
+}
+
+bool CAVIStream::WriteAudio(const EncodedAudio& audio) {
+    m_lastError.clear();
+    Impl& s = *m_impl;
+    if (m_kind != kKindAudio || !s.writer) return Fail("The stream is not an audio stream being written.");
+    if (!s.added || s.writer->finished) return Fail("The stream is not part of an open file.");
+    if (audio.bytes.empty()) return Fail("No audio bytes.");
+    std::vector<uint32_t> sizes = audio.packetSizes;
+    if (sizes.empty()) sizes.push_back(uint32_t(audio.bytes.size()));
+    uint64_t total = 0;
+    for (uint32_t n : sizes) total += n;
+    if (total > audio.bytes.size()) return Fail("The audio packet sizes exceed the bytes given.");
+    if (!audio.packetSamples.empty() && audio.packetSamples.size() != sizes.size())
+        return Fail("There must be one sample count per audio packet.");
+    if (!s.packet) s.packet.reset(av_packet_alloc());
+    size_t offset = 0;
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        uint32_t n = sizes[i];
+        if (n == 0) continue;
+        int64_t samples = 0;
+        if (!audio.packetSamples.empty()) samples = audio.packetSamples[i];
+        else if (s.pcm && s.blockAlign > 0) samples = n / uint32_t(s.blockAlign);
+        else if (s.params) {
+            samples = av_get_audio_frame_duration2(s.params.get(), int(n));
+            if (samples <= 0) samples = s.params->frame_size;
+        }
+        if (samples <= 0) return Fail("The number of samples in an audio packet is unknown.");
+        if (av_new_packet(s.packet.get(), int(n)) < 0) return Fail("Out of memory.");
+        std::memcpy(s.packet->data, audio.bytes.data() + offset, n);
+        s.packet->flags |= AV_PKT_FLAG_KEY;
+        if (!WritePacket(s.packet.get(), samples)) return false;
+        offset += n;
+        m_audioWritePosition += s.pcm ? samples : 1;
+        s.length += s.pcm ? samples : 1;
+    }
+    m_info.dwLength = uint32_t(std::min<int64_t>(s.length, UINT32_MAX));
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading
+
+void CAVIStream::AttachInput(const std::shared_ptr<AVIReadState>& reader, AVStream* st, int index) {
+    Close();
+    Impl& s = *m_impl;
+    s.reader = reader;
+    s.in = st;
+    m_index = index;
+    const AVCodecParameters* p = st->codecpar;
+    s.startTs = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+    m_info = AVIStreamInfo();
+    m_info.fccHandler = p->codec_tag;
+    if (p->codec_type == AVMEDIA_TYPE_VIDEO && !(st->disposition & AV_DISPOSITION_ATTACHED_PIC)) {
+        m_kind = kKindVideo;
+        m_info.fccType = kStreamTypeVideo;
+        AVRational rate = st->avg_frame_rate;
+        if (reader->isAvi || rate.num <= 0 || rate.den <= 0) rate = av_inv_q(st->time_base);
+        if (rate.num <= 0 || rate.den <= 0) rate = st->r_frame_rate;
+        if (rate.num <= 0 || rate.den <= 0) rate = AVRational{25, 1};
+        s.frameDuration = av_inv_q(rate);
+        m_info.dwScale = uint32_t(rate.den);
+        m_info.dwRate = uint32_t(rate.num);
+        m_info.rcFrame = StreamRect{0, 0, p->width, p->height};
+        int bits = p->bits_per_coded_sample > 0 ? p->bits_per_coded_sample : 24;
+        m_format = BitmapFormatBytes(p->width, p->height, bits, p->codec_tag, p->extradata, p->extradata_size);
+        const AVCodec* codec = avcodec_find_decoder(p->codec_id);
+        if (codec) {
+            s.decoder.reset(avcodec_alloc_context3(codec));
+            if (s.decoder && avcodec_parameters_to_context(s.decoder.get(), p) >= 0) {
+                s.decoder->thread_count = 0;
+                if (avcodec_open2(s.decoder.get(), codec, nullptr) < 0) s.decoder.reset();
+            } else {
+                s.decoder.reset();
+            }
+        }
+        s.decoderFailed = !s.decoder;
+    } else if (p->codec_type == AVMEDIA_TYPE_AUDIO) {
+        m_kind = kKindAudio;
+        m_info.fccType = kStreamTypeAudio;
+        s.blockAlign = p->block_align;
+        s.sampleRate = p->sample_rate;
+        s.pcm = av_get_bits_per_sample(p->codec_id) > 0 && p->block_align > 0;
+        m_info.dwSampleSize = s.pcm ? uint32_t(p->block_align) : 0;
+        if (reader->isAvi) {
+            m_info.dwScale = uint32_t(st->time_base.num);
+            m_info.dwRate = uint32_t(st->time_base.den);
+        } else {
+            m_info.dwScale = 1;
+            m_info.dwRate = uint32_t(std::max(0, p->sample_rate));
+        }
+        m_format = WaveFormatBytes(p);
+    } else {
+        m_kind = kKindNone;
+    }
+    s.length = ComputeLength();
+    m_info.dwLength = uint32_t(std::clamp<int64_t>(s.length, 0, UINT32_MAX));
+}
+
+int64_t CAVIStream::ComputeLength() {
+    Impl& s = *m_impl;
+    AVStream* st = s.in;
+    if (!st) return 0;
+    int entries = avformat_index_get_entries_count(st);
+    if (s.reader->isAvi && entries > 0) {
+        if (m_kind == kKindAudio && s.pcm) {
+            int64_t bytes = 0;
+            for (int i = 0; i < entries; ++i) bytes += avformat_index_get_entry(st, i)->size;
+            return bytes / s.blockAlign;
+        }
+        return entries;
+    }
+    if (st->nb_frames > 0) {
+        if (m_kind == kKindAudio && s.pcm && !s.reader->isAvi) return st->duration > 0 ? st->duration : 0;
+        return st->nb_frames;
+    }
+    if (st->duration > 0) {
+        if (m_kind == kKindVideo) return s.TsToFrame(st->duration + s.startTs);
+        if (m_kind == kKindAudio && s.pcm) return av_rescale_q(st->duration, st->time_base, AVRational{1, std::max(1, s.sampleRate)});
+    }
+    return 0;
+}
+
+int CAVIStream::GetLength() const { return int(std::clamp<int64_t>(m_impl->length, 0, INT32_MAX)); }
+
+double CAVIStream::GetFrameRate() const {
+    if (m_info.dwScale == 0) return double(m_info.dwRate);
+    return double(m_info.dwRate) / double(m_info.dwScale);
+}
+
+bool CAVIStream::IsKeyFrame(int sample) {
+    Impl& s = *m_impl;
+    if (m_kind != kKindVideo || !s.in || sample < 0 || sample >= s.length) return false;
+    int i = av_index_search_timestamp(s.in, s.FrameToTs(sample), AVSEEK_FLAG_BACKWARD);
+    if (i < 0) return false;
+    const AVIndexEntry* e = avformat_index_get_entry(s.in, i);
+    return e && (e->flags & AVINDEX_KEYFRAME) && s.TsToFrame(e->timestamp) == sample;
+}
+
+int64_t CAVIStream::KeyFrameAtOrBefore(int64_t frame) {
+    Impl& s = *m_impl;
+    int i = av_index_search_timestamp(s.in, s.FrameToTs(frame), AVSEEK_FLAG_BACKWARD);
+    if (i < 0) return -1;
+    // The search may land on a non-key entry of indexes that carry every sample.
+    for (; i >= 0; --i) {
+        const AVIndexEntry* e = avformat_index_get_entry(s.in, i);
+        if (e && (e->flags & AVINDEX_KEYFRAME)) return std::max<int64_t>(0, s.TsToFrame(e->timestamp));
+    }
+    return -1;
+}
+
+bool CAVIStream::SeekToFrame(int64_t frame) {
+    Impl& s = *m_impl;
+    AVFormatContext* ic = s.reader->input.get();
+    s.TakeDemuxer(m_index);
+    int err = av_seek_frame(ic, s.in->index, s.FrameToTs(frame), AVSEEK_FLAG_BACKWARD);
+    if (err < 0 && frame == 0) err = avformat_seek_file(ic, -1, INT64_MIN, 0, 0, 0);
+    if (err < 0) {
+        s.nextFrame = -1;
+        return Fail("Seeking to frame " + std::to_string(frame) + " failed: " + ffmpeg::ErrorText(err));
+    }
+    if (s.decoder) avcodec_flush_buffers(s.decoder.get());
+    s.draining = false;
+    // In AVI files a frame's number is its chunk number, so counting from the key frame is exact
+    // (timestamps of B-frame streams are not); elsewhere the timestamps tell.
+    s.nextFrame = s.reader->isAvi ? frame : -1;
+    return true;
+}
+
+const BitmapInfoHeader* CAVIStream::GetFrame(int frame) {
+    Impl& s = *m_impl;
+    if (m_kind != kKindVideo || !s.reader || !s.in) return nullptr;
+    if (s.decoderFailed) {
+        Fail("No decoder for this video stream.");
+        return nullptr;
+    }
+    if (frame < 0 || (s.length > 0 && frame >= s.length)) return nullptr;
+    if (frame == s.lastFrame && !s.frameBuffer.empty() && s.reader->owner == m_index)
+        return reinterpret_cast<const BitmapInfoHeader*>(s.frameBuffer.data());
+
+    bool positioned = s.reader->owner == m_index && s.nextFrame >= 0 && frame >= s.nextFrame;
+    int64_t key = KeyFrameAtOrBefore(frame);
+    bool forward = positioned && (key < 0 || key <= s.nextFrame);
+    if (!forward && !SeekToFrame(key >= 0 ? key : 0)) return nullptr;
+
+    if (!s.decoded) s.decoded.reset(av_frame_alloc());
+    if (!s.readPacket) s.readPacket.reset(av_packet_alloc());
+    AVFormatContext* ic = s.reader->input.get();
+    AVCodecContext* dec = s.decoder.get();
+    for (;;) {
+        int err = avcodec_receive_frame(dec, s.decoded.get());
+        if (err == 0) {
+            int64_t number = s.nextFrame;
+            if (number < 0) {
+                int64_t ts = s.decoded->best_effort_timestamp;
+                number = ts != AV_NOPTS_VALUE ? s.TsToFrame(ts) : 0;
+            }
+            s.nextFrame = number + 1;
+            if (number >= frame) {
+                bool ok = ConvertDecoded();
+                av_frame_unref(s.decoded.get());
+                if (!ok) return nullptr;
+                s.lastFrame = frame;
+                return reinterpret_cast<const BitmapInfoHeader*>(s.frameBuffer.data());
+            }
+            av_frame_unref(s.decoded.get());
+            continue;
+        }
+        if (err == AVERROR_EOF) {
+            s.nextFrame = -1;
+            Fail("Frame " + std::to_string(frame) + " is beyond the end of the stream.");
+            return nullptr;
+        }
+        if (err != AVERROR(EAGAIN)) {
+            s.nextFrame = -1;
+            Fail("Decoding failed: " + ffmpeg::ErrorText(err));
+            return nullptr;
+        }
+        if (s.draining) {
+            s.nextFrame = -1;
+            return nullptr;
+        }
+        int r = av_read_frame(ic, s.readPacket.get());
+        if (r < 0) {
+            avcodec_send_packet(dec, nullptr);
+            s.draining = true;
+            continue;
+        }
+        if (s.readPacket->stream_index != s.in->index) {
+            av_packet_unref(s.readPacket.get());
+            continue;
+        }
+        err = avcodec_send_packet(dec, s.readPacket.get());
+        av_packet_unref(s.readPacket.get());
+        // A damaged packet is skipped; the decoder conceals what it can.
+        (void)err;
+    }
+}
+
+bool CAVIStream::ConvertDecoded() {
+    Impl& s = *m_impl;
+    AVFrame* f = s.decoded.get();
+    int w = f->width, h = f->height;
+    if (w < 1 || h < 1) return Fail("The decoded frame has no size.");
+    const int stride = CPicture::StrideFor(w);
+    size_t bytes = 40 + size_t(stride) * size_t(h);
+    s.frameBuffer.assign(bytes, 0);
+    BitmapInfoHeader hdr{};
+    hdr.biSize = 40;
+    hdr.biWidth = w;
+    hdr.biHeight = h;
+    hdr.biPlanes = 1;
+    hdr.biBitCount = 24;
+    hdr.biCompression = 0;
+    hdr.biSizeImage = uint32_t(stride) * uint32_t(h);
+    std::memcpy(s.frameBuffer.data(), &hdr, sizeof(hdr));
+    AVPixelFormat format = AVPixelFormat(f->format);
+    s.readSws.reset(sws_getCachedContext(s.readSws.release(), w, h, format, w, h, AV_PIX_FMT_BGR24, SWS_BILINEAR,
+                                         nullptr, nullptr, nullptr));
+    if (!s.readSws) return Fail("The decoded frame format cannot be converted.");
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
+    if (desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB)) {
+        // Follow the colour matrix and range the stream declares (BT.601 limited when it says nothing).
+        int space = f->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
+        int fullRange = f->color_range == AVCOL_RANGE_JPEG || format == AV_PIX_FMT_YUVJ420P ||
+                        format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P;
+        sws_setColorspaceDetails(s.readSws.get(), sws_getCoefficients(space), fullRange,
+                                 sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+    }
+    uint8_t* dst[4] = {s.frameBuffer.data() + 40 + size_t(h - 1) * size_t(stride), nullptr, nullptr, nullptr};
+    const int dstStride[4] = {-stride, 0, 0, 0};
+    sws_scale(s.readSws.get(), f->data, f->linesize, 0, h, dst, dstStride);
+    return true;
+}
+
+}  // namespace trov
