@@ -1,14 +1,13 @@
 // Log and fatal-exception hand-over of the video layer.
 #include "video/VideoLog.h"
 
-#include <cstdio>
+#include "infra/FatalReport.h"
+#include "infra/Log.h"
 
 namespace trov {
 
-void VideoLog(const std::string& text) { (void)text; }
+void VideoLog(const std::string& text) { WriteLog(text); }
 
-void ReportVideoFatalException(const std::string& section) {
-    std::fprintf(stderr, "Fatal Exception occured!\n\nSection: %s\n", section.c_str());
-}
+void ReportVideoFatalException(const std::string& section) { ReportFatalException(section); }
 
 }  // namespace trov
