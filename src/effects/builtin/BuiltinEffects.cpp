@@ -8,19 +8,32 @@
 #include "effects/builtin/BoxWipeEffect.h"
 #include "effects/builtin/BrightnessFadeEffect.h"
 #include "effects/builtin/CornerWipeEffect.h"
+#include "effects/builtin/CouvertEffect.h"
 #include "effects/builtin/CrossDissolveEffect.h"
 #include "effects/builtin/CrossSlideEffect.h"
+#include "effects/builtin/CurvedZoomEffect.h"
+#include "effects/builtin/DiagonalStretchEffect.h"
 #include "effects/builtin/FlexibleMoveEffect.h"
+#include "effects/builtin/FloatingDissolveEffect.h"
+#include "effects/builtin/FlowWipeEffect.h"
 #include "effects/builtin/JumperEffect.h"
 #include "effects/builtin/LensZoomEffect.h"
+#include "effects/builtin/MosaicEffect.h"
 #include "effects/builtin/MoveEffect.h"
 #include "effects/builtin/OpenCloseWipeEffect.h"
 #include "effects/builtin/OpenExtraWipeEffect.h"
+#include "effects/builtin/RgbMoveEffect.h"
+#include "effects/builtin/SandClockEffect.h"
 #include "effects/builtin/ShapeWipeEffect.h"
 #include "effects/builtin/SidePushEffect.h"
+#include "effects/builtin/StretchCrossDissolveEffect.h"
+#include "effects/builtin/StretchEffect.h"
+#include "effects/builtin/StripesEffect.h"
 #include "effects/builtin/TwoDirectionDissolveEffect.h"
 #include "effects/builtin/TwoStageDissolveEffect.h"
+#include "effects/builtin/VibrationEffect.h"
 #include "effects/builtin/WipeEffect.h"
+#include "effects/builtin/ZoomEffect.h"
 
 namespace trov {
 
@@ -45,22 +58,22 @@ void RegisterBuiltinEffects(CFadingEffectManager& manager) {
     add(new CTwoStageDissolveEffect(1));  // 16 "Additional Dissolve"
     add(new CTwoStageDissolveEffect(2));  // 17 "Substractional Dissolve"
     add(new CTwoDirectionDissolveEffect());  // 18 "Cross Dissolve (Two Direction)"
-    // pending: add(new CLeftRightStripesEffect());  // 19 "Left-Right-Stripes"
+    add(new CLeftRightStripesEffect());  // 19 "Left-Right-Stripes"
     add(new CFanEffect());  // 20 "Center-Fan (Left and Right)"
     add(new CBrightnessFadeEffect(2));  // 21 "Near Far Color Cross Fade"
-    // pending: add(new CMosaicEffect());  // 22 "Blur´N Sharp"
-    // pending: add(new CZoomEffect(1));  // 23 "Zoom-In"
-    // pending: add(new CZoomEffect(2));  // 24 "Zoom-Out"
+    add(new CMosaicEffect());  // 22 "Blur´N Sharp"
+    add(new CZoomEffect(1));  // 23 "Zoom-In"
+    add(new CZoomEffect(2));  // 24 "Zoom-Out"
     for (int type = 1; type <= 4; ++type) add(new CBarnDoorEffect(type));  // 25-28
     for (int type = 1; type <= 2; ++type) add(new CCrossSlideEffect(type));  // 29-30
-    // pending: for (int type = 1; type <= 4; ++type) add(new CStretchEffect(type));  // 31-34
-    // pending: for (int type = 1; type <= 8; ++type) add(new CDiagonalStretchEffect(type));  // 35-42
+    for (int type = 1; type <= 4; ++type) add(new CStretchEffect(type));  // 31-34
+    for (int type = 1; type <= 8; ++type) add(new CDiagonalStretchEffect(type));  // 35-42
     for (int type = 1; type <= 4; ++type) add(new CCornerWipeEffect(type));  // 43-46
     for (int type = 1; type <= 4; ++type) add(new CMoveEffect(type));  // 47-50
     for (int type = 1; type <= 4; ++type) add(new CSidePushEffect(type));  // 51-54
     for (int type = 1; type <= 2; ++type) add(new CBoxWipeEffect(type));  // 55-56
-    // pending: for (int type = 2; type <= 8; ++type) add(new CStripesEffect(type));  // 57-63
-    // pending: add(new CFlowWipeEffect());  // 64 "Flow-Wipe-Effect"
+    for (int type = 2; type <= 8; ++type) add(new CStripesEffect(type));  // 57-63
+    add(new CFlowWipeEffect());  // 64 "Flow-Wipe-Effect"
     for (int type = 1; type <= 4; ++type) add(new CBarsEffect(type));  // 65-68
     for (int type = 1; type <= 2; ++type) add(new CLensZoomEffect(type));  // 69-70
     // multi-pass: "Vertical-Blur-Fade" (type 1) goes here (71)
@@ -71,20 +84,20 @@ void RegisterBuiltinEffects(CFadingEffectManager& manager) {
     // multi-pass: "Underwater Fade Out" (type 1) goes here (76)
     // multi-pass: "Underwater Fade In" (type 2) goes here (77)
     // multi-pass: "Underwater Cross Dissolve" (type 3) goes here (78)
-    // pending: for (int type = 1; type <= 8; ++type) add(new CSandClockEffect(type));  // 79-86
-    // pending: for (int type = 1; type <= 4; ++type) add(new CStretchCrossDissolveEffect(type));  // 87-90
-    // pending: for (int type = 1; type <= 2; ++type) add(new CFloatingDissolveEffect(type));  // 91-92
-    // pending: for (int type = 1; type <= 4; ++type) add(new CCouvertEffect(type));  // 93-96
+    for (int type = 1; type <= 8; ++type) add(new CSandClockEffect(type));  // 79-86
+    for (int type = 1; type <= 4; ++type) add(new CStretchCrossDissolveEffect(type));  // 87-90
+    for (int type = 1; type <= 2; ++type) add(new CFloatingDissolveEffect(type));  // 91-92
+    for (int type = 1; type <= 4; ++type) add(new CCouvertEffect(type));  // 93-96
     for (int type = 1; type <= 2; ++type) add(new CSplittedCircleEffect(type));  // 97-98
     for (int type = 1; type <= 4; ++type) add(new CFlexibleMoveEffect(type));  // 99-102
     for (int type = 1; type <= 2; ++type) add(new CJumperEffect(type));  // 103-104
     // multi-pass: "Random Circle Cross Dissolve" goes here (105)
-    // pending: for (int type = 1; type <= 8; ++type) add(new CCurvedZoomEffect(type));  // 106-113
+    for (int type = 1; type <= 8; ++type) add(new CCurvedZoomEffect(type));  // 106-113
     // multi-pass: "Raindrops (with One-Third-Crossfade)" (type 1) goes here (114)
     // multi-pass: "Raindrops (with Full-Crossfade)" (type 2) goes here (115)
     // multi-pass: "Raindrops (Big) (with One-Third-Crossfade)" (type 3) goes here (116)
     // multi-pass: "Raindrops (Big) (with Full-Crossfade)" (type 4) goes here (117)
-    // pending: add(new CVibrationEffect());  // 118 "Vibration"
+    add(new CVibrationEffect());  // 118 "Vibration"
     // multi-pass: "Page-Roll (Left - Right)" (type 1) goes here (119)
     // multi-pass: "Page-Roll (Right - Left)" (type 2) goes here (120)
     // multi-pass: "Page-Roll (Bottom - Top)" (type 3) goes here (121)
@@ -93,7 +106,7 @@ void RegisterBuiltinEffects(CFadingEffectManager& manager) {
     // multi-pass: "Page-Flip (Right - Left)" (type 2) goes here (124)
     // multi-pass: "Page-Flip (Bottom - Top)" (type 3) goes here (125)
     // multi-pass: "Page-Flip (Top - Bottom)" (type 4) goes here (126)
-    // pending: add(new CRgbMoveEffect());  // 127 "RGB Move"
+    add(new CRgbMoveEffect());  // 127 "RGB Move"
 }
 
 }  // namespace trov

@@ -95,16 +95,17 @@ void CPageTurnEffect::PlanColumns(double p, int length) {
                 }
             }
         }
+        // Shadows fall off to nothing within a short distance, so what lies farther stays exact.
         if (u >= p) {
             // The flat page; darkened a little right where the curl stands on it.
-            const double gap = u - p - r;
-            const double shade = gap < 0 ? 0.82 : 1.0 - 0.18 * std::exp(-gap / (0.5 * shadowWidth));
+            const double gap = (u - p - r) / std::max(2.0, 0.25 * r);
+            const double shade = gap < 0 ? 0.82 : gap < 1 ? 1.0 - 0.18 * (1 - gap) * (1 - gap) : 1.0;
             col = {1, u, Brightness(1.0 - (1.0 - shade) * presence)};
             continue;
         }
         // B, in the curl's shadow near it.
-        const double gap = (p - r) - u;
-        const double shade = gap < 0 ? 0.55 : 1.0 - 0.45 * std::exp(-gap / shadowWidth);
+        const double gap = ((p - r) - u) / shadowWidth;
+        const double shade = gap < 0 ? 0.55 : gap < 1 ? 1.0 - 0.45 * (1 - gap) * (1 - gap) : 1.0;
         col = {0, u, Brightness(1.0 - (1.0 - shade) * presence)};
     }
 }
