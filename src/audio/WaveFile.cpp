@@ -320,7 +320,9 @@ int CWaveFile::GetLengthMs() const {
 int64_t CWaveFile::MsToByte(int64_t ms) const {
     if (!m_hasFormat) return -1;
     int frame = m_format.FrameSize();
-    long double t = (long double)m_format.samplesPerSec * (long double)frame * (long double)ms * 0.001L;
+    // The double constant 0.001 lies just above a thousandth, so whole results never fall below
+    // their integer in extended precision (2000 ms gives 352,800 bytes, not 352,796).
+    long double t = (long double)m_format.samplesPerSec * (long double)frame * (long double)ms * (long double)0.001;
     int64_t bytes = int64_t(t);
     if (frame > 0) bytes -= bytes % frame;
     return bytes;
