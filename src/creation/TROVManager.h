@@ -2,6 +2,7 @@
 // pipelines and the caches. The GUI and the command line are two front ends of it.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -14,7 +15,10 @@
 
 namespace trov {
 
+class CCreation;
+class CDibPicture;
 class CUserPrompt;
+struct ConsistencyFindings;
 
 // What the main view shows. The front end implements it; every call may come from any thread
 // (pipeline deliveries run on the sender's thread). Defaults do nothing.
@@ -159,6 +163,32 @@ public:
     void SaveCaches();
     std::string GetTempDirectory() const;
 
+    // ---- creation (TROVManagerCreation.cpp) ------------------------------------------------------
+    // The creation driver working on this manager's project, settings, pipelines and caches.
+    CCreation& GetCreation();
+    // The creation settings step: sets up the output (CCreation::CreateNewAVI) and may change the
+    // range first..last; the dialog in the GUI, the codec settings file headless.
+    using CreationSettingsStep = std::function<bool(CCreation& creation, int& first, int& last)>;
+    // The Start Creation command: check, prepare, create on the worker thread, wait. True when the
+    // movie was written.
+    bool StartCreation(const CreationSettingsStep& settingsStep);
+    void CancelCreation();
+    bool IsCreationCanceled() const;
+    // The consistency check's findings (three lists) for the current project.
+    ConsistencyFindings CheckConsistency();
+    // Offers to delete files left in the temporary directory (never in batch mode or with the
+    // permanent cache).
+    void CheckTempDirectoryAtStart(bool batchMode);
+    // The "Clear Cache" command.
+    void ClearCache();
+    // An entry's picture at width x height (a still, through the picture cache); null when unreadable.
+    std::unique_ptr<CDibPicture> PreparePicture(int index, int width, int height);
+    // Rotates the entries (AVI clips keep 0) by 90, 180 or -90 degrees and refreshes the view.
+    void RotateSelected(const std::vector<int>& indexes, int degrees);
+    // "Make complete Project": copies pictures and audio into folder/pictures and folder/audio,
+    // saves the project there with relative paths and writes folder/make.sh. False with a reason.
+    bool MakeCompleteProject(const std::string& folder, std::string& error);
+
 private:
     std::vector<CProjectObject*> ObjectPointers();
     void SendValue(const char* pipeline, int32_t value);
@@ -184,6 +214,12 @@ private:
     std::string m_timeText[2];
     CProgressMeter m_currentMeter;
     CProgressMeter m_completeMeter;
+
+    // Last member, so it goes first: the creation uses the caches, pipelines and view above.
+    struct CreationDeleter {
+        void operator()(CCreation* creation) const;
+    };
+    std::unique_ptr<CCreation, CreationDeleter> m_creation;
 };
 
 }  // namespace trov
