@@ -323,7 +323,9 @@ std::vector<int> RevealFrames(CFadingEffect& fx, const CPicture& a, const CPictu
                 EXPECT_TRUE(isA || isB);
                 int& w0 = when[size_t(y) * w + x];
                 if (isB && w0 == 0) w0 = k;
-                if (!isB) EXPECT_EQ(w0, 0) << "pixel went back to A";
+                if (!isB) {
+                    EXPECT_EQ(w0, 0) << "pixel went back to A";
+                }
             }
     }
     return when;
@@ -557,9 +559,15 @@ TEST(MultiPassRaindrops, OneThirdBaseShowsAThenDissolvesThenB) {
     for (int k = 1; k <= 25; ++k) {
         CDibPicture* f = fx.NextFrame();
         ASSERT_NE(f, nullptr);
-        if (k <= 8) EXPECT_TRUE(SamePixels(*f, *a)) << k;
-        if (k > 8 && k < 16) EXPECT_TRUE(!SamePixels(*f, *a) && !SamePixels(*f, *b)) << k;
-        if (k >= 16) EXPECT_TRUE(SamePixels(*f, *b)) << k;
+        if (k <= 8) {
+            EXPECT_TRUE(SamePixels(*f, *a)) << k;
+        }
+        if (k > 8 && k < 16) {
+            EXPECT_TRUE(!SamePixels(*f, *a) && !SamePixels(*f, *b)) << k;
+        }
+        if (k >= 16) {
+            EXPECT_TRUE(SamePixels(*f, *b)) << k;
+        }
     }
     EXPECT_EQ(fx.DropsStarted(), 0);
 }
