@@ -5,6 +5,7 @@
 #include "effects/FadingEffectManager.h"
 #include "effects/builtin/BarnDoorEffect.h"
 #include "effects/builtin/BarsEffect.h"
+#include "effects/builtin/BlurFadeEffect.h"
 #include "effects/builtin/BoxWipeEffect.h"
 #include "effects/builtin/BrightnessFadeEffect.h"
 #include "effects/builtin/CornerWipeEffect.h"
@@ -22,6 +23,12 @@
 #include "effects/builtin/MoveEffect.h"
 #include "effects/builtin/OpenCloseWipeEffect.h"
 #include "effects/builtin/OpenExtraWipeEffect.h"
+#include "effects/builtin/PageFlipEffect.h"
+#include "effects/builtin/PageRollEffect.h"
+#include "effects/builtin/RaindropsEffect.h"
+#include "effects/builtin/RandomCircleEffect.h"
+#include "effects/builtin/RandomDotsEffect.h"
+#include "effects/builtin/RandomMovingDotsEffect.h"
 #include "effects/builtin/RgbMoveEffect.h"
 #include "effects/builtin/SandClockEffect.h"
 #include "effects/builtin/ShapeWipeEffect.h"
@@ -31,6 +38,7 @@
 #include "effects/builtin/StripesEffect.h"
 #include "effects/builtin/TwoDirectionDissolveEffect.h"
 #include "effects/builtin/TwoStageDissolveEffect.h"
+#include "effects/builtin/UnderwaterEffect.h"
 #include "effects/builtin/VibrationEffect.h"
 #include "effects/builtin/WipeEffect.h"
 #include "effects/builtin/ZoomEffect.h"
@@ -41,13 +49,13 @@ void RegisterBuiltinEffects(CFadingEffectManager& manager) {
     auto add = [&manager](CFadingEffect* effect) { manager.Register(effect); };
 
     add(new CCrossDissolveEffect());  // 1 "Cross Dissolve"
-    // multi-pass: "Random Dots" goes here (2)
+    add(new CRandomDotsEffect());  // 2 "Random Dots"
     add(new CIrisEffect());  // 3 "Iris (Round)"
     add(new CWipeEffect(1));  // 4 "Left-Right-Wipe"
     add(new CWipeEffect(2));  // 5 "Right-Left-Wipe"
     add(new CWipeEffect(3));  // 6 "Top-Bottom-Wipe"
     add(new CWipeEffect(4));  // 7 "Bottom-Top-Wipe"
-    // multi-pass: "Random Moving Dots" goes here (8)
+    add(new CRandomMovingDotsEffect());  // 8 "Random Moving Dots"
     add(new COpenCloseWipeEffect(1));  // 9 "Horizontal-Open-Wipe"
     add(new COpenCloseWipeEffect(2));  // 10 "Horizontal-Close-Wipe"
     add(new COpenCloseWipeEffect(3));  // 11 "Vertical-Open-Wipe"
@@ -76,14 +84,14 @@ void RegisterBuiltinEffects(CFadingEffectManager& manager) {
     add(new CFlowWipeEffect());  // 64 "Flow-Wipe-Effect"
     for (int type = 1; type <= 4; ++type) add(new CBarsEffect(type));  // 65-68
     for (int type = 1; type <= 2; ++type) add(new CLensZoomEffect(type));  // 69-70
-    // multi-pass: "Vertical-Blur-Fade" (type 1) goes here (71)
-    // multi-pass: "Horizontal-Blur-Fade" (type 2) goes here (72)
-    // multi-pass: "TopLeft-BottomRight-Blur-Fade" (type 3) goes here (73)
-    // multi-pass: "TopRight-BottomLeft-Blur-Fade" (type 4) goes here (74)
-    // multi-pass: "Blur-Fade" (type 5) goes here (75)
-    // multi-pass: "Underwater Fade Out" (type 1) goes here (76)
-    // multi-pass: "Underwater Fade In" (type 2) goes here (77)
-    // multi-pass: "Underwater Cross Dissolve" (type 3) goes here (78)
+    add(new CBlurFadeEffect(1));  // 71 "Vertical-Blur-Fade"
+    add(new CBlurFadeEffect(2));  // 72 "Horizontal-Blur-Fade"
+    add(new CBlurFadeEffect(3));  // 73 "TopLeft-BottomRight-Blur-Fade"
+    add(new CBlurFadeEffect(4));  // 74 "TopRight-BottomLeft-Blur-Fade"
+    add(new CBlurFadeEffect(5));  // 75 "Blur-Fade"
+    add(new CUnderwaterEffect(1));  // 76 "Underwater Fade Out"
+    add(new CUnderwaterEffect(2));  // 77 "Underwater Fade In"
+    add(new CUnderwaterEffect(3));  // 78 "Underwater Cross Dissolve"
     for (int type = 1; type <= 8; ++type) add(new CSandClockEffect(type));  // 79-86
     for (int type = 1; type <= 4; ++type) add(new CStretchCrossDissolveEffect(type));  // 87-90
     for (int type = 1; type <= 2; ++type) add(new CFloatingDissolveEffect(type));  // 91-92
@@ -91,21 +99,21 @@ void RegisterBuiltinEffects(CFadingEffectManager& manager) {
     for (int type = 1; type <= 2; ++type) add(new CSplittedCircleEffect(type));  // 97-98
     for (int type = 1; type <= 4; ++type) add(new CFlexibleMoveEffect(type));  // 99-102
     for (int type = 1; type <= 2; ++type) add(new CJumperEffect(type));  // 103-104
-    // multi-pass: "Random Circle Cross Dissolve" goes here (105)
+    add(new CRandomCircleEffect());  // 105 "Random Circle Cross Dissolve"
     for (int type = 1; type <= 8; ++type) add(new CCurvedZoomEffect(type));  // 106-113
-    // multi-pass: "Raindrops (with One-Third-Crossfade)" (type 1) goes here (114)
-    // multi-pass: "Raindrops (with Full-Crossfade)" (type 2) goes here (115)
-    // multi-pass: "Raindrops (Big) (with One-Third-Crossfade)" (type 3) goes here (116)
-    // multi-pass: "Raindrops (Big) (with Full-Crossfade)" (type 4) goes here (117)
+    add(new CRaindropsEffect(1));  // 114 "Raindrops (with One-Third-Crossfade)"
+    add(new CRaindropsEffect(2));  // 115 "Raindrops (with Full-Crossfade)"
+    add(new CRaindropsEffect(3));  // 116 "Raindrops (Big) (with One-Third-Crossfade)"
+    add(new CRaindropsEffect(4));  // 117 "Raindrops (Big) (with Full-Crossfade)"
     add(new CVibrationEffect());  // 118 "Vibration"
-    // multi-pass: "Page-Roll (Left - Right)" (type 1) goes here (119)
-    // multi-pass: "Page-Roll (Right - Left)" (type 2) goes here (120)
-    // multi-pass: "Page-Roll (Bottom - Top)" (type 3) goes here (121)
-    // multi-pass: "Page-Roll (Top - Bottom)" (type 4) goes here (122)
-    // multi-pass: "Page-Flip (Left - Right)" (type 1) goes here (123)
-    // multi-pass: "Page-Flip (Right - Left)" (type 2) goes here (124)
-    // multi-pass: "Page-Flip (Bottom - Top)" (type 3) goes here (125)
-    // multi-pass: "Page-Flip (Top - Bottom)" (type 4) goes here (126)
+    add(new CPageRollEffect(1));  // 119 "Page-Roll (Left - Right)"
+    add(new CPageRollEffect(2));  // 120 "Page-Roll (Right - Left)"
+    add(new CPageRollEffect(3));  // 121 "Page-Roll (Bottom - Top)"
+    add(new CPageRollEffect(4));  // 122 "Page-Roll (Top - Bottom)"
+    add(new CPageFlipEffect(1));  // 123 "Page-Flip (Left - Right)"
+    add(new CPageFlipEffect(2));  // 124 "Page-Flip (Right - Left)"
+    add(new CPageFlipEffect(3));  // 125 "Page-Flip (Bottom - Top)"
+    add(new CPageFlipEffect(4));  // 126 "Page-Flip (Top - Bottom)"
     add(new CRgbMoveEffect());  // 127 "RGB Move"
 }
 
