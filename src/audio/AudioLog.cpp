@@ -1,14 +1,13 @@
-// Forwards audio log entries and fatal reports to the infrastructure's log.
+// Forwards audio log entries and fatal reports to the infrastructure's log and report.
 #include "audio/AudioLog.h"
 
-#include <cstdio>
+#include "infra/FatalReport.h"
+#include "infra/Log.h"
 
 namespace trov {
 
-void AudioLog(const std::string& text) { (void)text; }
+void AudioLog(const std::string& text) { WriteLog(text); }
 
-void AudioReportFatal(const std::string& section) {
-    std::fprintf(stderr, "Fatal Exception occured!\n\nSection: %s\n", section.c_str());
-}
+void AudioReportFatal(const std::string& section) { ReportFatalException(section); }
 
 }  // namespace trov

@@ -1,0 +1,9 @@
+// The track sink that writes into an audio stream of the output container.
+#include "audio/AudioTrack.h"
+#include "video/AVIContainer.h"
+
+namespace trov {
+
+bool CAVIAudioSink::WriteAudio(const EncodedAudio& block) { return m_container.WriteAudio(block, m_index); }
+
+}  // namespace trov
