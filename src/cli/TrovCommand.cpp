@@ -5,6 +5,7 @@
 #include <mutex>
 #include <unistd.h>
 
+#include "cli/CreateCommand.h"
 #include "infra/FatalReport.h"
 #include "infra/Log.h"
 #include "infra/ProgramDirectory.h"
@@ -24,7 +25,8 @@ void CTerminalView::OnStatusText(const std::string& text) {
     std::lock_guard lock(g_terminalMutex);
     m_status = text;
     if (m_tty) {
-        std::fprintf(stderr, "\r\033[K[%s | %s] %s", m_current.c_str(), m_complete.c_str(), m_status.c_str());
+        std::fprintf(stderr, "\r\033[K[%s | %s | %s elapsed, %s left] %s", m_current.c_str(), m_complete.c_str(),
+                     m_elapsed.c_str(), m_remaining.c_str(), m_status.c_str());
         m_lineOpen = true;
     } else {
         std::fprintf(stderr, "%s\n", text.c_str());
@@ -36,9 +38,15 @@ void CTerminalView::OnProgress(bool complete, int, const std::string& percentTex
     std::lock_guard lock(g_terminalMutex);
     (complete ? m_complete : m_current) = percentText;
     if (!m_tty) return;
-    std::fprintf(stderr, "\r\033[K[%s | %s] %s", m_current.c_str(), m_complete.c_str(), m_status.c_str());
+    std::fprintf(stderr, "\r\033[K[%s | %s | %s elapsed, %s left] %s", m_current.c_str(), m_complete.c_str(),
+                     m_elapsed.c_str(), m_remaining.c_str(), m_status.c_str());
     m_lineOpen = true;
     std::fflush(stderr);
+}
+
+void CTerminalView::OnTimeText(bool remaining, const std::string& text) {
+    std::lock_guard lock(g_terminalMutex);
+    (remaining ? m_remaining : m_elapsed) = text;
 }
 
 void CTerminalView::Finish() {
@@ -89,10 +97,16 @@ int RunTrov(const SCommandLine& cl, const std::string& programName) {
             std::printf("Play length: %s\n", manager.GetPlayLength().c_str());
         }
     }
-    if (cl.batch) {
+    std::vector<std::string> rest;
+    CreateOptions createOptions = ParseCreateOptions(cl.ignored, rest);
+    createOptions.codecSettings = cl.codecSettingsPath;
+    if (rc == 0 && !createOptions.makeCompleteProject.empty()) {
+        rc = RunMakeCompleteProject(manager, createOptions.makeCompleteProject, programName);
         view.Finish();
-        std::fprintf(stderr, "%s: -CREATE: the movie creation is not part of this build yet\n", programName.c_str());
-        rc = 2;
+    }
+    if (rc == 0 && cl.batch) {
+        rc = RunUnattendedCreation(manager, createOptions, programName);
+        view.Finish();
     }
     if (cl.projectPath.empty() && !cl.batch && !cl.debug) {
         std::fputs(CommandLineUsage(programName).c_str(), stdout);

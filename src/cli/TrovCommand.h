@@ -16,6 +16,8 @@ public:
     ~CTerminalView() override;
     void OnStatusText(const std::string& text) override;
     void OnProgress(bool complete, int position, const std::string& percentText) override;
+    // Elapsed and remaining time of a creation, shown on the progress line.
+    void OnTimeText(bool remaining, const std::string& text) override;
     // Ends the self-overwriting line (before other output).
     void Finish();
 
@@ -25,6 +27,8 @@ private:
     std::string m_status;
     std::string m_current = "0 %";
     std::string m_complete = "0 %";
+    std::string m_elapsed = "00:00:00";
+    std::string m_remaining = "00:00:00";
 };
 
 // Runs the program for a parsed command line; returns the process exit code.

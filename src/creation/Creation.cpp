@@ -8,10 +8,14 @@
 #include <filesystem>
 #include <system_error>
 
+#include "audio/AudioFormats.h"
+#include "audio/AudioTrack.h"
+#include "audio/WaveCache.h"
 #include "audio/WaveFile.h"
 #include "creation/PanoramaScrollingEffect.h"
 #include "creation/PictureMove.h"
 #include "effects/FadingEffectManager.h"
+#include "effects/builtin/BuiltinEffects.h"
 #include "infra/Log.h"
 #include "infra/MessagePipelines.h"
 #include "infra/ProgramDirectory.h"
@@ -103,6 +107,15 @@ CCreation::CCreation(CreationEnvironment env)
     m_stream = m_env.streamCache ? m_env.streamCache : &m_ownStreamCache;
     m_wave = m_env.waveCache ? m_env.waveCache : &m_ownWaveCache;
     m_streamCacheOn = m_env.streamCacheEnabled;
+    if (!m_env.effects) {
+        m_ownEffects = std::make_unique<CFadingEffectManager>();
+        m_ownEffects->SetSettings(m_env.appSettings);
+        m_ownEffects->SetPipelines(m_env.pipelines);
+        m_ownEffects->SetUserPrompt(m_env.prompt);
+        RegisterBuiltinEffects(*m_ownEffects);
+        m_ownEffects->LoadConfiguredPlugIns();
+        m_env.effects = m_ownEffects.get();
+    }
 }
 
 CCreation::~CCreation() {
@@ -817,13 +830,11 @@ bool CCreation::CreateMovie() {
 
     // Audio stream, made before any frame so the file header can hold it.
     int audioIndex = -1;
-    if (m_audio.outputFormat && m_audio.writeTrack) {
-        std::vector<uint8_t> fmt = m_audio.outputFormat();
-        if (fmt.size() >= 18 && (fmt[0] | (fmt[1] << 8)) != 0) {
-            auto s = m_output->CreateAudioStream(fmt);
-            if (s) audioIndex = m_output->AddStream(std::move(s));
-            if (audioIndex < 0) Status("Error: Can not create the audio stream: " + m_output->GetLastError());
-        }
+    std::vector<uint8_t> audioFormat = OutputAudioFormat();
+    if (!audioFormat.empty()) {
+        auto s = m_output->CreateAudioStream(audioFormat);
+        if (s) audioIndex = m_output->AddStream(std::move(s));
+        if (audioIndex < 0) Status("Error: Can not create the audio stream: " + m_output->GetLastError());
     }
 
     const int w = ProjectInt("Movie-Size-X", 640), h = ProjectInt("Movie-Size-Y", 480);
@@ -1001,10 +1012,8 @@ bool CCreation::CreateMovie() {
 
     bool cancelled = IsCreationCanceled();
     bool ok = !cancelled && !m_writeFailed;
-    if (ok && audioIndex >= 0) {
-        if (!m_audio.writeTrack(*m_output, audioIndex, m_first, m_last))
-            Status("Error: Can not write the audio track!");
-    }
+    if (ok && audioIndex >= 0 && !WriteAudioTrack(audioIndex))
+        Status("Error: Can not write the audio track!");
     CloseOutput();
     bool closed = m_output->Close();
     m_queue.reset();
@@ -1025,6 +1034,51 @@ bool CCreation::CreateMovie() {
     m_timer.Stop();
     m_creating = false;
     return true;
+}
+
+std::vector<uint8_t> CCreation::OutputAudioFormat() const {
+    std::lock_guard<std::recursive_mutex> lock(GetAudioSlotMutex());
+    const SWaveFormat& f = GetAudioFormatSlot(kOutputAudioSlot).format;
+    if (f.formatTag == 0) return {};
+    return f.ToBytes();
+}
+
+bool CCreation::WriteAudioTrack(int audioIndex) {
+    std::vector<SAudioEntry> entries;
+    for (int i = 0; i < ObjectCount(); ++i) {
+        const CProjectObject* o = Object(i);
+        SAudioEntry e;
+        e.audioFile = o->audioFile.empty()
+                          ? std::string()
+                          : ResolveProjectPath(NativePath(StripCoverageMarker(o->audioFile)));
+        if (o->audioFile == kAudioCoverageEndedMarker) e.audioFile = o->audioFile;
+        e.audioStartTime = o->audioStartTime;
+        e.normalize = o->normalizeAudio == 1;
+        e.fadingTime = o->audioFadingTime;
+        e.synchronize = o->synchronizeFF2NP;
+        e.fadeOption = o->fadeOption;
+        e.loop = o->loopAudio;
+        e.textFadeIn = o->textFadeIn;
+        e.showPicture = o->showPicture;
+        e.textFadeOut = o->textFadeOut;
+        e.fade2Next = o->fade2NextPicture;
+        entries.push_back(std::move(e));
+    }
+    SAudioTrackSettings settings;
+    settings.framesPerSecond =
+        m_outputStream ? m_outputStream->GetFrameRate() : ProjectDouble("FramesPerSeconds", 25.0);
+    settings.framesPerSecondsSetting = ProjectInt("FramesPerSeconds", 1);
+    settings.firstEntry = m_first;
+    settings.lastEntry = m_last;
+    settings.tempDir = GetTempDirectory();
+    CAVIAudioSink sink(*m_output, audioIndex);
+    CWaveCache waveCache(*m_wave, m_env.pipelines);
+    SAudioTrackContext context;
+    context.pipelines = m_env.pipelines;
+    context.waveCache = &waveCache;
+    context.isCancelled = [this] { return IsCreationCanceled(); };
+    context.prompt = m_env.prompt;
+    return CreateAudioTrack(entries, settings, sink, context);
 }
 
 bool CCreation::StartCreation(const SettingsStep& settingsStep) {

@@ -67,15 +67,6 @@ struct CreationEnvironment {
     bool streamCacheEnabled = false;  // "EnableVideoStreamCache" as read at start-up
 };
 
-// The audio side of a creation, installed by the audio layer (or the manager).
-struct CreationAudio {
-    // The output audio format record (wave format bytes); empty or tag 0: no audio.
-    std::function<std::vector<uint8_t>()> outputFormat;
-    // Assembles and writes the track into the output's audio stream. False on failure.
-    std::function<bool(CAVIContainer& output, int audioStreamIndex, int firstObject, int lastObject)>
-        writeTrack;
-};
-
 // The result of the consistency check: three lists of paths.
 struct ConsistencyFindings {
     std::vector<std::string> unreadable;
@@ -97,7 +88,9 @@ public:
     CCreation& operator=(const CCreation&) = delete;
 
     CreationEnvironment& Environment() { return m_env; }
-    void SetAudio(CreationAudio audio) { m_audio = std::move(audio); }
+    // The effect registry in use (the environment's, or the creation's own with the built-in
+    // effects and the configured plug-ins).
+    CFadingEffectManager& GetEffects() { return *m_env.effects; }
 
     // ---- caches ----
     CFileCache& GetPictureCache() { return *m_pic; }
@@ -214,9 +207,12 @@ private:
     std::shared_ptr<CDibPicture> Captioned(const CProjectObject& obj, const CPicture& bare);
     CaptionDrawing CaptionOf(const CProjectObject& obj) const;
     void CloseOutput();
+    // The output audio format (slot 0) as a wave format record; empty when no audio codec is set.
+    std::vector<uint8_t> OutputAudioFormat() const;
+    bool WriteAudioTrack(int audioIndex);
 
     CreationEnvironment m_env;
-    CreationAudio m_audio;
+    std::unique_ptr<CFadingEffectManager> m_ownEffects;
     CFileCache m_ownPictureCache;
     CFileCache m_ownStreamCache;
     CFileCache m_ownWaveCache;
