@@ -82,6 +82,8 @@ TEST(TextFileRead, MissingUnreadableAndDirectoryFailWithoutChangingTheObject) {
         chmod((dir / "locked").c_str(), 0);
         EXPECT_FALSE(f.Read(dir / "locked"));
     }
+    // Opens, but every read fails (EIO), also for root.
+    EXPECT_FALSE(f.Read("/proc/self/mem"));
     EXPECT_EQ(f.GetFileName(), dir / "ok");
     EXPECT_EQ(f.Lines()[0], "keep");
 }
