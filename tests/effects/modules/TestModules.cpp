@@ -63,6 +63,7 @@ TROV_PLUGIN_EXPORT trov::CFadingEffect* GetExportedObject(const char* key) {
     static CTestEffect any("Never Registered");
     if (Is(key, "FadingEffect_0")) return &any;
 #endif
+    (void)key;
     return nullptr;
 }
 #endif
