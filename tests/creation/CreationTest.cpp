@@ -1,0 +1,422 @@
+// End-to-end creations of small movies, read back with ffprobe/ffmpeg as independent readers.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "creation/Creation.h"
+#include "creation/TROVManager.h"
+#include "infra/UserPrompt.h"
+#include "project/ProjectPaths.h"
+#include "support/TestSupport.h"
+#include "video/CodecSettings.h"
+
+namespace trov {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Shell(const std::string& command) {
+    std::string out;
+    std::FILE* p = popen(command.c_str(), "r");
+    if (!p) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    pclose(p);
+    return out;
+}
+
+// The source tree (for the shipped demo pictures).
+std::string SourceDir() {
+    const char* env = std::getenv("TROV_SOURCE_DIR");
+    if (env && *env) return env;
+    return (fs::path(__FILE__).parent_path().parent_path().parent_path()).string();
+}
+
+int ProbeFrameCount(const std::string& file) {
+    std::string out =
+        Shell("ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
+            "-of csv=p=0 '" +
+            file + "' 2>/dev/null");
+    return out.empty() ? -1 : std::atoi(out.c_str());
+}
+
+// Errors of a full decode (empty = clean).
+std::string DecodeErrors(const std::string& file) {
+    return Shell("ffmpeg -nostdin -v error -i '" + file + "' -f null - 2>&1");
+}
+
+// One MD5 per decoded frame (header lines dropped).
+std::vector<std::string> FrameDigests(const std::string& file) {
+    std::vector<std::string> out;
+    std::string text = Shell("ffmpeg -nostdin -v error -i '" + file + "' -map 0:v -f framemd5 - 2>/dev/null");
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line[0] != '#') out.push_back(line.substr(line.rfind(',') + 1));
+        start = end + 1;
+    }
+    return out;
+}
+
+// Answers every question with its default and remembers the texts.
+class CRecordingPrompt : public CUserPrompt {
+public:
+    PromptAnswer Ask(const std::string& text, const std::string&, PromptButtons, PromptAnswer def) override {
+        texts.push_back(text);
+        return def;
+    }
+    std::vector<std::string> texts;
+};
+
+// Cancels the creation when a status text starts with `trigger`.
+class CCancellingView : public CTROVManagerView {
+public:
+    CCancellingView(CTROVManager& m, std::string trigger) : m_manager(m), m_trigger(std::move(trigger)) {}
+    void OnStatusText(const std::string& text) override {
+        last = text;
+        if (text.rfind(m_trigger, 0) == 0) m_manager.CancelCreation();
+        if (text == "Creation canceled!") sawCancelText = true;
+    }
+    std::string last;
+    std::atomic<bool> sawCancelText{false};
+
+private:
+    CTROVManager& m_manager;
+    std::string m_trigger;
+};
+
+class CreationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetUserPrompt(&prompt);
+        CPicture::SetDefaultBackgroundColour(0);
+    }
+    void TearDown() override { SetUserPrompt(nullptr); }
+
+    // A manager on a fresh program directory with a 160 x 120 movie at 25 fps.
+    std::unique_ptr<CTROVManager> MakeManager(bool streamCache, const std::string& extra = "") {
+        std::string settings =
+            "[PROJECT_SETTINGS]\nMovie-Size-X=160\nMovie-Size-Y=120\nFramesPerSeconds=25\n"
+            "TempDir=" +
+            (dir / "temp") + "\nOutput-AVI=" + (dir / "out.avi") +
+            "\n[TROV_SETTINGS]\nCreationEnsureItemIsVisible=0\nEnableVideoStreamCache=" +
+            (streamCache ? "1" : "0") + "\n" + extra;
+        fs::create_directories(dir.Path() / "prog");
+        test::WriteFileBytes(dir.Path() / "prog" / "Settings.ini", settings);
+        auto m = std::make_unique<CTROVManager>();
+        m->Initialize((dir.Path() / "prog").string());
+        return m;
+    }
+
+    // A BMP picture of w x h with a vertical gradient, so different pictures differ.
+    std::string MakeBmp(const std::string& name, int w, int h, uint8_t tint) {
+        CDibPicture p;
+        EXPECT_TRUE(p.Create(w, h));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) p.SetPixel(x, y, uint8_t(x * 255 / w), uint8_t(y * 255 / h), tint);
+        std::string path = dir / name;
+        EXPECT_TRUE(p.SaveFile(path));
+        return path;
+    }
+
+    static CProjectObject Entry(const std::string& file, int in, int show, int out, int next,
+                                const std::string& caption = "") {
+        CProjectObject o;
+        o.SetFileName(file);
+        o.textFadeIn = in;
+        o.showPicture = show;
+        o.textFadeOut = out;
+        o.fade2NextPicture = next;
+        o.pictureText = caption;
+        o.fading2NextPictureName = "Cross Dissolve";
+        o.font.height = -14;
+        return o;
+    }
+
+    // Creates the movie with MJPEG; true when it was written.
+    bool Create(CTROVManager& m, const std::string& codec = "MJPG") {
+        CodecSettingsRecord rec;
+        if (!MakeVideoCodecSettings(codec, 9000, "", rec)) return false;
+        return m.StartCreation(
+            [&](CCreation& c, int&, int&) { return c.CreateNewAVI(c.GetOutputPath(), &rec.video, false); });
+    }
+
+    test::TempDir dir;
+    CRecordingPrompt prompt;
+};
+
+TEST_F(CreationTest, OneEntryHasItsCaptionPhasesAndNoTransition) {
+    auto m = MakeManager(false);
+    std::string pic = MakeBmp("a.bmp", 200, 100, 10);
+    m->AppendObject(Entry(pic, 5, 10, 4, 25, "Hello"));
+    ASSERT_TRUE(Create(*m));
+    EXPECT_EQ(m->GetCreation().GetTotalFrames(), 19);
+    EXPECT_EQ(ProbeFrameCount(dir / "out.avi"), 19);
+    EXPECT_EQ(DecodeErrors(dir / "out.avi"), "");
+    EXPECT_EQ(m->GetStatusText(), "Output-AVI sucessfully written: " + (dir / "out.avi"));
+}
+
+TEST_F(CreationTest, TwoEntriesWithTheDefaultTimelineGive305Frames) {
+    auto m = MakeManager(false);
+    m->AppendObject(Entry(MakeBmp("a.bmp", 160, 120, 0), 25, 100, 15, 25, "One"));
+    m->AppendObject(Entry(MakeBmp("b.bmp", 320, 240, 200), 25, 100, 15, 25, "Two"));
+    ASSERT_TRUE(Create(*m));
+    EXPECT_EQ(ProbeFrameCount(dir / "out.avi"), 305);
+    EXPECT_EQ(DecodeErrors(dir / "out.avi"), "");
+}
+
+TEST_F(CreationTest, ZeroTransitionEmptyCaptionsAndZeroFadeInKeepTheCount) {
+    auto m = MakeManager(false);
+    std::string a = MakeBmp("a.bmp", 160, 120, 0);
+    m->AppendObject(Entry(a, 3, 4, 2, 0));          // empty caption, no transition
+    m->AppendObject(Entry(a, 0, 5, 3, 6, "Text"));  // caption with Text-FadeIn 0
+    m->AppendObject(Entry(a, 2, 2, 2, 9));
+    ASSERT_TRUE(Create(*m));
+    // 3+4+2+0 + 0+5+3+6 + 2+2+2 = 29
+    EXPECT_EQ(m->GetCreation().GetTotalFrames(), 29);
+    EXPECT_EQ(ProbeFrameCount(dir / "out.avi"), 29);
+}
+
+TEST_F(CreationTest, EveryEntryKindRendersIntoADecodableMovie) {
+    auto m = MakeManager(false);
+    std::string jpeg = SourceDir() + "/demo/pictures/aitzgorri.jpg";
+    std::string wide = SourceDir() + "/demo/pictures/seeding_wide.jpg";
+    std::string clip = dir / "clip.avi";
+    ASSERT_EQ(
+        Shell("ffmpeg -nostdin -v error -f lavfi -i testsrc=size=176x144:rate=25 -frames:v 12 -c:v mjpeg '" +
+            clip + "' 2>&1"),
+        "");
+    m->AppendObject(Entry(jpeg, 3, 5, 3, 4, "JPEG"));
+    m->AppendObject(Entry(MakeBmp("b.bmp", 90, 120, 50), 2, 4, 2, 4, "BMP"));
+    CProjectObject avi = Entry(clip, 2, 11, 2, 4, "Clip");
+    m->AppendObject(avi);
+    CProjectObject pan = Entry(wide, 2, 8, 2, 4, "Pan");
+    pan.panoramaScrolling = true;
+    pan.panoramaScrollingType = 2;
+    pan.fading2NextPictureName = "Left-Right-Wipe";
+    m->AppendObject(pan);
+    CProjectObject move = Entry(jpeg, 2, 8, 2, 4, "Move");
+    move.pictureMove = true;
+    move.pictureMoveSettings = "0|0|0|0|25|25|25|25|";
+    move.flightPoints = "10|10|90|90|";
+    move.flightPointsRadius = 2;
+    m->AppendObject(move);
+    CProjectObject colour = Entry(kColorFadingFileName, 0, 3, 0, 4);
+    colour.isColorFade = true;
+    colour.colorFadeColorRef = 0xFFFFFF;
+    colour.SetFileName(kColorFadingFileName);
+    m->AppendObject(colour);
+    CProjectObject rotated = Entry(jpeg, 1, 3, 1, 0);
+    rotated.rotation = 90;
+    rotated.textFadeInEffectName = "Left-Right-Wipe";
+    rotated.pictureText = "Wipe";
+    m->AppendObject(rotated);
+    ASSERT_TRUE(Create(*m)) << m->GetStatusText();
+    int total = m->GetCreation().GetTotalFrames();
+    EXPECT_EQ(total, (3 + 5 + 3 + 4) + (2 + 4 + 2 + 4) + (2 + 11 + 2 + 4) + (2 + 8 + 2 + 4) +
+                         (2 + 8 + 2 + 4) + (0 + 3 + 0 + 4) + (1 + 3 + 1));
+    EXPECT_EQ(ProbeFrameCount(dir / "out.avi"), total);
+    EXPECT_EQ(DecodeErrors(dir / "out.avi"), "");
+}
+
+TEST_F(CreationTest, StreamCachePastesUnchangedPartsWithIdenticalFrames) {
+    auto m = MakeManager(true);
+    ASSERT_TRUE(m->IsVideoStreamCacheEnabled());
+    std::string a = MakeBmp("a.bmp", 160, 120, 0), b = MakeBmp("b.bmp", 160, 120, 90),
+                c = MakeBmp("c.bmp", 160, 120, 180);
+    m->AppendObject(Entry(a, 3, 5, 3, 4, "A"));
+    m->AppendObject(Entry(b, 3, 5, 3, 4, "B"));
+    m->AppendObject(Entry(c, 3, 5, 3, 4, "C"));
+    ASSERT_TRUE(Create(*m));
+    int total = m->GetCreation().GetTotalFrames();
+    EXPECT_EQ(m->GetCreation().GetPastedFrames(), 0);
+    size_t firstParts = m->GetCreation().GetCreatedPartFiles().size();
+    EXPECT_EQ(firstParts, 11u);  // 3 phases x 3 entries + 2 transitions
+    EXPECT_EQ(ProbeFrameCount(dir / "out.avi"), total);
+    auto before = FrameDigests(dir / "out.avi");
+    ASSERT_EQ(before.size(), size_t(total));
+
+    // Unchanged: everything comes from the cache, frame for frame the same.
+    ASSERT_TRUE(Create(*m));
+    EXPECT_EQ(m->GetCreation().GetPastedFrames(), total);
+    EXPECT_TRUE(m->GetCreation().GetCreatedPartFiles().empty());
+    EXPECT_EQ(FrameDigests(dir / "out.avi"), before);
+    EXPECT_EQ(DecodeErrors(dir / "out.avi"), "");
+
+    // A new caption on B re-renders B's three caption and show parts only.
+    m->GetObject(1)->pictureText = "Changed";
+    ASSERT_TRUE(Create(*m));
+    EXPECT_EQ(m->GetCreation().GetCreatedPartFiles().size(), 3u);
+    EXPECT_EQ(m->GetCreation().GetPastedFrames(), total - 11);
+    auto after = FrameDigests(dir / "out.avi");
+    ASSERT_EQ(after.size(), size_t(total));
+    // Entry A and the transition into B are untouched; B's caption phases differ.
+    for (int i = 0; i < 15; ++i) EXPECT_EQ(after[i], before[i]) << i;
+    EXPECT_NE(after[16], before[16]);
+
+    // The index survives a restart of the program.
+    m.reset();
+    auto again = MakeManager(true);
+    again->AppendObject(Entry(a, 3, 5, 3, 4, "A"));
+    ASSERT_TRUE(Create(*again));
+    EXPECT_EQ(again->GetCreation().GetPastedFrames(), 11);
+    EXPECT_TRUE(again->GetCreation().GetCreatedPartFiles().empty());
+}
+
+TEST_F(CreationTest, TwoEntriesWithTheSamePictureShareOneCachedPicture) {
+    auto m = MakeManager(false);
+    std::string a = MakeBmp("a.bmp", 200, 100, 0);
+    fs::copy_file(a, dir / "copy.bmp");
+    m->AppendObject(Entry(a, 1, 1, 1, 1));
+    m->AppendObject(Entry(dir / "copy.bmp", 1, 1, 1, 1));
+    m->AppendObject(Entry(MakeBmp("other.bmp", 200, 100, 77), 1, 1, 1, 1));
+    ASSERT_TRUE(Create(*m));
+    int pics = 0;
+    for (const auto& e : fs::directory_iterator(dir.Path() / "temp"))
+        pics += e.path().filename().string().rfind("pic_", 0) == 0;
+    EXPECT_EQ(pics, 2);
+    EXPECT_EQ(m->GetPictureCache().GetIndexSize(), 2u);
+}
+
+TEST_F(CreationTest, CancelLeavesAPlayableShorterMovieAndStoresNoParts) {
+    for (bool cache : {false, true}) {
+        auto m = MakeManager(cache);
+        std::string a = MakeBmp("a.bmp", 160, 120, 0);
+        m->AppendObject(Entry(a, 5, 40, 5, 5, "A"));
+        m->AppendObject(Entry(a, 5, 40, 5, 5, "B"));
+        CCancellingView view(*m, "Writing frame 20 of");
+        m->SetView(&view);
+        EXPECT_FALSE(Create(*m));
+        m->SetView(nullptr);
+        EXPECT_TRUE(m->IsCreationCanceled());
+        EXPECT_TRUE(view.sawCancelText.load());
+        EXPECT_EQ(view.last, "Creation canceled!");
+        int frames = ProbeFrameCount(dir / "out.avi");
+        EXPECT_GE(frames, 19) << cache;
+        EXPECT_LE(frames, 20) << cache;
+        EXPECT_EQ(DecodeErrors(dir / "out.avi"), "");
+        // Only the finished fade-in part is kept; the show part cut short by the cancel is not.
+        EXPECT_EQ(m->GetStreamCache().GetIndexSize(), cache ? 1u : 0u);
+    }
+}
+
+TEST_F(CreationTest, UnknownTransitionEffectStopsBeforeAnythingIsWritten) {
+    auto m = MakeManager(false);
+    CProjectObject o = Entry(MakeBmp("a.bmp", 160, 120, 0), 1, 1, 1, 1);
+    o.fading2NextPictureName = "No Such Effect";
+    m->AppendObject(Entry(MakeBmp("b.bmp", 160, 120, 0), 1, 1, 1, 1));
+    m->AppendObject(o);
+    EXPECT_FALSE(Create(*m));
+    ASSERT_FALSE(prompt.texts.empty());
+    EXPECT_EQ(prompt.texts.back().rfind(
+                  "Error at picture position 1:\r\nCan not find specified fading effect: No Such "
+                  "Effect\r\n\r\nThis error means",
+                  0),
+              0u);
+    EXPECT_FALSE(fs::exists(dir / "out.avi"));
+    m->GetObject(1)->fading2NextPictureName = "";
+    EXPECT_FALSE(Create(*m));
+    EXPECT_NE(prompt.texts.back().find("Please set a fading effect to this picture!"), std::string::npos);
+}
+
+TEST_F(CreationTest, ConsistencyCheckListsUnreadableDamagedAndAudioFiles) {
+    auto m = MakeManager(false);
+    std::string good = MakeBmp("good.bmp", 64, 48, 0);
+    std::string bytes = test::ReadFileBytes(SourceDir() + "/demo/pictures/sunset.jpg");
+    test::WriteFileBytes(dir / "broken.jpg", bytes.substr(0, bytes.size() / 3));
+    // A mono 16-bit WAV: "RIFF" header with one channel.
+    std::string wav = "RIFF";
+    auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    auto le16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
+    std::string fmt = le16(1) + le16(1) + le32(44100) + le32(88200) + le16(2) + le16(16);
+    std::string data(400, '\0');
+    wav += le32(4 + 8 + 16 + 8 + 400) + "WAVEfmt " + le32(16) + fmt + "data" + le32(400) + data;
+    test::WriteFileBytes(dir / "mono.wav", wav);
+
+    CProjectObject o1 = Entry(good, 1, 1, 1, 1);
+    o1.audioFile = dir / "mono.wav";
+    m->AppendObject(o1);
+    m->AppendObject(Entry(dir / "missing.jpg", 1, 1, 1, 1));
+    m->AppendObject(Entry(dir / "broken.jpg", 1, 1, 1, 1));
+    CProjectObject colour = Entry(kColorFadingFileName, 1, 1, 1, 1);
+    colour.isColorFade = true;
+    colour.SetFileName(kColorFadingFileName);
+    m->AppendObject(colour);
+
+    ConsistencyFindings f = m->CheckConsistency();
+    EXPECT_EQ(f.unreadable, std::vector<std::string>{dir / "missing.jpg"});
+    EXPECT_EQ(f.inconsistent, std::vector<std::string>{dir / "broken.jpg"});
+    EXPECT_EQ(f.audio, std::vector<std::string>{dir / "mono.wav"});
+    std::string msg = f.Message();
+    size_t p1 = msg.find("Some files could not be read:\r\n\r\n" + (dir / "missing.jpg") + "\r\n");
+    size_t p2 = msg.find("Inconsistency detected:\r\n\r\n" + (dir / "broken.jpg") + "\r\n");
+    size_t p3 = msg.find("Inconsistency of audio files detected:\r\n\r\n" + (dir / "mono.wav") + "\r\n");
+    EXPECT_EQ(p1, 0u);
+    EXPECT_NE(p2, std::string::npos);
+    EXPECT_NE(p3, std::string::npos);
+    EXPECT_LT(p2, p3);
+
+    // The creation does not start and says why.
+    EXPECT_FALSE(Create(*m));
+    EXPECT_EQ(prompt.texts.back(), msg);
+
+    // With the check off only existence counts.
+    m->GetAppSettings().SetInt("TROV_SETTINGS", "ConsistencyCheck", 0);
+    f = m->CheckConsistency();
+    EXPECT_EQ(f.unreadable.size(), 1u);
+    EXPECT_TRUE(f.inconsistent.empty());
+    EXPECT_TRUE(f.audio.empty());
+    EXPECT_EQ(f.Message().find("Inconsistency"), std::string::npos);
+}
+
+TEST_F(CreationTest, OutputOverrideAndRangeOfTheSettingsStep) {
+    auto m = MakeManager(false);
+    std::string a = MakeBmp("a.bmp", 160, 120, 0);
+    m->AppendObject(Entry(a, 1, 2, 1, 3));
+    m->AppendObject(Entry(a, 1, 5, 1, 3));
+    m->AppendObject(Entry(a, 1, 7, 1, 3));
+    m->GetCreation().SetOutputOverride(dir / "other.avi");
+    CodecSettingsRecord rec;
+    ASSERT_TRUE(MakeVideoCodecSettings("MJPG", 9000, "", rec));
+    ASSERT_TRUE(m->StartCreation([&](CCreation& c, int& first, int& last) {
+        first = 1;
+        last = 2;
+        return c.CreateNewAVI(c.GetOutputPath(), &rec.video, false);
+    }));
+    EXPECT_FALSE(fs::exists(dir / "out.avi"));
+    // Entries 1 and 2: 1+5+1+3 + 1+7+1 = 19.
+    EXPECT_EQ(ProbeFrameCount(dir / "other.avi"), 19);
+}
+
+TEST_F(CreationTest, MakeCompleteProjectCopiesAndWritesMakeSh) {
+    auto m = MakeManager(false);
+    fs::create_directories(dir.Path() / "x");
+    fs::create_directories(dir.Path() / "y");
+    std::string p1 = MakeBmp("x/photo.bmp", 32, 32, 1), p2 = MakeBmp("y/photo.bmp", 32, 32, 2);
+    m->AppendObject(Entry(p1, 1, 1, 1, 1));
+    m->AppendObject(Entry(p2, 1, 1, 1, 1));
+    std::string error;
+    ASSERT_TRUE(m->MakeCompleteProject(dir / "complete", error)) << error;
+    EXPECT_TRUE(fs::exists(dir.Path() / "complete" / "pictures" / "photo.bmp"));
+    EXPECT_TRUE(fs::exists(dir.Path() / "complete" / "pictures" / "photo(1).bmp"));
+    EXPECT_TRUE(fs::exists(dir.Path() / "complete" / "slideshow.ini"));
+    EXPECT_EQ(m->GetObject(1)->GetFileName(), "pictures/photo(1).bmp");
+    std::string sh = test::ReadFileBytes(dir.Path() / "complete" / "make.sh");
+    EXPECT_EQ(sh.rfind("#!/bin/sh\n# TROV Slide Show Creation Batch-File\n", 0), 0u);
+    EXPECT_NE(sh.find("/trov\" -project \"slideshow.ini\" -create cs_0.ini\n"), std::string::npos);
+    EXPECT_TRUE((fs::status(dir.Path() / "complete" / "make.sh").permissions() & fs::perms::owner_exec) !=
+                fs::perms::none);
+}
+
+}  // namespace
+}  // namespace trov
