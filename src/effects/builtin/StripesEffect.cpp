@@ -70,12 +70,13 @@ void CStripesEffect::DrawFrame(int k) {
             const int x0 = column * m_tile, y0 = row * m_tile;
             const int cw = std::min(m_tile, W() - x0), ch = std::min(m_tile, H() - y0);
             const int s = m_starts[size_t(row) * size_t(m_columns) + size_t(column)];
-            if (k <= s) {
-                m_output.CopyRect(A(), x0, y0, x0 + cw, y0 + ch, 0, 0);
-                continue;
-            }
+            // With fewer than 3 frames the turn takes no time: B from the start frame on.
             if (k >= s + m_duration) {
                 m_output.CopyRect(B(), x0, y0, x0 + cw, y0 + ch, 0, 0);
+                continue;
+            }
+            if (k <= s) {
+                m_output.CopyRect(A(), x0, y0, x0 + cw, y0 + ch, 0, 0);
                 continue;
             }
             const double u = double(k - s) * 180.0 / m_duration;
