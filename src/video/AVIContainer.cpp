@@ -171,7 +171,9 @@ bool CAVIContainer::Close() {
                 error = s->GetLastError();
             }
         }
-        if (!m_writer->EnsureHeader(error)) {
+        if (m_writer->streams.empty() && !m_writer->headerWritten) {
+            // Nothing was set up: there is no movie to complete.
+        } else if (!m_writer->EnsureHeader(error)) {
             ok = false;
         } else {
             int err = av_write_trailer(m_writer->out);

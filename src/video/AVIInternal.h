@@ -51,7 +51,8 @@ struct CAVIStream::Impl {
     bool encoderNeedsReopen = false;// flushed for a paste: a fresh encoder takes the next frame
     int64_t encoderPts = 0;
     ffmpeg::SwsPtr sws;
-    ffmpeg::FramePtr frame;
+    ffmpeg::FramePtr frame;    // the encoder's input
+    ffmpeg::FramePtr staging;  // padded top-down BGR copy of the bitmap
     ffmpeg::PacketPtr packet;
     // audio
     int blockAlign = 0;
@@ -71,6 +72,7 @@ struct CAVIStream::Impl {
     int lastFrame = -1;
     std::vector<uint8_t> frameBuffer;  // header + pixels of the last decoded frame
     ffmpeg::SwsPtr readSws;
+    ffmpeg::FramePtr rgb;  // padded BGR conversion target
     ffmpeg::FramePtr decoded;
     ffmpeg::PacketPtr readPacket;
 

@@ -23,6 +23,10 @@ constexpr const char* kCompressedStreamError =
     "codec is able to compress pictures with your current set size. For example: Some video codecs can "
     "only compress pictures if width and height is dividable by 4 (for example 640 x 480).";
 
+// swscale's fast BGR -> YUV path darkens every channel by about 2.5 levels; the accurate one stays
+// within one level at under twice the cost (still small beside the encoder).
+constexpr int kEncodeScaleFlags = SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP;
+
 // Bytes of the header and palette in front of a packed bitmap's pixels.
 size_t PixelOffset(const BitmapInfoHeader& h) {
     size_t offset = h.biSize + 4 * size_t(h.biClrUsed);
@@ -329,13 +333,26 @@ bool CAVIStream::WriteFrame(const BitmapInfoHeader* packed) {
         if (av_frame_get_buffer(s.frame.get(), 0) < 0) return Fail("Out of memory.");
     }
     if (av_frame_make_writable(s.frame.get()) < 0) return Fail("Out of memory.");
+    // swscale's vector code reads and writes whole blocks past the end of a row, so it works on a
+    // padded copy of the frame, never on the picture's tightly packed block.
+    if (!s.staging) {
+        s.staging.reset(av_frame_alloc());
+        s.staging->format = AV_PIX_FMT_BGR24;
+        s.staging->width = s.width;
+        s.staging->height = s.height;
+        if (av_frame_get_buffer(s.staging.get(), 0) < 0) {
+            s.staging.reset();
+            return Fail("Out of memory.");
+        }
+    }
+    const size_t rowBytes = size_t(s.width) * 3;
+    for (int y = 0; y < s.height; ++y)
+        std::memcpy(s.staging->data[0] + size_t(y) * size_t(s.staging->linesize[0]),
+                    bits + size_t(s.height - 1 - y) * size_t(stride), rowBytes);
     s.sws.reset(sws_getCachedContext(s.sws.release(), s.width, s.height, AV_PIX_FMT_BGR24, s.width, s.height,
-                                     ctx->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+                                     ctx->pix_fmt, kEncodeScaleFlags, nullptr, nullptr, nullptr));
     if (!s.sws) return Fail("The frame cannot be converted for the encoder.");
-    // The bitmap is bottom-up: start at its last row and walk backwards.
-    const uint8_t* src[4] = {bits + size_t(s.height - 1) * size_t(stride), nullptr, nullptr, nullptr};
-    const int srcStride[4] = {-stride, 0, 0, 0};
-    sws_scale(s.sws.get(), src, srcStride, 0, s.height, s.frame->data, s.frame->linesize);
+    sws_scale(s.sws.get(), s.staging->data, s.staging->linesize, 0, s.height, s.frame->data, s.frame->linesize);
     s.frame->pts = s.encoderPts++;
     s.frame->pict_type = AV_PICTURE_TYPE_NONE;
     int err = avcodec_send_frame(ctx, s.frame.get());
@@ -605,7 +622,7 @@ bool CAVIStream::ConvertDecoded() {
     if (w < 1 || h < 1) return Fail("The decoded frame has no size.");
     const int stride = CPicture::StrideFor(w);
     size_t bytes = 40 + size_t(stride) * size_t(h);
-    s.frameBuffer.assign(bytes, 0);
+    if (s.frameBuffer.size() != bytes) s.frameBuffer.assign(bytes, 0);  // row padding stays 0
     BitmapInfoHeader hdr{};
     hdr.biSize = 40;
     hdr.biWidth = w;
@@ -628,9 +645,23 @@ bool CAVIStream::ConvertDecoded() {
         sws_setColorspaceDetails(s.readSws.get(), sws_getCoefficients(space), fullRange,
                                  sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
     }
-    uint8_t* dst[4] = {s.frameBuffer.data() + 40 + size_t(h - 1) * size_t(stride), nullptr, nullptr, nullptr};
-    const int dstStride[4] = {-stride, 0, 0, 0};
-    sws_scale(s.readSws.get(), f->data, f->linesize, 0, h, dst, dstStride);
+    // Converted into a padded frame first (swscale writes whole blocks past the row ends), then
+    // copied into the bottom-up rows.
+    if (!s.rgb || s.rgb->width != w || s.rgb->height != h) {
+        s.rgb.reset(av_frame_alloc());
+        s.rgb->format = AV_PIX_FMT_BGR24;
+        s.rgb->width = w;
+        s.rgb->height = h;
+        if (av_frame_get_buffer(s.rgb.get(), 0) < 0) {
+            s.rgb.reset();
+            return Fail("Out of memory.");
+        }
+    }
+    sws_scale(s.readSws.get(), f->data, f->linesize, 0, h, s.rgb->data, s.rgb->linesize);
+    uint8_t* pixels = s.frameBuffer.data() + 40;
+    for (int y = 0; y < h; ++y)
+        std::memcpy(pixels + size_t(h - 1 - y) * size_t(stride), s.rgb->data[0] + size_t(y) * size_t(s.rgb->linesize[0]),
+                    size_t(w) * 3);
     return true;
 }
 

@@ -152,6 +152,11 @@ bool OpenVideoEncoder(const CompressionOptions& options, int width, int height, 
     ctx->framerate = AVRational{den, num};
     encoder.pixelFormat = ChoosePixelFormat(codec, *info);
     ctx->pix_fmt = encoder.pixelFormat;
+    if (info->encoderName == "libx264" && ((width | height) & 1)) {
+        reason = "H.264 needs an even width and height; " + std::to_string(width) + " x " + std::to_string(height) +
+                 " is not.";
+        return false;
+    }
     if (encoder.pixelFormat == AV_PIX_FMT_YUVJ420P) ctx->color_range = AVCOL_RANGE_JPEG;
     ctx->sample_aspect_ratio = AVRational{1, 1};
     ctx->thread_count = 0;
@@ -211,7 +216,8 @@ bool OpenVideoEncoder(const CompressionOptions& options, int width, int height, 
     }
     // The MPEG video family inserts key frames at scene changes unless told not to. (x264 reads the
     // same option name the other way round, so only these get it.)
-    if (info->encoderName == "mpeg4" || info->encoderName == "msmpeg4" || info->encoderName == "msmpeg4v2")
+    if (info->encoderName == "mpeg4" || info->encoderName == "msmpeg4" || info->encoderName == "msmpeg4v2" ||
+        info->encoderName == "mjpeg")
         av_opt_set_int(ctx->priv_data, "sc_threshold", 1000000000, 0);
 
     int err = avcodec_open2(ctx.get(), codec, nullptr);
@@ -220,9 +226,9 @@ bool OpenVideoEncoder(const CompressionOptions& options, int width, int height, 
                  std::to_string(height) + " pictures with these settings (" + ErrorText(err) + ").";
         return false;
     }
-    // MPEG-4 streams may carry the code a Windows decoder expects.
-    if (muxer == "avi" && info->encoderName == "mpeg4" && options.fccHandler != info->fourCC)
-        encoder.codecTag = options.fccHandler;
+    // The container's default code is not always right (Ut Video's depends on the pixel format);
+    // MPEG-4 streams may carry the code a Windows decoder expects ("XVID", "DIVX").
+    if (muxer == "avi") encoder.codecTag = info->encoderName == "mpeg4" ? options.fccHandler : info->fourCC;
     encoder.context = std::move(ctx);
     return true;
 }

@@ -44,7 +44,6 @@ const std::vector<Candidate>& Candidates() {
         {"MJPG", "mjpeg", "Motion JPEG", false, QualityMapping::Quantiser, {"mjpg"}},
         {"FMP4", "mpeg4", "MPEG-4 Part 2 (Xvid/DivX compatible)", false, QualityMapping::Quantiser,
          {"XVID", "xvid", "DIVX", "divx", "DX50", "dx50", "fmp4", "MP4V", "mp4v"}},
-        {"HEVC", "libx265", "H.265 / HEVC (x265)", false, QualityMapping::Crf, {"hevc", "H265", "h265", "X265"}},
         {"MP43", "msmpeg4", "MPEG-4 Part 2 Microsoft variant version 3", false, QualityMapping::Quantiser,
          {"mp43", "DIV3", "div3"}},
         {"MP42", "msmpeg4v2", "MPEG-4 Part 2 Microsoft variant version 2", false, QualityMapping::Quantiser,
@@ -54,7 +53,6 @@ const std::vector<Candidate>& Candidates() {
         {"FFVH", "ffvhuff", "HuffYUV FFmpeg variant (lossless)", true, QualityMapping::None, {"ffvh"}},
         {"ULRG", "utvideo", "Ut Video (lossless)", true, QualityMapping::None, {"ulrg", "ULRA"}},
         {"MPNG", "png", "PNG frames (lossless)", true, QualityMapping::None, {"mpng"}},
-        {"ZLIB", "zlib", "LCL ZLIB (lossless)", true, QualityMapping::None, {"zlib"}},
         {"DIB ", "rawvideo", "Uncompressed", true, QualityMapping::None, {"RGB ", "RAW ", "dib "}},
     };
     return list;
