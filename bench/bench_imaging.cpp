@@ -1,0 +1,178 @@
+// Imaging speed: JPEG decoding, both resampling filters, rotation, frame copies, blend, captions.
+// References measured in the same process on the same pixels: plain libjpeg-turbo decoding into
+// a buffer (what djpeg does before writing), and libswscale's area and Lanczos scalers.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imaging/JpegPicture.h"
+#include "imaging/PictureTools.h"
+
+extern "C" {
+#include <jpeglib.h>
+#include <libswscale/swscale.h>
+}
+
+namespace {
+
+using namespace trov;
+
+std::string PhotoPath() {
+    if (const char* p = std::getenv("TROV_BENCH_PHOTO")) return p;
+    for (const char* dir : {"/work/shared/bench-photos", "../shared/bench-photos", "../../shared/bench-photos"}) {
+        const auto p = std::filesystem::path(dir) / "04_Dragonfly_by_Bolly.jpg";
+        if (std::filesystem::exists(p)) return p.string();
+    }
+    return {};
+}
+
+const CPicture* Photo() {
+    static std::unique_ptr<CPicture> photo = [] {
+        auto p = std::make_unique<CJpegPicture>();
+        if (!p->LoadFile(PhotoPath(), true)) return std::unique_ptr<CPicture>();
+        return std::unique_ptr<CPicture>(std::move(p));
+    }();
+    return photo.get();
+}
+
+// The photo at exactly 4000 x 3000 (12 megapixels).
+const CPicture* Source12MP() {
+    static std::unique_ptr<CDibPicture> src = [] {
+        CPictureTools tools;
+        return Photo() ? tools.ResizeWith(Photo(), 4000, 3000, false, kQualityProduction) : nullptr;
+    }();
+    return src.get();
+}
+
+#define REQUIRE_PHOTO(state)                                  \
+    if (!Photo()) {                                           \
+        state.SkipWithError("bench photo not found (TROV_BENCH_PHOTO)"); \
+        return;                                               \
+    }
+
+void BM_JpegDecode_Ours(benchmark::State& state) {
+    REQUIRE_PHOTO(state);
+    const std::string path = PhotoPath();
+    for (auto _ : state) {
+        CJpegPicture p;
+        benchmark::DoNotOptimize(p.LoadFile(path, true));
+    }
+    state.SetLabel(std::to_string(Photo()->GetWidth()) + "x" + std::to_string(Photo()->GetHeight()));
+}
+BENCHMARK(BM_JpegDecode_Ours)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_JpegDecode_PlainLibjpeg(benchmark::State& state) {
+    REQUIRE_PHOTO(state);
+    const std::string path = PhotoPath();
+    std::vector<unsigned char> buffer;
+    for (auto _ : state) {
+        FILE* f = std::fopen(path.c_str(), "rb");
+        jpeg_decompress_struct ci;
+        jpeg_error_mgr err;
+        ci.err = jpeg_std_error(&err);
+        jpeg_create_decompress(&ci);
+        jpeg_stdio_src(&ci, f);
+        jpeg_read_header(&ci, TRUE);
+        ci.out_color_space = JCS_EXT_BGR;
+        jpeg_start_decompress(&ci);
+        const size_t stride = size_t(ci.output_width) * 3;
+        buffer.resize(stride * ci.output_height);
+        while (ci.output_scanline < ci.output_height) {
+            JSAMPROW row = buffer.data() + stride * ci.output_scanline;
+            jpeg_read_scanlines(&ci, &row, 1);
+        }
+        jpeg_finish_decompress(&ci);
+        jpeg_destroy_decompress(&ci);
+        std::fclose(f);
+        benchmark::DoNotOptimize(buffer.data());
+    }
+}
+BENCHMARK(BM_JpegDecode_PlainLibjpeg)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Resize_Ours(benchmark::State& state) {
+    REQUIRE_PHOTO(state);
+    const int quality = int(state.range(0));
+    CPictureTools tools;
+    for (auto _ : state) benchmark::DoNotOptimize(tools.ResizeWith(Source12MP(), 1280, 720, false, quality));
+    state.SetLabel(quality == kQualityFinalProduction ? "lanczos 4000x3000->1280x720" : "area 4000x3000->1280x720");
+}
+BENCHMARK(BM_Resize_Ours)->Arg(kQualityProduction)->Arg(kQualityFinalProduction)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// libswscale on the same bottom-up BGR rows (orientation does not matter to the cost).
+void BM_Resize_Swscale(benchmark::State& state) {
+    REQUIRE_PHOTO(state);
+    const int flags = state.range(0) == 1 ? SWS_LANCZOS : SWS_AREA;
+    const CPicture* src = Source12MP();
+    CDibPicture dst;
+    dst.Create(1280, 720);
+    SwsContext* ctx = sws_getContext(src->GetWidth(), src->GetHeight(), AV_PIX_FMT_BGR24, 1280, 720, AV_PIX_FMT_BGR24,
+                                     flags, nullptr, nullptr, nullptr);
+    const uint8_t* srcData[4] = {src->GetBits(), nullptr, nullptr, nullptr};
+    const int srcStride[4] = {src->GetStride(), 0, 0, 0};
+    uint8_t* dstData[4] = {dst.GetBits(), nullptr, nullptr, nullptr};
+    const int dstStride[4] = {dst.GetStride(), 0, 0, 0};
+    for (auto _ : state) {
+        sws_scale(ctx, srcData, srcStride, 0, src->GetHeight(), dstData, dstStride);
+        benchmark::DoNotOptimize(dst.GetBits());
+    }
+    sws_freeContext(ctx);
+    state.SetLabel(flags == SWS_LANCZOS ? "swscale lanczos" : "swscale area");
+}
+BENCHMARK(BM_Resize_Swscale)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Rotate90(benchmark::State& state) {
+    REQUIRE_PHOTO(state);
+    CPictureTools tools;
+    for (auto _ : state) benchmark::DoNotOptimize(tools.Rotate(Source12MP(), int(state.range(0))));
+    state.SetLabel("4000x3000");
+}
+BENCHMARK(BM_Rotate90)->Arg(90)->Arg(180)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+std::unique_ptr<CDibPicture> Frame(Colour c) {
+    CPictureTools tools;
+    return tools.CreatePicture(1920, 1080, c);
+}
+
+void BM_CopyRectFullFrame(benchmark::State& state) {
+    auto a = Frame(0x102030), b = Frame(0x405060);
+    const int dx = int(state.range(0));  // 0: whole-block fast path; 1: per-row path
+    for (auto _ : state) {
+        b->CopyRect(a.get(), 0, 0, 1920, 1080, dx, 0);
+        benchmark::DoNotOptimize(b->GetBits());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * a->GetImageSize());
+}
+BENCHMARK(BM_CopyRectFullFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void BM_BlendWithMask(benchmark::State& state) {
+    auto a = Frame(0x102030), b = Frame(0x405060), m = Frame(0x808080);
+    for (auto _ : state) {
+        a->BlendWithMask(b.get(), m.get());
+        benchmark::DoNotOptimize(a->GetBits());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * a->GetImageSize());
+}
+BENCHMARK(BM_BlendWithMask)->Unit(benchmark::kMicrosecond);
+
+void BM_Caption(benchmark::State& state) {
+    auto frame = Frame(0x405060);
+    CPictureTools tools;
+    CaptionSettings s;
+    s.text = "Summer holidays at the lake\\nwith the whole family, August 2026";
+    s.textColour = 0xFFFFFF;
+    s.backColour = 0x000000;
+    s.backWidth = int(state.range(0));
+    const LogFont font = LogFont::Default();
+    tools.DrawCaption(frame.get(), &s, &font, kCaptionBottomCenter);  // fonts loaded outside the timing
+    for (auto _ : state) benchmark::DoNotOptimize(tools.DrawCaption(frame.get(), &s, &font, kCaptionBottomCenter));
+    state.SetLabel("1920x1080, backWidth " + std::to_string(s.backWidth));
+}
+BENCHMARK(BM_Caption)->Arg(0)->Arg(2)->Arg(10)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
