@@ -120,6 +120,7 @@ void CAVIStream::Close() {
     m_format.clear();
     m_videoWritePosition = 0;
     m_audioWritePosition = 0;
+    m_seekCount = 0;
 }
 
 bool CAVIStream::CreateNewStream(CAVIContainer& file, const AVIStreamInfo& info) {
@@ -531,6 +532,7 @@ bool CAVIStream::SeekToFrame(int64_t frame) {
     Impl& s = *m_impl;
     AVFormatContext* ic = s.reader->input.get();
     s.TakeDemuxer(m_index);
+    ++m_seekCount;
     int err = av_seek_frame(ic, s.in->index, s.FrameToTs(frame), AVSEEK_FLAG_BACKWARD);
     if (err < 0 && frame == 0) err = avformat_seek_file(ic, -1, INT64_MIN, 0, 0, 0);
     if (err < 0) {

@@ -108,6 +108,8 @@ public:
     int64_t GetAudioWritePosition() const { return m_audioWritePosition; }
     // Why the last failing operation failed (empty when nothing failed).
     const std::string& GetLastError() const { return m_lastError; }
+    // How often reading had to seek (diagnostics: in-order reading seeks once, at the start).
+    int GetSeekCount() const { return m_seekCount; }
 
     // Releases everything; kind becomes kKindNone and the write positions 0.
     void Close();
@@ -138,6 +140,7 @@ private:
     CompressionOptions m_options;
     int64_t m_videoWritePosition = 0;
     int64_t m_audioWritePosition = 0;
+    int m_seekCount = 0;
     std::string m_lastError;
     std::unique_ptr<Impl> m_impl;
 };
