@@ -134,28 +134,23 @@ bool CWaveFile::Create(const std::string& path, const SWaveFormat& format) {
     if (!m_file) return false;
 
     std::vector<uint8_t> fmt = format.formatTag == kWaveFormatPcm ? format.ToPcmBytes() : format.ToBytes();
-    std::vector<uint8_t> header;
-    auto put = [&header](const char* text) { header.insert(header.end(), text, text + 4); };
-    auto put32 = [&header](uint32_t v) {
-        uint8_t b[4];
-        PutLe32(b, v);
-        header.insert(header.end(), b, b + 4);
-    };
-    put("RIFF");
-    m_riffSizeOffset = int64_t(header.size());
-    put32(0);
-    put("WAVE");
-    put("fmt ");
-    put32(uint32_t(fmt.size()));
-    header.insert(header.end(), fmt.begin(), fmt.end());
-    if (fmt.size() & 1) header.push_back(0);
-    put("fact");
-    put32(4);
-    m_factOffset = int64_t(header.size());
-    put32(0xFFFFFFFFu);
-    put("data");
-    m_dataSizeOffset = int64_t(header.size());
-    put32(0);
+    // RIFF header, "fmt " (padded to even size), "fact" and the start of "data".
+    const size_t fmtPadded = fmt.size() + (fmt.size() & 1);
+    std::vector<uint8_t> header(12 + 8 + fmtPadded + 12 + 8, 0);
+    uint8_t* h = header.data();
+    std::memcpy(h, "RIFF", 4);
+    m_riffSizeOffset = 4;
+    std::memcpy(h + 8, "WAVE", 4);
+    std::memcpy(h + 12, "fmt ", 4);
+    PutLe32(h + 16, uint32_t(fmt.size()));
+    std::memcpy(h + 20, fmt.data(), fmt.size());
+    uint8_t* fact = h + 20 + fmtPadded;
+    std::memcpy(fact, "fact", 4);
+    PutLe32(fact + 4, 4);
+    PutLe32(fact + 8, 0xFFFFFFFFu);
+    m_factOffset = int64_t(fact + 8 - h);
+    std::memcpy(fact + 12, "data", 4);
+    m_dataSizeOffset = int64_t(fact + 16 - h);
     if (std::fwrite(header.data(), 1, header.size(), m_file) != header.size()) {
         std::fclose(m_file);
         m_file = nullptr;
