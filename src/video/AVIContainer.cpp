@@ -229,18 +229,25 @@ bool CAVIContainer::Open(const std::string& path, bool reportFailure) {
     if (!media) return fail(path + ": the file holds neither video nor audio.");
 
     if (reader->isAvi) {
-        // A file without an index (cut short while being written) gets one by reading it through
-        // once: the demuxer records every chunk it passes.
-        bool missing = false;
+        // A file without a complete index (cut short while being written) is read through once and
+        // its samples counted: the length is what is really there, not what the header promised.
+        bool incomplete = false;
         for (unsigned i = 0; i < raw->nb_streams; ++i) {
-            AVMediaType t = raw->streams[i]->codecpar->codec_type;
-            if ((t == AVMEDIA_TYPE_VIDEO || t == AVMEDIA_TYPE_AUDIO) &&
-                avformat_index_get_entries_count(raw->streams[i]) == 0)
-                missing = true;
+            AVStream* st = raw->streams[i];
+            AVMediaType t = st->codecpar->codec_type;
+            int entries = avformat_index_get_entries_count(st);
+            if ((t == AVMEDIA_TYPE_VIDEO || t == AVMEDIA_TYPE_AUDIO) && (entries == 0 || st->nb_frames > entries))
+                incomplete = true;
         }
-        if (missing) {
+        if (incomplete) {
+            reader->scannedLengths.assign(raw->nb_streams, 0);
             ffmpeg::PacketPtr packet(av_packet_alloc());
-            while (av_read_frame(raw, packet.get()) >= 0) av_packet_unref(packet.get());
+            while (av_read_frame(raw, packet.get()) >= 0) {
+                const AVCodecParameters* p = raw->streams[packet->stream_index]->codecpar;
+                bool pcm = av_get_bits_per_sample(p->codec_id) > 0 && p->block_align > 0;
+                reader->scannedLengths[size_t(packet->stream_index)] += pcm ? packet->size / p->block_align : 1;
+                av_packet_unref(packet.get());
+            }
             avformat_seek_file(raw, -1, INT64_MIN, 0, 0, 0);
         }
     }

@@ -34,6 +34,9 @@ struct AVIReadState {
     // The stream whose reading position the demuxer currently holds (-1: none). A stream that
     // finds another owner must seek before it reads on.
     int owner = -1;
+    // Samples per stream counted by reading an AVI file through (files without a usable index);
+    // empty when the index was used.
+    std::vector<int64_t> scannedLengths;
 };
 
 struct CAVIStream::Impl {

@@ -480,8 +480,10 @@ int64_t CAVIStream::ComputeLength() {
     Impl& s = *m_impl;
     AVStream* st = s.in;
     if (!st) return 0;
+    if (size_t(st->index) < s.reader->scannedLengths.size()) return s.reader->scannedLengths[size_t(st->index)];
     int entries = avformat_index_get_entries_count(st);
     if (s.reader->isAvi && entries > 0) {
+        // The index lists every chunk.
         if (m_kind == kKindAudio && s.pcm) {
             int64_t bytes = 0;
             for (int i = 0; i < entries; ++i) bytes += avformat_index_get_entry(st, i)->size;
@@ -489,14 +491,15 @@ int64_t CAVIStream::ComputeLength() {
         }
         return entries;
     }
-    if (st->nb_frames > 0) {
-        if (m_kind == kKindAudio && s.pcm && !s.reader->isAvi) return st->duration > 0 ? st->duration : 0;
-        return st->nb_frames;
-    }
-    if (st->duration > 0) {
-        if (m_kind == kKindVideo) return s.TsToFrame(st->duration + s.startTs);
-        if (m_kind == kKindAudio && s.pcm) return av_rescale_q(st->duration, st->time_base, AVRational{1, std::max(1, s.sampleRate)});
-    }
+    if (st->nb_frames > 0 && !(m_kind == kKindAudio && s.pcm)) return st->nb_frames;
+    // Containers that do not count their samples: from the duration.
+    AVFormatContext* ic = s.reader->input.get();
+    AVRational unit = m_kind == kKindVideo ? s.frameDuration : AVRational{1, std::max(1, s.sampleRate)};
+    if (m_kind == kKindAudio && !s.pcm) return 0;
+    if (st->duration > 0 && st->duration != AV_NOPTS_VALUE)
+        return av_rescale_q_rnd(st->duration, st->time_base, unit, AV_ROUND_NEAR_INF);
+    if (ic->duration > 0 && ic->duration != AV_NOPTS_VALUE)
+        return av_rescale_q_rnd(ic->duration, AVRational{1, AV_TIME_BASE}, unit, AV_ROUND_NEAR_INF);
     return 0;
 }
 
