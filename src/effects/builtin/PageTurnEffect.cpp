@@ -88,22 +88,21 @@ void CPageTurnEffect::PlanColumns(double p, int length) {
             if (angle <= 0.0) {
                 material = p + r * a;
                 if (material >= 0.0 && material < length) {
+                    // Lit relative to the flat page, so the bend starts without a seam.
                     const double nu = -std::sin(a), nup = std::cos(a);
-                    const double diffuse = std::max(0.0, nu * kLightU + nup * kLightUp);
-                    col = {1, static_cast<int>(material), Brightness(0.30 + 0.70 * diffuse)};
+                    const double lit = (nu * kLightU + nup * kLightUp) / kLightUp;
+                    col = {1, static_cast<int>(material), Brightness(std::max(0.25, lit))};
                     continue;
                 }
             }
         }
-        // Shadows fall off to nothing within a short distance, so what lies farther stays exact.
         if (u >= p) {
-            // The flat page; darkened a little right where the curl stands on it.
-            const double gap = (u - p - r) / std::max(2.0, 0.25 * r);
-            const double shade = gap < 0 ? 0.82 : gap < 1 ? 1.0 - 0.18 * (1 - gap) * (1 - gap) : 1.0;
-            col = {1, u, Brightness(1.0 - (1.0 - shade) * presence)};
+            // The flat page, as it was.
+            col = {1, u, 256};
             continue;
         }
-        // B, in the curl's shadow near it.
+        // B, in the curl's shadow near it; the shadow falls off to nothing within a short
+        // distance, so what lies farther stays exact.
         const double gap = ((p - r) - u) / shadowWidth;
         const double shade = gap < 0 ? 0.55 : gap < 1 ? 1.0 - 0.45 * (1 - gap) * (1 - gap) : 1.0;
         col = {0, u, Brightness(1.0 - (1.0 - shade) * presence)};
