@@ -93,14 +93,25 @@ void BM_JpegDecode_PlainLibjpeg(benchmark::State& state) {
 }
 BENCHMARK(BM_JpegDecode_PlainLibjpeg)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Args: quality, threads (0 = one per core).
 void BM_Resize_Ours(benchmark::State& state) {
     REQUIRE_PHOTO(state);
     const int quality = int(state.range(0));
+    Source12MP();
+    CPictureTools::SetThreadCount(int(state.range(1)));
     CPictureTools tools;
     for (auto _ : state) benchmark::DoNotOptimize(tools.ResizeWith(Source12MP(), 1280, 720, false, quality));
-    state.SetLabel(quality == kQualityFinalProduction ? "lanczos 4000x3000->1280x720" : "area 4000x3000->1280x720");
+    state.SetLabel(std::string(quality == kQualityFinalProduction ? "lanczos" : "area") + " 4000x3000->1280x720, " +
+                   std::to_string(CPictureTools::GetThreadCount()) + " thread(s)");
+    CPictureTools::SetThreadCount(0);
 }
-BENCHMARK(BM_Resize_Ours)->Arg(kQualityProduction)->Arg(kQualityFinalProduction)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Resize_Ours)
+    ->Args({kQualityProduction, 1})
+    ->Args({kQualityProduction, 0})
+    ->Args({kQualityFinalProduction, 1})
+    ->Args({kQualityFinalProduction, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // libswscale on the same bottom-up BGR rows (orientation does not matter to the cost).
 void BM_Resize_Swscale(benchmark::State& state) {

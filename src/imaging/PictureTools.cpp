@@ -33,13 +33,20 @@ std::string LowerExtension(const std::string& path) {
 
 // Runs fn(begin, end) over [0, n) split into contiguous parts on up to a few threads; the
 // caller's thread takes one part. Used for whole-picture kernels whose rows are independent.
-template <typename Fn>
-void ParallelRows(int n, Fn&& fn) {
-    static const int kThreads = [] {
+std::atomic<int> g_threads{0};
+
+int ThreadCount() {
+    static const int kAuto = [] {
         const unsigned hc = std::thread::hardware_concurrency();
         return int(std::clamp(hc == 0 ? 1u : hc, 1u, 8u));
     }();
-    const int parts = std::min(kThreads, std::max(1, n / 8));
+    const int set = g_threads.load();
+    return set > 0 ? set : kAuto;
+}
+
+template <typename Fn>
+void ParallelRows(int n, Fn&& fn) {
+    const int parts = std::min(ThreadCount(), std::max(1, n / 8));
     if (parts <= 1) {
         fn(0, n);
         return;
@@ -188,6 +195,9 @@ void Resample(const CPicture& src, CPicture& dst, int ox, int oy, int tw, int th
 }
 
 }  // namespace
+
+void CPictureTools::SetThreadCount(int threads) { g_threads.store(std::clamp(threads, 0, 64)); }
+int CPictureTools::GetThreadCount() { return ThreadCount(); }
 
 void CPictureTools::SetQuality(int quality) { g_quality.store(quality); }
 int CPictureTools::GetQuality() { return g_quality.load(); }

@@ -51,6 +51,11 @@ public:
     static void SetQuality(int quality);
     static int GetQuality();
 
+    // Threads used by Resize and Rotate (the caller's thread included). 0 = one per core (at
+    // most 8), the default. Results do not depend on it.
+    static void SetThreadCount(int threads);
+    static int GetThreadCount();
+
     // New picture of width x height in the default background colour, then filled with colour
     // unless it is kNoColour, named `name`. Null for impossible sizes.
     std::unique_ptr<CDibPicture> CreatePicture(int width, int height, Colour colour = kNoColour,

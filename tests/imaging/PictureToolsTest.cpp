@@ -201,6 +201,22 @@ TEST(ToolsResize, QualitySettingChoosesTheFilter) {
     EXPECT_TRUE(SamePixels(*tools.Resize(pat.get(), 25, 17, false), *area));
 }
 
+TEST(ToolsResize, ResultDoesNotDependOnTheThreadCount) {
+    CPictureTools tools;
+    auto pat = MakePattern(301, 203);
+    for (int q : {0, 1}) {
+        CPictureTools::SetThreadCount(1);
+        auto one = tools.ResizeWith(pat.get(), 97, 61, false, q);
+        auto rot = tools.Rotate(pat.get(), 90);
+        CPictureTools::SetThreadCount(3);
+        EXPECT_EQ(CPictureTools::GetThreadCount(), 3);
+        auto three = tools.ResizeWith(pat.get(), 97, 61, false, q);
+        EXPECT_TRUE(SamePixels(*one, *three));
+        EXPECT_TRUE(SamePixels(*rot, *tools.Rotate(pat.get(), 90)));
+        CPictureTools::SetThreadCount(0);
+    }
+}
+
 TEST(ToolsResize, KeepAspectCentresAndLeavesBarsInBackground) {
     BackgroundScope bg(MakeColour(0, 0, 255));
     CPictureTools tools;
