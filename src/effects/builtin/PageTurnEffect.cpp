@@ -81,7 +81,7 @@ void CPageTurnEffect::PlanColumns(double p, int length) {
                 // Half vector between light and view (straight down onto the page).
                 const double hu = kLightU, hup = kLightUp + 1.0, hl = std::sqrt(hu * hu + hup * hup);
                 const double spec = std::pow(std::max(0.0, (nu * hu + nup * hup) / hl), 24.0);
-                col = {2, static_cast<int>(material), Brightness(0.28 + 0.72 * diffuse + 0.35 * spec)};
+                col = {2, static_cast<int>(material), Brightness(0.32 + 0.66 * diffuse + 0.12 * spec)};
                 continue;
             }
             // Lower half on the near side: the page rising from the table, seen from inside.
