@@ -23,7 +23,8 @@ using namespace trov;
 
 std::string PhotoPath() {
     if (const char* p = std::getenv("TROV_BENCH_PHOTO")) return p;
-    for (const char* dir : {"/work/shared/bench-photos", "../shared/bench-photos", "../../shared/bench-photos"}) {
+    for (const char* dir :
+         {"/work/shared/bench-photos", "../shared/bench-photos", "../../shared/bench-photos"}) {
         const auto p = std::filesystem::path(dir) / "04_Dragonfly_by_Bolly.jpg";
         if (std::filesystem::exists(p)) return p.string();
     }
@@ -48,10 +49,10 @@ const CPicture* Source12MP() {
     return src.get();
 }
 
-#define REQUIRE_PHOTO(state)                                  \
-    if (!Photo()) {                                           \
+#define REQUIRE_PHOTO(state)                                             \
+    if (!Photo()) {                                                      \
         state.SkipWithError("bench photo not found (TROV_BENCH_PHOTO)"); \
-        return;                                               \
+        return;                                                          \
     }
 
 void BM_JpegDecode_Ours(benchmark::State& state) {
@@ -101,8 +102,8 @@ void BM_Resize_Ours(benchmark::State& state) {
     CPictureTools::SetThreadCount(int(state.range(1)));
     CPictureTools tools;
     for (auto _ : state) benchmark::DoNotOptimize(tools.ResizeWith(Source12MP(), 1280, 720, false, quality));
-    state.SetLabel(std::string(quality == kQualityFinalProduction ? "lanczos" : "area") + " 4000x3000->1280x720, " +
-                   std::to_string(CPictureTools::GetThreadCount()) + " thread(s)");
+    state.SetLabel(std::string(quality == kQualityFinalProduction ? "lanczos" : "area") +
+                   " 4000x3000->1280x720, " + std::to_string(CPictureTools::GetThreadCount()) + " thread(s)");
     CPictureTools::SetThreadCount(0);
 }
 BENCHMARK(BM_Resize_Ours)
@@ -120,8 +121,8 @@ void BM_Resize_Swscale(benchmark::State& state) {
     const CPicture* src = Source12MP();
     CDibPicture dst;
     dst.Create(1280, 720);
-    SwsContext* ctx = sws_getContext(src->GetWidth(), src->GetHeight(), AV_PIX_FMT_BGR24, 1280, 720, AV_PIX_FMT_BGR24,
-                                     flags, nullptr, nullptr, nullptr);
+    SwsContext* ctx = sws_getContext(src->GetWidth(), src->GetHeight(), AV_PIX_FMT_BGR24, 1280, 720,
+                                     AV_PIX_FMT_BGR24, flags, nullptr, nullptr, nullptr);
     const uint8_t* srcData[4] = {src->GetBits(), nullptr, nullptr, nullptr};
     const int srcStride[4] = {src->GetStride(), 0, 0, 0};
     uint8_t* dstData[4] = {dst.GetBits(), nullptr, nullptr, nullptr};
@@ -179,7 +180,8 @@ void BM_Caption(benchmark::State& state) {
     s.backWidth = int(state.range(0));
     const LogFont font = LogFont::Default();
     tools.DrawCaption(frame.get(), &s, &font, kCaptionBottomCenter);  // fonts loaded outside the timing
-    for (auto _ : state) benchmark::DoNotOptimize(tools.DrawCaption(frame.get(), &s, &font, kCaptionBottomCenter));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(tools.DrawCaption(frame.get(), &s, &font, kCaptionBottomCenter));
     state.SetLabel("1920x1080, backWidth " + std::to_string(s.backWidth));
 }
 BENCHMARK(BM_Caption)->Arg(0)->Arg(2)->Arg(10)->Unit(benchmark::kMillisecond);

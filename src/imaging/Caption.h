@@ -55,10 +55,10 @@ enum CaptionPosition : int {
 const char* CaptionPositionName(int position);
 
 struct CaptionSettings {
-    std::string text;                 // UTF-8; the two characters '\' 'n' break the line
-    Colour textColour = 0xFFFFFF;     // letters
-    Colour backColour = 0x000000;     // outline
-    int backWidth = 0;                // outline radius in pixels (0 = none visible); clamped to 0..100
+    std::string text;              // UTF-8; the two characters '\' 'n' break the line
+    Colour textColour = 0xFFFFFF;  // letters
+    Colour backColour = 0x000000;  // outline
+    int backWidth = 0;             // outline radius in pixels (0 = none visible); clamped to 0..100
 };
 
 }  // namespace trov

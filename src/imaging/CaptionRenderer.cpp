@@ -22,16 +22,26 @@ namespace trov {
 
 const char* CaptionPositionName(int position) {
     switch (position) {
-        case kCaptionBottomLeft: return "BottomLeft";
-        case kCaptionBottomCenter: return "BottomCenter";
-        case kCaptionBottomRight: return "BottomRight";
-        case kCaptionCenterLeft: return "CenterLeft";
-        case kCaptionCenterRight: return "CenterRight";
-        case kCaptionTopLeft: return "TopLeft";
-        case kCaptionTopCenter: return "TopCenter";
-        case kCaptionTopRight: return "TopRight";
-        case kCaptionCenterCenter: return "CenterCenter";
-        default: return "";
+        case kCaptionBottomLeft:
+            return "BottomLeft";
+        case kCaptionBottomCenter:
+            return "BottomCenter";
+        case kCaptionBottomRight:
+            return "BottomRight";
+        case kCaptionCenterLeft:
+            return "CenterLeft";
+        case kCaptionCenterRight:
+            return "CenterRight";
+        case kCaptionTopLeft:
+            return "TopLeft";
+        case kCaptionTopCenter:
+            return "TopCenter";
+        case kCaptionTopRight:
+            return "TopRight";
+        case kCaptionCenterCenter:
+            return "CenterCenter";
+        default:
+            return "";
     }
 }
 
@@ -76,15 +86,42 @@ enum class VAlign { Top, Centre, Bottom };
 // Unknown positions are drawn centred, like CenterCenter.
 void AlignmentOf(int position, HAlign& h, VAlign& v) {
     switch (position) {
-        case kCaptionBottomLeft: h = HAlign::Left; v = VAlign::Bottom; return;
-        case kCaptionBottomCenter: h = HAlign::Centre; v = VAlign::Bottom; return;
-        case kCaptionBottomRight: h = HAlign::Right; v = VAlign::Bottom; return;
-        case kCaptionCenterLeft: h = HAlign::Left; v = VAlign::Centre; return;
-        case kCaptionCenterRight: h = HAlign::Right; v = VAlign::Centre; return;
-        case kCaptionTopLeft: h = HAlign::Left; v = VAlign::Top; return;
-        case kCaptionTopCenter: h = HAlign::Centre; v = VAlign::Top; return;
-        case kCaptionTopRight: h = HAlign::Right; v = VAlign::Top; return;
-        default: h = HAlign::Centre; v = VAlign::Centre; return;
+        case kCaptionBottomLeft:
+            h = HAlign::Left;
+            v = VAlign::Bottom;
+            return;
+        case kCaptionBottomCenter:
+            h = HAlign::Centre;
+            v = VAlign::Bottom;
+            return;
+        case kCaptionBottomRight:
+            h = HAlign::Right;
+            v = VAlign::Bottom;
+            return;
+        case kCaptionCenterLeft:
+            h = HAlign::Left;
+            v = VAlign::Centre;
+            return;
+        case kCaptionCenterRight:
+            h = HAlign::Right;
+            v = VAlign::Centre;
+            return;
+        case kCaptionTopLeft:
+            h = HAlign::Left;
+            v = VAlign::Top;
+            return;
+        case kCaptionTopCenter:
+            h = HAlign::Centre;
+            v = VAlign::Top;
+            return;
+        case kCaptionTopRight:
+            h = HAlign::Right;
+            v = VAlign::Top;
+            return;
+        default:
+            h = HAlign::Centre;
+            v = VAlign::Centre;
+            return;
     }
 }
 
@@ -241,20 +278,33 @@ bool LayOut(const std::string& text, const LogFont& font, HAlign align, int wrap
     const unsigned char* data = cairo_image_surface_get_data(surface.get());
     out.mask.resize(size_t(out.maskW) * size_t(out.maskH));
     for (int y = 0; y < out.maskH; ++y)
-        std::copy_n(data + size_t(y) * size_t(stride), size_t(out.maskW), out.mask.begin() + ptrdiff_t(y) * out.maskW);
+        std::copy_n(data + size_t(y) * size_t(stride), size_t(out.maskW),
+                    out.mask.begin() + ptrdiff_t(y) * out.maskW);
     return true;
 }
 
 void Place(int W, int H, int tw, int th, int backWidth, HAlign h, VAlign v, int& L, int& T) {
     switch (h) {
-        case HAlign::Left: L = 10; break;
-        case HAlign::Centre: L = (W - tw) / 2; break;
-        case HAlign::Right: L = W - tw - 10; break;
+        case HAlign::Left:
+            L = 10;
+            break;
+        case HAlign::Centre:
+            L = (W - tw) / 2;
+            break;
+        case HAlign::Right:
+            L = W - tw - 10;
+            break;
     }
     switch (v) {
-        case VAlign::Bottom: T = H - 21 - backWidth - th; break;
-        case VAlign::Centre: T = H - 1 - th - backWidth - (H - th) / 2; break;
-        case VAlign::Top: T = 19 - backWidth; break;
+        case VAlign::Bottom:
+            T = H - 21 - backWidth - th;
+            break;
+        case VAlign::Centre:
+            T = H - 1 - th - backWidth - (H - th) / 2;
+            break;
+        case VAlign::Top:
+            T = 19 - backWidth;
+            break;
     }
 }
 
@@ -276,7 +326,8 @@ bool CPictureTools::MeasureCaption(int pictureWidth, int pictureHeight, const Ca
     return true;
 }
 
-bool CPictureTools::DrawCaption(CPicture* picture, const CaptionSettings* settings, const LogFont* font, int position) {
+bool CPictureTools::DrawCaption(CPicture* picture, const CaptionSettings* settings, const LogFont* font,
+                                int position) {
     if (!picture || picture->IsEmpty() || !settings || !font || settings->text.empty()) return false;
     const int W = picture->GetWidth(), H = picture->GetHeight();
     HAlign h;
@@ -358,7 +409,8 @@ bool CPictureTools::DrawCaption(CPicture* picture, const CaptionSettings* settin
     return true;
 }
 
-std::unique_ptr<CDibPicture> CPictureTools::MakeCaptionMask(int width, int height, const CaptionSettings& settings,
+std::unique_ptr<CDibPicture> CPictureTools::MakeCaptionMask(int width, int height,
+                                                            const CaptionSettings& settings,
                                                             const LogFont& font, int position) {
     auto mask = CreatePicture(width, height, 0x000000, "");
     if (!mask) return nullptr;

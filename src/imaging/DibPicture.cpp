@@ -14,9 +14,16 @@ namespace {
 
 constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiAlphaBitfields = 6;
 
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
-void Put16(uint8_t* p, uint16_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); }
+uint16_t Le16(const uint8_t* p) {
+    return uint16_t(p[0] | (p[1] << 8));
+}
+uint32_t Le32(const uint8_t* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+void Put16(uint8_t* p, uint16_t v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+}
 void Put32(uint8_t* p, uint32_t v) {
     p[0] = uint8_t(v);
     p[1] = uint8_t(v >> 8);
@@ -70,7 +77,9 @@ struct Channel {
     }
 };
 
-std::string Mb(uint64_t bytes) { return std::to_string(bytes / (1024 * 1024)) + " MB"; }
+std::string Mb(uint64_t bytes) {
+    return std::to_string(bytes / (1024 * 1024)) + " MB";
+}
 
 }  // namespace
 
@@ -118,7 +127,8 @@ bool CDibPicture::CreateFromPackedDib(const void* block, size_t length) {
     return true;
 }
 
-bool CDibPicture::DecodeDib(const uint8_t* info, size_t infoLen, size_t pixelOffset, const std::string& what) {
+bool CDibPicture::DecodeDib(const uint8_t* info, size_t infoLen, size_t pixelOffset,
+                            const std::string& what) {
     Reset();
     auto fail = [&](const std::string& why) {
         Reset();
@@ -148,7 +158,8 @@ bool CDibPicture::DecodeDib(const uint8_t* info, size_t infoLen, size_t pixelOff
     }
     const bool topDown = height < 0;
     if (topDown) height = -height;
-    if (width < 1 || height < 1) return fail("invalid size " + std::to_string(width) + " x " + std::to_string(height));
+    if (width < 1 || height < 1)
+        return fail("invalid size " + std::to_string(width) + " x " + std::to_string(height));
     if (width > kMaxSide || height > kMaxSide)
         return fail("size " + std::to_string(width) + " x " + std::to_string(height) + " exceeds the limit");
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)
@@ -190,10 +201,12 @@ bool CDibPicture::DecodeDib(const uint8_t* info, size_t infoLen, size_t pixelOff
     if (bitCount <= 8) {
         const size_t maxColours = size_t(1) << bitCount;
         colours = clrUsed ? clrUsed : maxColours;
-        if (clrUsed > maxColours) return fail("colour table of " + std::to_string(clrUsed) + " entries is too large");
+        if (clrUsed > maxColours)
+            return fail("colour table of " + std::to_string(clrUsed) + " entries is too large");
         if (infoLen < pos + colours * paletteEntrySize) return fail("file ends inside the colour table");
         palette.resize(colours * 3);
-        for (size_t i = 0; i < colours; ++i) std::memcpy(&palette[3 * i], info + pos + i * paletteEntrySize, 3);
+        for (size_t i = 0; i < colours; ++i)
+            std::memcpy(&palette[3 * i], info + pos + i * paletteEntrySize, 3);
         pos += colours * paletteEntrySize;
     } else if (clrUsed) {
         // An optional colour table of a deep bitmap: skipped when it fits.
@@ -207,8 +220,9 @@ bool CDibPicture::DecodeDib(const uint8_t* info, size_t infoLen, size_t pixelOff
     const int w = int(width), h = int(height);
     const uint64_t srcStride = ((uint64_t(w) * bitCount + 31) / 32) * 4;
     if (!rle && srcStride * uint64_t(h) > pxLen)
-        return fail("header claims " + Mb(srcStride * uint64_t(h)) + " (" + std::to_string(srcStride * uint64_t(h)) +
-                    " bytes) of pixels, the file has " + std::to_string(pxLen));
+        return fail("header claims " + Mb(srcStride * uint64_t(h)) + " (" +
+                    std::to_string(srcStride * uint64_t(h)) + " bytes) of pixels, the file has " +
+                    std::to_string(pxLen));
 
     if (!Create(w, h)) return fail(GetLastError());
     // Row r of the file is picture row r (bottom-up) or h - 1 - r (top-down).
@@ -245,14 +259,16 @@ bool CDibPicture::DecodeDib(const uint8_t* info, size_t infoLen, size_t pixelOff
                 const size_t bytes = four ? (size_t(v) + 1) / 2 : size_t(v);
                 const size_t padded = (bytes + 1) & ~size_t(1);
                 if (i + bytes > pxLen) break;
-                for (int k = 0; k < v; ++k) put(four ? ((k & 1) ? (px[i + k / 2] & 0x0F) : (px[i + k / 2] >> 4)) : px[i + k]);
+                for (int k = 0; k < v; ++k)
+                    put(four ? ((k & 1) ? (px[i + k / 2] & 0x0F) : (px[i + k / 2] >> 4)) : px[i + k]);
                 i += std::min(padded, pxLen - i);
             }
             if (y >= h) ended = true;
         }
         if (!ended) return fail("compressed pixel data ends early");
         for (size_t k = 0; k < idx.size(); ++k)
-            if (idx[k] >= colours) return fail("colour index " + std::to_string(idx[k]) + " outside the colour table");
+            if (idx[k] >= colours)
+                return fail("colour index " + std::to_string(idx[k]) + " outside the colour table");
         for (int r = 0; r < h; ++r) {
             uint8_t* d = GetRow(r);
             const uint8_t* s = &idx[size_t(r) * size_t(w)];

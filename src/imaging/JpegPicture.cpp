@@ -113,7 +113,9 @@ bool DecodeJpeg(CPicture* picture, std::FILE* file, const unsigned char* data, s
     const int h = picture->GetHeight();
     const int w = picture->GetWidth();
     JSAMPARRAY cmykRow = nullptr;
-    if (cmyk) cmykRow = (*ci.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&ci), JPOOL_IMAGE, JDIMENSION(w) * 4, 1);
+    if (cmyk)
+        cmykRow =
+            (*ci.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&ci), JPOOL_IMAGE, JDIMENSION(w) * 4, 1);
     while (ci.output_scanline < ci.output_height) {
         uint8_t* dst = picture->GetRow(h - 1 - int(ci.output_scanline));
         if (cmyk) {

@@ -17,8 +17,12 @@ std::atomic<Colour> g_background{0};
 
 CPicture::~CPicture() = default;
 
-void CPicture::SetDefaultBackgroundColour(Colour colour) { g_background.store(colour & 0xFFFFFF); }
-Colour CPicture::GetDefaultBackgroundColour() { return g_background.load(); }
+void CPicture::SetDefaultBackgroundColour(Colour colour) {
+    g_background.store(colour & 0xFFFFFF);
+}
+Colour CPicture::GetDefaultBackgroundColour() {
+    return g_background.load();
+}
 
 void CPicture::Reset() {
     m_block.reset();
@@ -50,7 +54,8 @@ void CPicture::AdoptBlock(std::unique_ptr<uint8_t[]> block, int width, int heigh
 bool CPicture::Create(int width, int height) {
     Reset();
     if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) {
-        m_lastError = "CPicture::Create: invalid size " + std::to_string(width) + " x " + std::to_string(height);
+        m_lastError =
+            "CPicture::Create: invalid size " + std::to_string(width) + " x " + std::to_string(height);
         return false;
     }
     const int64_t imageSize = int64_t(StrideFor(width)) * height;
@@ -61,7 +66,8 @@ bool CPicture::Create(int width, int height) {
     }
     std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[size_t(40 + imageSize)]);
     if (!block) {
-        m_lastError = "CPicture::Create: out of memory for " + std::to_string(width) + " x " + std::to_string(height);
+        m_lastError =
+            "CPicture::Create: out of memory for " + std::to_string(width) + " x " + std::to_string(height);
         return false;
     }
     BitmapInfoHeader h{};
@@ -92,8 +98,8 @@ std::unique_ptr<CDibPicture> CPicture::Clone() const {
     return copy;
 }
 
-void CPicture::CopyRect(const CPicture* source, int x0, int y0, int x1, int y1, int dx, int dy, Colour keyColour,
-                        bool checkBounds) {
+void CPicture::CopyRect(const CPicture* source, int x0, int y0, int x1, int y1, int dx, int dy,
+                        Colour keyColour, bool checkBounds) {
     if (!source || !source->m_bits || !m_bits) return;
 
     if (keyColour != kNoColour) {
@@ -146,7 +152,8 @@ void CPicture::CopyRect(const CPicture* source, int x0, int y0, int x1, int y1, 
     const int rows = y1 - y0;
     if (source == this && dy > 0) {
         // Copying upward inside one picture: go from the top so no source row is overwritten first.
-        for (int r = rows - 1; r >= 0; --r) std::memmove(d + size_t(r) * dStride, s + size_t(r) * sStride, rowBytes);
+        for (int r = rows - 1; r >= 0; --r)
+            std::memmove(d + size_t(r) * dStride, s + size_t(r) * sStride, rowBytes);
         return;
     }
     for (int r = 0; r < rows; ++r) {
@@ -186,7 +193,8 @@ void CPicture::Fill(Colour colour) {
         first[3 * x + 2] = r;
     }
     const size_t stride = size_t(GetStride());
-    for (int y = 1; y < m_height; ++y) std::memcpy(m_bits + size_t(y) * stride, first, size_t(3) * size_t(m_width));
+    for (int y = 1; y < m_height; ++y)
+        std::memcpy(m_bits + size_t(y) * stride, first, size_t(3) * size_t(m_width));
 }
 
 void CPicture::Clear() {

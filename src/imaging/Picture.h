@@ -32,23 +32,29 @@ inline constexpr Colour kNoColour = 0xFFFFFFFFu;
 constexpr Colour MakeColour(uint8_t r, uint8_t g, uint8_t b) {
     return Colour(r) | (Colour(g) << 8) | (Colour(b) << 16);
 }
-constexpr uint8_t ColourRed(Colour c) { return uint8_t(c & 0xFF); }
-constexpr uint8_t ColourGreen(Colour c) { return uint8_t((c >> 8) & 0xFF); }
-constexpr uint8_t ColourBlue(Colour c) { return uint8_t((c >> 16) & 0xFF); }
+constexpr uint8_t ColourRed(Colour c) {
+    return uint8_t(c & 0xFF);
+}
+constexpr uint8_t ColourGreen(Colour c) {
+    return uint8_t((c >> 8) & 0xFF);
+}
+constexpr uint8_t ColourBlue(Colour c) {
+    return uint8_t((c >> 16) & 0xFF);
+}
 
 // The BMP information header (BITMAPINFOHEADER), exactly as stored in files and in our blocks.
 struct BitmapInfoHeader {
-    uint32_t biSize;           // 40
-    int32_t biWidth;           // columns
-    int32_t biHeight;          // rows; positive = bottom-up (always so in our blocks)
-    uint16_t biPlanes;         // 1
-    uint16_t biBitCount;       // 24 in our blocks
-    uint32_t biCompression;    // 0 (BI_RGB) in our blocks
-    uint32_t biSizeImage;      // stride * height
-    int32_t biXPelsPerMeter;   // 0
-    int32_t biYPelsPerMeter;   // 0
-    uint32_t biClrUsed;        // 0
-    uint32_t biClrImportant;   // 0
+    uint32_t biSize;          // 40
+    int32_t biWidth;          // columns
+    int32_t biHeight;         // rows; positive = bottom-up (always so in our blocks)
+    uint16_t biPlanes;        // 1
+    uint16_t biBitCount;      // 24 in our blocks
+    uint32_t biCompression;   // 0 (BI_RGB) in our blocks
+    uint32_t biSizeImage;     // stride * height
+    int32_t biXPelsPerMeter;  // 0
+    int32_t biYPelsPerMeter;  // 0
+    uint32_t biClrUsed;       // 0
+    uint32_t biClrImportant;  // 0
 };
 static_assert(sizeof(BitmapInfoHeader) == 40, "the information header must be 40 bytes");
 
@@ -88,7 +94,9 @@ public:
     // ---- block access ----
     // Header = start of the block; null when empty.
     BitmapInfoHeader* GetHeader() { return reinterpret_cast<BitmapInfoHeader*>(m_block.get()); }
-    const BitmapInfoHeader* GetHeader() const { return reinterpret_cast<const BitmapInfoHeader*>(m_block.get()); }
+    const BitmapInfoHeader* GetHeader() const {
+        return reinterpret_cast<const BitmapInfoHeader*>(m_block.get());
+    }
     // First pixel byte (bottom row, left column); null when empty.
     uint8_t* GetBits() { return m_bits; }
     const uint8_t* GetBits() const { return m_bits; }
@@ -113,7 +121,10 @@ public:
     // picture loaded, but is not what the file should have held. GetDamageMessage() says why.
     bool IsDamaged() const { return m_damaged; }
     const std::string& GetDamageMessage() const { return m_damageMessage; }
-    void SetDamaged(const std::string& message) { m_damaged = true; m_damageMessage = message; }
+    void SetDamaged(const std::string& message) {
+        m_damaged = true;
+        m_damageMessage = message;
+    }
     // Why the last LoadFile/Create failed (names file and cause); empty after success.
     const std::string& GetLastError() const { return m_lastError; }
 

@@ -63,7 +63,7 @@ void ParallelRows(int n, Fn&& fn) {
 
 // For every target index along one axis: the source indices and normalised weights.
 struct Taps {
-    std::vector<int> start;       // offset of target j's taps in index/weight
+    std::vector<int> start;  // offset of target j's taps in index/weight
     std::vector<int> index;
     std::vector<float> weight;
     int Count(int j) const { return start[size_t(j) + 1] - start[size_t(j)]; }
@@ -196,20 +196,31 @@ void Resample(const CPicture& src, CPicture& dst, int ox, int oy, int tw, int th
 
 }  // namespace
 
-void CPictureTools::SetThreadCount(int threads) { g_threads.store(std::clamp(threads, 0, 64)); }
-int CPictureTools::GetThreadCount() { return ThreadCount(); }
+void CPictureTools::SetThreadCount(int threads) {
+    g_threads.store(std::clamp(threads, 0, 64));
+}
+int CPictureTools::GetThreadCount() {
+    return ThreadCount();
+}
 
-void CPictureTools::SetQuality(int quality) { g_quality.store(quality); }
-int CPictureTools::GetQuality() { return g_quality.load(); }
+void CPictureTools::SetQuality(int quality) {
+    g_quality.store(quality);
+}
+int CPictureTools::GetQuality() {
+    return g_quality.load();
+}
 
 void CPictureTools::ReportProgressStart(int max) {
     SendValue(m_pipelines, pipeline::kCurrentProgress, 0);
     SendValue(m_pipelines, pipeline::kMaxProgress, max);
 }
 
-void CPictureTools::ReportProgress(int current) { SendValue(m_pipelines, pipeline::kCurrentProgress, current); }
+void CPictureTools::ReportProgress(int current) {
+    SendValue(m_pipelines, pipeline::kCurrentProgress, current);
+}
 
-std::unique_ptr<CDibPicture> CPictureTools::CreatePicture(int width, int height, Colour colour, const std::string& name) {
+std::unique_ptr<CDibPicture> CPictureTools::CreatePicture(int width, int height, Colour colour,
+                                                          const std::string& name) {
     auto p = std::make_unique<CDibPicture>();
     if (!p->Create(width, height)) return nullptr;
     p->SetFileName(name);
@@ -240,7 +251,8 @@ std::unique_ptr<CPicture> CPictureTools::LoadPicture(const std::string& path, bo
     return nullptr;
 }
 
-std::unique_ptr<CDibPicture> CPictureTools::Resize(const CPicture* source, int width, int height, bool keepAspect) {
+std::unique_ptr<CDibPicture> CPictureTools::Resize(const CPicture* source, int width, int height,
+                                                   bool keepAspect) {
     return ResizeWith(source, width, height, keepAspect, GetQuality());
 }
 
@@ -347,7 +359,8 @@ std::unique_ptr<CPicture> LoadEntryPicture(const EntryPictureRequest& request) {
     if (file.find('\\') != std::string::npos && file.find('/') == std::string::npos)
         std::replace(file.begin(), file.end(), '\\', '/');
     std::filesystem::path p(file);
-    if (p.is_relative() && !request.projectFolder.empty()) p = std::filesystem::path(request.projectFolder) / p;
+    if (p.is_relative() && !request.projectFolder.empty())
+        p = std::filesystem::path(request.projectFolder) / p;
 
     std::unique_ptr<CPicture> picture;
     if (request.isVideo) {

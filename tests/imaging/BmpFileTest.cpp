@@ -31,7 +31,9 @@ uint32_t Get32(const std::string& s, size_t at) {
     for (int i = 3; i >= 0; --i) v = (v << 8) | uint8_t(s[at + size_t(i)]);
     return v;
 }
-std::string ToString(const Bytes& b) { return std::string(b.begin(), b.end()); }
+std::string ToString(const Bytes& b) {
+    return std::string(b.begin(), b.end());
+}
 
 // A BMP file: file header, 40-byte (or other) information header, extra bytes (masks), colour
 // table, pixels. height < 0 writes a top-down file.
@@ -68,11 +70,15 @@ Bytes MakePalette(int n) {
     }
     return p;
 }
-Colour PaletteColour(int i) { return MakeColour(uint8_t(i * 37), uint8_t(255 - i * 11), uint8_t(i * 5)); }
+Colour PaletteColour(int i) {
+    return MakeColour(uint8_t(i * 37), uint8_t(255 - i * 11), uint8_t(i * 5));
+}
 
 constexpr int kW = 37, kH = 23;
 // Colour index of pixel (x, y) (y = 0 bottom) for an n-colour picture; long runs and single pixels.
-int IndexAt(int x, int y, int n) { return ((x / 5) * 3 + y + (x % 7 == 0 ? 1 : 0)) % n; }
+int IndexAt(int x, int y, int n) {
+    return ((x / 5) * 3 + y + (x % 7 == 0 ? 1 : 0)) % n;
+}
 
 // Packs indexed rows (bottom-up or top-down) of `bits` bits per pixel, rows padded to 4 bytes.
 Bytes PackIndexed(int bits, int n, bool topDown) {
@@ -93,10 +99,13 @@ void ExpectIndexedPicture(const CPicture& p, int n) {
     ASSERT_EQ(p.GetWidth(), kW);
     ASSERT_EQ(p.GetHeight(), kH);
     for (int y = 0; y < kH; ++y)
-        for (int x = 0; x < kW; ++x) ASSERT_EQ(p.GetColour(x, y), PaletteColour(IndexAt(x, y, n))) << x << "," << y;
+        for (int x = 0; x < kW; ++x)
+            ASSERT_EQ(p.GetColour(x, y), PaletteColour(IndexAt(x, y, n))) << x << "," << y;
 }
 
-bool LoadBytes(CDibPicture& p, const Bytes& b) { return p.LoadFromMemory(b.data(), b.size(), "test.bmp"); }
+bool LoadBytes(CDibPicture& p, const Bytes& b) {
+    return p.LoadFromMemory(b.data(), b.size(), "test.bmp");
+}
 
 TEST(BmpWrite, FileHeaderAndPixelsAsSpecified) {
     TempDir dir;
@@ -110,7 +119,8 @@ TEST(BmpWrite, FileHeaderAndPixelsAsSpecified) {
     EXPECT_EQ(Get32(f, 6), 0u);
     EXPECT_EQ(Get32(f, 10), 54u);
     EXPECT_EQ(f.compare(14, 40, std::string(reinterpret_cast<const char*>(p->GetHeader()), 40)), 0);
-    EXPECT_EQ(f.compare(54, imageSize, std::string(reinterpret_cast<const char*>(p->GetBits()), imageSize)), 0);
+    EXPECT_EQ(f.compare(54, imageSize, std::string(reinterpret_cast<const char*>(p->GetBits()), imageSize)),
+              0);
 
     CDibPicture empty;
     EXPECT_FALSE(empty.SaveFile(dir / "b.bmp"));
@@ -141,8 +151,8 @@ TEST(BmpRead, IndexedDepthsBottomUpAndTopDown) {
     for (int bits : {1, 4, 8}) {
         const int n = bits == 8 ? 200 : (1 << bits);
         for (bool topDown : {false, true}) {
-            const Bytes file = MakeBmp(kW, topDown ? -kH : kH, bits, 0, {}, MakePalette(n), PackIndexed(bits, n, topDown),
-                                       bits == 8 ? uint32_t(n) : 0);
+            const Bytes file = MakeBmp(kW, topDown ? -kH : kH, bits, 0, {}, MakePalette(n),
+                                       PackIndexed(bits, n, topDown), bits == 8 ? uint32_t(n) : 0);
             CDibPicture p;
             ASSERT_TRUE(LoadBytes(p, file)) << bits << " " << p.GetLastError();
             SCOPED_TRACE(std::to_string(bits) + (topDown ? " top-down" : " bottom-up"));
@@ -167,10 +177,10 @@ TEST(BmpRead, SixteenAndThirtyTwoBitsWithAndWithoutBitfields) {
         int rBits, gBits, bBits, rShift, gShift, bShift;
     };
     const Case cases[] = {
-        {16, 0, 0, 0, 0, 5, 5, 5, 10, 5, 0},                          // 5-5-5 default
-        {16, 3, 0xF800, 0x07E0, 0x001F, 5, 6, 5, 11, 5, 0},           // 5-6-5
-        {32, 0, 0, 0, 0, 8, 8, 8, 16, 8, 0},                          // B, G, R, unused
-        {32, 3, 0x000000FF, 0x0000FF00, 0x00FF0000, 8, 8, 8, 0, 8, 16},  // R, G, B order by masks
+        {16, 0, 0, 0, 0, 5, 5, 5, 10, 5, 0},                                 // 5-5-5 default
+        {16, 3, 0xF800, 0x07E0, 0x001F, 5, 6, 5, 11, 5, 0},                  // 5-6-5
+        {32, 0, 0, 0, 0, 8, 8, 8, 16, 8, 0},                                 // B, G, R, unused
+        {32, 3, 0x000000FF, 0x0000FF00, 0x00FF0000, 8, 8, 8, 0, 8, 16},      // R, G, B order by masks
         {32, 3, 0x3FF00000, 0x000FFC00, 0x000003FF, 10, 10, 10, 20, 10, 0},  // 10-bit channels
     };
     for (const Case& c : cases) {
@@ -178,13 +188,17 @@ TEST(BmpRead, SixteenAndThirtyTwoBitsWithAndWithoutBitfields) {
             const size_t bpp = size_t(c.bits) / 8;
             const size_t stride = ((size_t(kW) * bpp + 3) / 4) * 4;
             Bytes px(stride * kH, 0);
-            auto chan = [](int x, int y, int k, int nbits) { return uint32_t((x * 11 + y * 17 + k * 5) % (1 << nbits)); };
+            auto chan = [](int x, int y, int k, int nbits) {
+                return uint32_t((x * 11 + y * 17 + k * 5) % (1 << nbits));
+            };
             for (int r = 0; r < kH; ++r) {
                 const int y = topDown ? kH - 1 - r : r;
                 for (int x = 0; x < kW; ++x) {
-                    const uint32_t v = (chan(x, y, 0, c.rBits) << c.rShift) | (chan(x, y, 1, c.gBits) << c.gShift) |
+                    const uint32_t v = (chan(x, y, 0, c.rBits) << c.rShift) |
+                                       (chan(x, y, 1, c.gBits) << c.gShift) |
                                        (chan(x, y, 2, c.bBits) << c.bShift);
-                    for (size_t i = 0; i < bpp; ++i) px[size_t(r) * stride + size_t(x) * bpp + i] = uint8_t(v >> (8 * i));
+                    for (size_t i = 0; i < bpp; ++i)
+                        px[size_t(r) * stride + size_t(x) * bpp + i] = uint8_t(v >> (8 * i));
                 }
             }
             Bytes masks;
@@ -298,7 +312,11 @@ TEST(BmpRead, MalformedFilesAreRefusedCleanly) {
     std::vector<std::pair<std::string, Bytes>> bad;
     bad.push_back({"empty", {}});
     bad.push_back({"shorter than the file header", Bytes(good.begin(), good.begin() + 10)});
-    bad.push_back({"not BM", [&] { Bytes b = good; b[0] = 'X'; return b; }()});
+    bad.push_back({"not BM", [&] {
+                       Bytes b = good;
+                       b[0] = 'X';
+                       return b;
+                   }()});
     {
         Bytes garbage = {'B', 'M'};
         uint32_t s = 12345;
@@ -321,8 +339,10 @@ TEST(BmpRead, MalformedFilesAreRefusedCleanly) {
     bad.push_back({"unknown compression", MakeBmp(4, 4, 24, 4, {}, {}, Bytes(48, 0))});
     bad.push_back({"RLE8 with 24 bits", MakeBmp(4, 4, 24, 1, {}, {}, Bytes(48, 0))});
     bad.push_back({"BITFIELDS without masks", MakeBmp(4, 1, 16, 3, {}, {}, {})});
-    bad.push_back({"colour table larger than the depth allows", MakeBmp(4, 4, 4, 0, {}, MakePalette(16), Bytes(8, 0), 17)});
-    bad.push_back({"colour table beyond the file", MakeBmp(4, 4, 8, 0, {}, MakePalette(10), Bytes(16, 0), 250)});
+    bad.push_back({"colour table larger than the depth allows",
+                   MakeBmp(4, 4, 4, 0, {}, MakePalette(16), Bytes(8, 0), 17)});
+    bad.push_back(
+        {"colour table beyond the file", MakeBmp(4, 4, 8, 0, {}, MakePalette(10), Bytes(16, 0), 250)});
     {
         Bytes px = PackIndexed(8, 4, false);
         px[5] = 200;  // only 4 colours in the table
@@ -333,7 +353,8 @@ TEST(BmpRead, MalformedFilesAreRefusedCleanly) {
         rle.resize(rle.size() / 2);
         bad.push_back({"truncated RLE", MakeBmp(kW, kH, 8, 1, {}, MakePalette(60), rle, 60)});
     }
-    bad.push_back({"RLE run with an index outside the table", MakeBmp(4, 1, 8, 1, {}, MakePalette(2), {4, 9, 0, 1}, 2)});
+    bad.push_back({"RLE run with an index outside the table",
+                   MakeBmp(4, 1, 8, 1, {}, MakePalette(2), {4, 9, 0, 1}, 2)});
     bad.push_back({"top-down RLE", MakeBmp(4, -1, 8, 1, {}, MakePalette(2), {4, 1, 0, 1}, 2)});
     {
         Bytes b = good;

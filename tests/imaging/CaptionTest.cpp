@@ -36,7 +36,8 @@ Box ChangedBox(const CPicture& before, const CPicture& after) {
     return b;
 }
 
-CaptionSettings Caption(const std::string& text, int backWidth, Colour text_ = 0xFFFFFF, Colour back = 0x0000FF) {
+CaptionSettings Caption(const std::string& text, int backWidth, Colour text_ = 0xFFFFFF,
+                        Colour back = 0x0000FF) {
     CaptionSettings s;
     s.text = text;
     s.backWidth = backWidth;
@@ -98,7 +99,9 @@ TEST(CaptionPlacement, NinePositionsFollowTheFormulas) {
         const bool left = pos == 1 || pos == 4 || pos == 6, right = pos == 3 || pos == 5 || pos == 8;
         const bool bottom = pos <= 3, top = pos >= 6 && pos <= 8;
         const int wantL = left ? 10 : right ? W - pl.width - 10 : (W - pl.width) / 2;
-        const int wantT = bottom ? H - 21 - bw - pl.height : top ? 19 - bw : H - 1 - pl.height - bw - (H - pl.height) / 2;
+        const int wantT = bottom ? H - 21 - bw - pl.height
+                          : top  ? 19 - bw
+                                 : H - 1 - pl.height - bw - (H - pl.height) / 2;
         EXPECT_EQ(pl.left, wantL);
         EXPECT_EQ(pl.top, wantT);
 
@@ -159,7 +162,8 @@ TEST(CaptionLayout, BackslashNBreaksLinesAndLongTextWraps) {
 TEST(CaptionLayout, ArialHasLiberationSansMetrics) {
     // Known layout of Arial's metric twin at a 30-pixel em, wrapped at 200 pixels, centred.
     CaptionPlacement pl;
-    ASSERT_TRUE(CPictureTools::MeasureCaption(220, 300, Caption("Hello wonderful\\nworld", 0), PlainFont(-30), 2, pl));
+    ASSERT_TRUE(CPictureTools::MeasureCaption(220, 300, Caption("Hello wonderful\\nworld", 0), PlainFont(-30),
+                                              2, pl));
     EXPECT_EQ(pl.lines, 3);
     EXPECT_NEAR(pl.width, 132, 1);
     EXPECT_NEAR(pl.height, 101, 1);
@@ -199,7 +203,9 @@ TEST(CaptionLayout, LogFontFieldsChangeTheMeasuredBlock) {
 TEST(CaptionOutline, OffsetsRoundTheirDistance) {
     const auto o2 = CaptionOutlineOffsets(2);
     EXPECT_EQ(o2.size(), 21u);  // 5 x 5 without the four corners
-    auto has = [&](int dx, int dy) { return std::find(o2.begin(), o2.end(), std::make_pair(dx, dy)) != o2.end(); };
+    auto has = [&](int dx, int dy) {
+        return std::find(o2.begin(), o2.end(), std::make_pair(dx, dy)) != o2.end();
+    };
     for (int sx : {-1, 1})
         for (int sy : {-1, 1}) {
             EXPECT_FALSE(has(2 * sx, 2 * sy));  // rounded distance 3
@@ -374,4 +380,6 @@ TEST(CaptionDrawing, MaskIsWhiteOnBlack) {
 }  // namespace trov
 
 // fontconfig keeps its configuration cache until exit on purpose; LeakSanitizer would report it.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}

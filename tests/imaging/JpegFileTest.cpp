@@ -24,7 +24,7 @@ using test::TempDir;
 using Bytes = std::vector<unsigned char>;
 
 struct EncodeOptions {
-    J_COLOR_SPACE input = JCS_RGB;  // JCS_RGB, JCS_GRAYSCALE or JCS_CMYK
+    J_COLOR_SPACE input = JCS_RGB;       // JCS_RGB, JCS_GRAYSCALE or JCS_CMYK
     J_COLOR_SPACE stored = JCS_UNKNOWN;  // colour space in the file (JCS_UNKNOWN: libjpeg's default)
     bool progressive = false;
     bool adobeMarker = true;  // for CMYK/YCCK
@@ -57,7 +57,8 @@ Bytes Encode(int width, int height, const std::function<void(int x, int y, JSAMP
     jpeg_start_compress(&c, TRUE);
     std::vector<JSAMPLE> row(size_t(width) * size_t(c.input_components));
     while (c.next_scanline < c.image_height) {
-        for (int x = 0; x < width; ++x) sample(x, int(c.next_scanline), &row[size_t(x) * size_t(c.input_components)]);
+        for (int x = 0; x < width; ++x)
+            sample(x, int(c.next_scanline), &row[size_t(x) * size_t(c.input_components)]);
         JSAMPROW r = row.data();
         jpeg_write_scanlines(&c, &r, 1);
     }
@@ -71,7 +72,9 @@ Bytes Encode(int width, int height, const std::function<void(int x, int y, JSAMP
 // Four flat 16x16 quadrants (top-left, top-right, bottom-left, bottom-right) of these colours.
 const Colour kQuadrants[4] = {MakeColour(220, 30, 40), MakeColour(20, 200, 60), MakeColour(30, 40, 210),
                               MakeColour(240, 230, 20)};
-int QuadrantOf(int x, int yFromTop) { return (yFromTop < 16 ? 0 : 2) + (x < 16 ? 0 : 1); }
+int QuadrantOf(int x, int yFromTop) {
+    return (yFromTop < 16 ? 0 : 2) + (x < 16 ? 0 : 1);
+}
 
 void ExpectNear(Colour got, Colour want, int tolerance, const std::string& where) {
     EXPECT_NEAR(ColourRed(got), ColourRed(want), tolerance) << where;
@@ -91,17 +94,20 @@ void ExpectQuadrants(const CPicture& p, int tolerance) {
 }
 
 Bytes QuadrantRgb(const EncodeOptions& o) {
-    return Encode(32, 32,
-                  [](int x, int y, JSAMPLE* px) {
-                      const Colour c = kQuadrants[QuadrantOf(x, y)];
-                      px[0] = ColourRed(c);
-                      px[1] = ColourGreen(c);
-                      px[2] = ColourBlue(c);
-                  },
-                  o);
+    return Encode(
+        32, 32,
+        [](int x, int y, JSAMPLE* px) {
+            const Colour c = kQuadrants[QuadrantOf(x, y)];
+            px[0] = ColourRed(c);
+            px[1] = ColourGreen(c);
+            px[2] = ColourBlue(c);
+        },
+        o);
 }
 
-bool Decode(CJpegPicture& p, const Bytes& b) { return p.LoadFromMemory(b.data(), b.size(), "test.jpg"); }
+bool Decode(CJpegPicture& p, const Bytes& b) {
+    return p.LoadFromMemory(b.data(), b.size(), "test.jpg");
+}
 
 TEST(JpegRead, ColourTopScanlineIsTheLastRow) {
     for (bool progressive : {false, true}) {
@@ -118,7 +124,8 @@ TEST(JpegRead, ColourTopScanlineIsTheLastRow) {
 TEST(JpegRead, GreyscaleBecomesEqualChannels) {
     EncodeOptions o;
     o.input = JCS_GRAYSCALE;
-    const Bytes b = Encode(37, 23, [](int x, int y, JSAMPLE* px) { px[0] = JSAMPLE((x * 6 + y * 3) & 0xFF); }, o);
+    const Bytes b = Encode(
+        37, 23, [](int x, int y, JSAMPLE* px) { px[0] = JSAMPLE((x * 6 + y * 3) & 0xFF); }, o);
     CJpegPicture p;
     ASSERT_TRUE(Decode(p, b)) << p.GetLastError();
     ASSERT_EQ(p.GetWidth(), 37);
@@ -138,7 +145,8 @@ void CmykFor(Colour c, JSAMPLE* px, bool inverted) {
     const int r = ColourRed(c), g = ColourGreen(c), b = ColourBlue(c);
     const int mx = std::max({r, g, b});
     const int k = 255 - mx;
-    const int cy = mx ? (mx - r) * 255 / mx : 0, ma = mx ? (mx - g) * 255 / mx : 0, ye = mx ? (mx - b) * 255 / mx : 0;
+    const int cy = mx ? (mx - r) * 255 / mx : 0, ma = mx ? (mx - g) * 255 / mx : 0,
+              ye = mx ? (mx - b) * 255 / mx : 0;
     const int v[4] = {cy, ma, ye, k};
     for (int i = 0; i < 4; ++i) px[i] = JSAMPLE(inverted ? 255 - v[i] : v[i]);
 }
@@ -149,14 +157,17 @@ TEST(JpegRead, CmykAndYcckConvertToRgb) {
         J_COLOR_SPACE stored;
         bool adobe;  // Adobe marker present: samples are stored inverted
     };
-    for (const Case& c : {Case{"Adobe CMYK (inverted)", JCS_CMYK, true}, Case{"Adobe YCCK (inverted)", JCS_YCCK, true},
-                          Case{"plain CMYK", JCS_CMYK, false}}) {
+    for (const Case& c :
+         {Case{"Adobe CMYK (inverted)", JCS_CMYK, true}, Case{"Adobe YCCK (inverted)", JCS_YCCK, true},
+          Case{"plain CMYK", JCS_CMYK, false}}) {
         EncodeOptions o;
         o.input = JCS_CMYK;
         o.stored = c.stored;
         o.adobeMarker = c.adobe;
         const bool inverted = c.adobe;
-        const Bytes b = Encode(32, 32, [&](int x, int y, JSAMPLE* px) { CmykFor(kQuadrants[QuadrantOf(x, y)], px, inverted); }, o);
+        const Bytes b = Encode(
+            32, 32, [&](int x, int y, JSAMPLE* px) { CmykFor(kQuadrants[QuadrantOf(x, y)], px, inverted); },
+            o);
         CJpegPicture p;
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(Decode(p, b)) << p.GetLastError();
@@ -167,11 +178,14 @@ TEST(JpegRead, CmykAndYcckConvertToRgb) {
 TEST(JpegRead, TruncatedFileLoadsButIsMarkedDamaged) {
     TempDir dir;
     EncodeOptions o;
-    const Bytes full = Encode(64, 64, [](int x, int y, JSAMPLE* px) {
-        px[0] = JSAMPLE(x * 4);
-        px[1] = JSAMPLE(y * 4);
-        px[2] = JSAMPLE((x * y) & 0xFF);
-    }, o);
+    const Bytes full = Encode(
+        64, 64,
+        [](int x, int y, JSAMPLE* px) {
+            px[0] = JSAMPLE(x * 4);
+            px[1] = JSAMPLE(y * 4);
+            px[2] = JSAMPLE((x * y) & 0xFF);
+        },
+        o);
     const Bytes half(full.begin(), full.begin() + ptrdiff_t(full.size() / 2));
     test::WriteFileBytes(dir / "cut.jpg", std::string(half.begin(), half.end()));
     CJpegPicture p;
@@ -230,7 +244,8 @@ TEST(JpegRead, SameNameWithoutForceKeepsThePicture) {
     test::WriteFileBytes(dir / "a.jpg", std::string(a.begin(), a.end()));
     CJpegPicture p;
     ASSERT_TRUE(p.LoadFile(dir / "a.jpg", false));
-    const Bytes g = Encode(8, 8, [](int, int, JSAMPLE* px) { px[0] = px[1] = px[2] = 0; }, o);
+    const Bytes g = Encode(
+        8, 8, [](int, int, JSAMPLE* px) { px[0] = px[1] = px[2] = 0; }, o);
     test::WriteFileBytes(dir / "a.jpg", std::string(g.begin(), g.end()));
     EXPECT_TRUE(p.LoadFile(dir / "a.jpg", false));
     EXPECT_EQ(p.GetWidth(), 32);
@@ -263,7 +278,8 @@ TEST(JpegRead, RealPhotoDecodes) {
     const auto photos = test::BenchPhotosDir();
     if (photos.empty()) GTEST_SKIP() << "bench photos not present";
     CJpegPicture p;
-    ASSERT_TRUE(p.LoadFile((photos / "01_Bridge_by_Sander_Klootwijk.jpg").string(), true)) << p.GetLastError();
+    ASSERT_TRUE(p.LoadFile((photos / "01_Bridge_by_Sander_Klootwijk.jpg").string(), true))
+        << p.GetLastError();
     EXPECT_EQ(p.GetWidth(), 4352);
     EXPECT_EQ(p.GetHeight(), 2448);
     EXPECT_FALSE(p.IsDamaged());

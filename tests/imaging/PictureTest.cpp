@@ -62,7 +62,8 @@ TEST(PictureCreate, EmptyStateAndRefusedSizes) {
     EXPECT_EQ(p.GetImageSize(), -1);
     EXPECT_EQ(p.GetHeader(), nullptr);
     EXPECT_EQ(p.GetBits(), nullptr);
-    for (auto [w, h] : std::vector<std::pair<int, int>>{{0, 5}, {5, 0}, {-3, 4}, {4, -1}, {70000, 2}, {40000, 40000}}) {
+    for (auto [w, h] :
+         std::vector<std::pair<int, int>>{{0, 5}, {5, 0}, {-3, 4}, {4, -1}, {70000, 2}, {40000, 40000}}) {
         EXPECT_FALSE(p.Create(w, h)) << w << "x" << h;
         EXPECT_TRUE(p.IsEmpty());
         EXPECT_FALSE(p.GetLastError().empty());
@@ -143,7 +144,9 @@ TEST(PicturePixels, OutsideIsIgnoredAndEmptyFails) {
 }
 
 // Pixel (x, y) of the pattern as a colour.
-Colour PatternColour(int x, int y) { return MakeColour(PatternByte(x, y, 2), PatternByte(x, y, 1), PatternByte(x, y, 0)); }
+Colour PatternColour(int x, int y) {
+    return MakeColour(PatternByte(x, y, 2), PatternByte(x, y, 1), PatternByte(x, y, 0));
+}
 
 TEST(PictureCopyRect, WholeCopyAndClippingAtRightAndTop) {
     auto src = MakePattern(37, 23);
@@ -214,7 +217,8 @@ TEST(PictureCopyRect, KeyColourSkipsExactlyThatColour) {
         for (int y = 0; y < 7; ++y)
             for (int x = 0; x < 9; ++x) {
                 const Colour s = src->GetColour(x, y);
-                ASSERT_EQ(t.GetColour(x, y), s == key ? Colour(0xFFFFFF) : s) << x << "," << y << " check=" << check;
+                ASSERT_EQ(t.GetColour(x, y), s == key ? Colour(0xFFFFFF) : s)
+                    << x << "," << y << " check=" << check;
             }
     }
     // Out-of-range rectangles and offsets are harmless in both variants and match each other.
@@ -292,7 +296,7 @@ TEST(PictureBlend, MaskWeightsEachByte) {
     t1.Fill(0x646464);
     o1.Fill(0xC8C8C8);
     m1.Fill(0x808080);
-    m1.GetBits()[1] = 1;  // green weight 1: (200 + 100*254) / 255 = 100.39 -> 100
+    m1.GetBits()[1] = 1;    // green weight 1: (200 + 100*254) / 255 = 100.39 -> 100
     m1.GetBits()[2] = 254;  // red weight 254: (200*254 + 100) / 255 = 199.6 -> 199
     t1.BlendWithMask(&o1, &m1);
     EXPECT_EQ(t1.GetBits()[0], 150);

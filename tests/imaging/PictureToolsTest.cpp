@@ -21,7 +21,9 @@ using test::TempDir;
 // Records every number sent on the progress pipelines.
 class ProgressRecorder : public CMessagePipelineListener {
 public:
-    void OnMessage(const std::string& pipeline, int32_t value) override { values.emplace_back(pipeline, value); }
+    void OnMessage(const std::string& pipeline, int32_t value) override {
+        values.emplace_back(pipeline, value);
+    }
     void OnMessage(const std::string&, const std::string&) override {}
     std::vector<std::pair<std::string, int32_t>> values;
     int32_t Last(const std::string& name) const {
@@ -112,7 +114,8 @@ TEST(ToolsResize, SameSizeIsAnIdenticalCopyAndBadInputsAreNull) {
 TEST(ToolsResize, ConstantPictureStaysConstantThroughBothFilters) {
     CPictureTools tools;
     const std::vector<std::pair<int, int>> sources = {{37, 23}, {1, 1}, {2, 3}, {400, 300}};
-    const std::vector<std::pair<int, int>> targets = {{13, 7}, {100, 71}, {1, 1}, {1, 9}, {640, 480}, {3, 300}};
+    const std::vector<std::pair<int, int>> targets = {{13, 7}, {100, 71},  {1, 1},
+                                                      {1, 9},  {640, 480}, {3, 300}};
     for (int q : {0, 1})
         for (auto [sw, sh] : sources)
             for (auto [tw, th] : targets) {
@@ -124,7 +127,8 @@ TEST(ToolsResize, ConstantPictureStaysConstantThroughBothFilters) {
                 for (int y = 0; y < th; ++y)
                     for (int x = 0; x < tw; ++x)
                         ASSERT_EQ(r->GetColour(x, y), MakeColour(200, 17, 255))
-                            << "q" << q << " " << sw << "x" << sh << " -> " << tw << "x" << th << " at " << x << "," << y;
+                            << "q" << q << " " << sw << "x" << sh << " -> " << tw << "x" << th << " at " << x
+                            << "," << y;
             }
 }
 

@@ -83,33 +83,47 @@ int main(int argc, char** argv) {
             return argv[++i];
         };
         Colour c;
-        if (a == "--rotate") rotate = std::atoi(next());
+        if (a == "--rotate")
+            rotate = std::atoi(next());
         else if (a == "--resize") {
             if (std::sscanf(next(), "%dx%d", &width, &height) != 2 || width < 1 || height < 1) {
                 std::fputs("trov-picture: --resize wants WxH\n", stderr);
                 return 2;
             }
-        } else if (a == "--keep-aspect") keepAspect = true;
-        else if (a == "--quality") quality = std::atoi(next());
+        } else if (a == "--keep-aspect")
+            keepAspect = true;
+        else if (a == "--quality")
+            quality = std::atoi(next());
         else if (a == "--background") {
             if (!ParseColour(next(), c)) return std::fputs("trov-picture: bad colour\n", stderr), 2;
             CPicture::SetDefaultBackgroundColour(c);
         } else if (a == "--caption") {
             cs.text = next();
             caption = true;
-        } else if (a == "--position") position = std::atoi(next());
-        else if (a == "--outline") cs.backWidth = std::atoi(next());
+        } else if (a == "--position")
+            position = std::atoi(next());
+        else if (a == "--outline")
+            cs.backWidth = std::atoi(next());
         else if (a == "--text-colour") {
-            if (!ParseColour(next(), cs.textColour)) return std::fputs("trov-picture: bad colour\n", stderr), 2;
+            if (!ParseColour(next(), cs.textColour))
+                return std::fputs("trov-picture: bad colour\n", stderr), 2;
         } else if (a == "--back-colour") {
-            if (!ParseColour(next(), cs.backColour)) return std::fputs("trov-picture: bad colour\n", stderr), 2;
-        } else if (a == "--face") font.faceName = next();
-        else if (a == "--height") font.height = std::atoi(next());
-        else if (a == "--width") font.width = std::atoi(next());
-        else if (a == "--weight") font.weight = std::atoi(next());
-        else if (a == "--italic") font.italic = 1;
-        else if (a == "--underline") font.underline = 1;
-        else if (a == "--strikeout") font.strikeOut = 1;
+            if (!ParseColour(next(), cs.backColour))
+                return std::fputs("trov-picture: bad colour\n", stderr), 2;
+        } else if (a == "--face")
+            font.faceName = next();
+        else if (a == "--height")
+            font.height = std::atoi(next());
+        else if (a == "--width")
+            font.width = std::atoi(next());
+        else if (a == "--weight")
+            font.weight = std::atoi(next());
+        else if (a == "--italic")
+            font.italic = 1;
+        else if (a == "--underline")
+            font.underline = 1;
+        else if (a == "--strikeout")
+            font.strikeOut = 1;
         else {
             std::fprintf(stderr, "trov-picture: unknown option %s\n", a.c_str());
             Usage();
@@ -123,7 +137,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "trov-picture: cannot read %s\n", input.c_str());
         return 1;
     }
-    if (picture->IsDamaged()) std::fprintf(stderr, "trov-picture: warning: %s\n", picture->GetDamageMessage().c_str());
+    if (picture->IsDamaged())
+        std::fprintf(stderr, "trov-picture: warning: %s\n", picture->GetDamageMessage().c_str());
     if (rotate != 0) {
         auto r = tools.Rotate(picture.get(), rotate);
         if (!r) {
@@ -141,7 +156,8 @@ int main(int argc, char** argv) {
         std::fputs("trov-picture: caption could not be drawn\n", stderr);
         return 1;
     }
-    const bool png = output.size() > 4 && (output.substr(output.size() - 4) == ".png" || output.substr(output.size() - 4) == ".PNG");
+    const bool png = output.size() > 4 && (output.substr(output.size() - 4) == ".png" ||
+                                           output.substr(output.size() - 4) == ".PNG");
     const bool ok = png ? SavePng(*picture, output) : picture->SaveFile(output);
     if (!ok) {
         std::fprintf(stderr, "trov-picture: cannot write %s\n", output.c_str());
