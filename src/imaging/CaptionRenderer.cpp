@@ -139,6 +139,32 @@ std::string ExpandLineBreaks(const std::string& text) {
     return out;
 }
 
+// Pango takes only valid UTF-8 (it drops the whole text otherwise). Bytes that are not part of a
+// valid sequence are taken as Latin-1 characters, which is what old project files hold.
+std::string ValidUtf8(const std::string& text) {
+    if (g_utf8_validate(text.data(), gssize(text.size()), nullptr)) return text;
+    std::string out;
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while (p < end) {
+        const char* bad = nullptr;
+        if (g_utf8_validate(p, gssize(end - p), &bad)) {
+            out.append(p, end);
+            break;
+        }
+        out.append(p, bad);
+        const unsigned char c = static_cast<unsigned char>(*bad);
+        if (c == 0) {
+            out += ' ';
+        } else {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        }
+        p = bad + 1;
+    }
+    return out;
+}
+
 ContextPtr NewContext() {
     static std::once_flag fcOnce;
     std::call_once(fcOnce, [] { FcInit(); });
@@ -237,7 +263,8 @@ bool LayOut(const std::string& text, const LogFont& font, HAlign align, int wrap
     pango_layout_set_alignment(lay.get(), align == HAlign::Left     ? PANGO_ALIGN_LEFT
                                           : align == HAlign::Centre ? PANGO_ALIGN_CENTER
                                                                     : PANGO_ALIGN_RIGHT);
-    pango_layout_set_text(lay.get(), text.c_str(), int(text.size()));
+    const std::string valid = ValidUtf8(text);
+    pango_layout_set_text(lay.get(), valid.c_str(), int(valid.size()));
 
     PangoRectangle ink, logical;
     pango_layout_get_extents(lay.get(), &ink, &logical);

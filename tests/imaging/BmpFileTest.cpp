@@ -296,6 +296,32 @@ TEST(BmpRead, RunLengthDeltaLeavesSkippedPixelsInColourZero) {
     EXPECT_EQ(p.GetColour(0, 2), PaletteColour(0));
 }
 
+TEST(BmpRead, Os2CoreHeaderWithThreeByteColourTable) {
+    // 12-byte header: size, 16-bit width and height, planes, depth; colour entries B, G, R.
+    const int n = 16;
+    Bytes palette;
+    for (int i = 0; i < n; ++i) {
+        const Bytes entry = MakePalette(n);
+        palette.insert(palette.end(), entry.begin() + 4 * i, entry.begin() + 4 * i + 3);
+    }
+    const Bytes px = PackIndexed(4, n, false);
+    Bytes b(14 + 12, 0);
+    b[0] = 'B';
+    b[1] = 'M';
+    Put32(b, 10, uint32_t(14 + 12 + palette.size()));
+    Put32(b, 14, 12);
+    Put16(b, 18, kW);
+    Put16(b, 20, kH);
+    Put16(b, 22, 1);
+    Put16(b, 24, 4);
+    b.insert(b.end(), palette.begin(), palette.end());
+    b.insert(b.end(), px.begin(), px.end());
+    Put32(b, 2, uint32_t(b.size()));
+    CDibPicture p;
+    ASSERT_TRUE(LoadBytes(p, b)) << p.GetLastError();
+    ExpectIndexedPicture(p, n);
+}
+
 TEST(BmpRead, PixelOffsetOfTheFileHeaderIsHonoured) {
     // A gap between the colour table and the pixels, as some writers leave.
     Bytes file = MakeBmp(kW, kH, 8, 0, {}, MakePalette(256), PackIndexed(8, 200, false));

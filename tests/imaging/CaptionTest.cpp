@@ -159,6 +159,17 @@ TEST(CaptionLayout, BackslashNBreaksLinesAndLongTextWraps) {
     EXPECT_NEAR(wrapped.height, wrapped.lines * one.height, wrapped.lines);
 }
 
+TEST(CaptionLayout, InvalidUtf8IsReadAsLatin1) {
+    const LogFont font = PlainFont();
+    CaptionPlacement utf8, latin1;
+    ASSERT_TRUE(
+        CPictureTools::MeasureCaption(640, 480, Caption("Caf\xC3\xA9 cr\xC3\xA8me", 0), font, 1, utf8));
+    ASSERT_TRUE(CPictureTools::MeasureCaption(640, 480, Caption("Caf\xE9 cr\xE8me", 0), font, 1, latin1));
+    EXPECT_GT(latin1.width, 100);
+    EXPECT_EQ(latin1.width, utf8.width);
+    EXPECT_EQ(latin1.height, utf8.height);
+}
+
 TEST(CaptionLayout, ArialHasLiberationSansMetrics) {
     // Known layout of Arial's metric twin at a 30-pixel em, wrapped at 200 pixels, centred.
     CaptionPlacement pl;
