@@ -338,7 +338,7 @@ void Place(int W, int H, int tw, int th, int backWidth, HAlign h, VAlign v, int&
 }  // namespace
 
 bool CPictureTools::MeasureCaption(int pictureWidth, int pictureHeight, const CaptionSettings& settings,
-                                   const LogFont& font, int position, CaptionPlacement& placement) {
+                                   const LogFont& font, int position, CaptionPlacement& placement) try {
     if (settings.text.empty() || pictureWidth < 1 || pictureHeight < 1) return false;
     HAlign h;
     VAlign v;
@@ -351,10 +351,12 @@ bool CPictureTools::MeasureCaption(int pictureWidth, int pictureHeight, const Ca
     placement.lines = block.lines;
     Place(pictureWidth, pictureHeight, block.tw, block.th, bw, h, v, placement.left, placement.top);
     return true;
+} catch (const std::exception&) {
+    return false;
 }
 
 bool CPictureTools::DrawCaption(CPicture* picture, const CaptionSettings* settings, const LogFont* font,
-                                int position) {
+                                int position) try {
     if (!picture || picture->IsEmpty() || !settings || !font || settings->text.empty()) return false;
     const int W = picture->GetWidth(), H = picture->GetHeight();
     HAlign h;
@@ -434,11 +436,13 @@ bool CPictureTools::DrawCaption(CPicture* picture, const CaptionSettings* settin
     }
     picture->BitsChanged();
     return true;
+} catch (const std::exception&) {
+    return false;
 }
 
 std::unique_ptr<CDibPicture> CPictureTools::MakeCaptionMask(int width, int height,
                                                             const CaptionSettings& settings,
-                                                            const LogFont& font, int position) {
+                                                            const LogFont& font, int position) try {
     auto mask = CreatePicture(width, height, 0x000000, "");
     if (!mask) return nullptr;
     mask->Clear();
@@ -447,6 +451,8 @@ std::unique_ptr<CDibPicture> CPictureTools::MakeCaptionMask(int width, int heigh
     white.backColour = 0xFFFFFF;
     if (!DrawCaption(mask.get(), &white, &font, position)) return nullptr;
     return mask;
+} catch (const std::exception&) {
+    return nullptr;
 }
 
 }  // namespace trov

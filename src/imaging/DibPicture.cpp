@@ -83,7 +83,7 @@ std::string Mb(uint64_t bytes) {
 
 }  // namespace
 
-bool CDibPicture::LoadFile(const std::string& path, bool force) {
+bool CDibPicture::LoadFile(const std::string& path, bool force) try {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
         Reset();
@@ -101,6 +101,10 @@ bool CDibPicture::LoadFile(const std::string& path, bool force) {
     if (!LoadFromMemory(data.data(), data.size(), path)) return false;
     SetFileName(path);
     return true;
+} catch (const std::exception&) {
+    Reset();
+    SetLastError("CDibPicture::LoadFile: out of memory reading " + path);
+    return false;
 }
 
 bool CDibPicture::LoadFromMemory(const uint8_t* data, size_t size, const std::string& what) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "infra/UserPrompt.h"
 
@@ -144,14 +145,14 @@ bool CJpegPicture::LoadFile(const std::string& path, bool force) {
     // Asked again for the picture it holds: keep it (reporting success, as the BMP reader does).
     if (!force && !IsEmpty() && path == GetFileName()) return true;
     Reset();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!f) {
         SetLastError("CJpegPicture::LoadFile: cannot open " + path);
         return false;
     }
     JpegErrors err;
-    const bool ok = DecodeJpeg(this, f, nullptr, 0, &err);
-    std::fclose(f);
+    const bool ok = DecodeJpeg(this, f.get(), nullptr, 0, &err);
+    f.reset();
     if (!ok) {
         Reset();
         SetLastError("CJpegPicture::LoadFile: " + path + ": " + err.fatal);

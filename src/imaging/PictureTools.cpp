@@ -51,13 +51,19 @@ void ParallelRows(int n, Fn&& fn) {
         fn(0, n);
         return;
     }
+    // Parts whose thread cannot be started (resource limits) run on the caller's thread.
     std::vector<std::thread> helpers;
-    helpers.reserve(size_t(parts - 1));
-    for (int p = 1; p < parts; ++p) {
-        const int b = int(int64_t(n) * p / parts), e = int(int64_t(n) * (p + 1) / parts);
-        helpers.emplace_back([&fn, b, e] { fn(b, e); });
+    int started = 1;
+    try {
+        helpers.reserve(size_t(parts - 1));
+        for (; started < parts; ++started) {
+            const int b = int(int64_t(n) * started / parts), e = int(int64_t(n) * (started + 1) / parts);
+            helpers.emplace_back([&fn, b, e] { fn(b, e); });
+        }
+    } catch (const std::exception&) {
     }
     fn(0, int(int64_t(n) / parts));
+    for (int p = started; p < parts; ++p) fn(int(int64_t(n) * p / parts), int(int64_t(n) * (p + 1) / parts));
     for (auto& t : helpers) t.join();
 }
 
@@ -149,7 +155,7 @@ Taps AreaTaps(int srcSize, int dstSize) {
 // Separable resampling of src into the tw x th rectangle of dst at (ox, oy): for each target
 // row the vertical taps are summed over whole source rows (contiguous, vectorisable), then the
 // horizontal taps over that float row. Lanczos rounds (+0.5); the area filter truncates.
-void Resample(const CPicture& src, CPicture& dst, int ox, int oy, int tw, int th, bool lanczos,
+bool Resample(const CPicture& src, CPicture& dst, int ox, int oy, int tw, int th, bool lanczos,
               CPictureTools& tools) {
     const int sw = src.GetWidth(), sh = src.GetHeight();
     const Taps hx = lanczos ? LanczosTaps(sw, tw) : AreaTaps(sw, tw);
@@ -162,10 +168,17 @@ void Resample(const CPicture& src, CPicture& dst, int ox, int oy, int tw, int th
     const int maxProgress = lanczos ? th : std::max(1, sh / 4);
     tools.ReportProgressStart(maxProgress);
     const int group = std::max(16, th / 16);
+    std::atomic<bool> failed{false};
     for (int g0 = 0; g0 < th; g0 += group) {
         const int g1 = std::min(th, g0 + group);
         ParallelRows(g1 - g0, [&](int b, int e) {
-            std::vector<float> row(rowFloats);
+            std::vector<float> row;
+            try {
+                row.resize(rowFloats);
+            } catch (const std::exception&) {
+                failed = true;  // an exception must not leave a helper thread
+                return;
+            }
             for (int k = g0 + b; k < g0 + e; ++k) {
                 std::fill(row.begin(), row.end(), 0.0f);
                 for (int t = vy.start[size_t(k)]; t < vy.start[size_t(k) + 1]; ++t) {
@@ -190,8 +203,10 @@ void Resample(const CPicture& src, CPicture& dst, int ox, int oy, int tw, int th
                 }
             }
         });
+        if (failed) return false;
         tools.ReportProgress(int(int64_t(maxProgress) * g1 / th));
     }
+    return true;
 }
 
 }  // namespace
@@ -229,7 +244,7 @@ std::unique_ptr<CDibPicture> CPictureTools::CreatePicture(int width, int height,
     return p;
 }
 
-std::unique_ptr<CPicture> CPictureTools::LoadPicture(const std::string& path, bool tryBoth) {
+std::unique_ptr<CPicture> CPictureTools::LoadPicture(const std::string& path, bool tryBoth) try {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
     const std::string ext = LowerExtension(path);
@@ -249,6 +264,8 @@ std::unique_ptr<CPicture> CPictureTools::LoadPicture(const std::string& path, bo
     auto jpeg = std::make_unique<CJpegPicture>();
     if (jpeg->LoadFile(path, false)) return jpeg;
     return nullptr;
+} catch (const std::exception&) {
+    return nullptr;
 }
 
 std::unique_ptr<CDibPicture> CPictureTools::Resize(const CPicture* source, int width, int height,
@@ -257,7 +274,7 @@ std::unique_ptr<CDibPicture> CPictureTools::Resize(const CPicture* source, int w
 }
 
 std::unique_ptr<CDibPicture> CPictureTools::ResizeWith(const CPicture* source, int width, int height,
-                                                       bool keepAspect, int quality) {
+                                                       bool keepAspect, int quality) try {
     if (!source || source->IsEmpty() || width < 1 || height < 1) return nullptr;
     const int sw = source->GetWidth(), sh = source->GetHeight();
     if (sw == width && sh == height) return source->Clone();
@@ -281,12 +298,14 @@ std::unique_ptr<CDibPicture> CPictureTools::ResizeWith(const CPicture* source, i
         result->Clear();
     }
     const bool lanczos = quality == kQualityFinalProduction && tw != 1 && th != 1;
-    Resample(*source, *result, ox, oy, tw, th, lanczos, *this);
+    if (!Resample(*source, *result, ox, oy, tw, th, lanczos, *this)) return nullptr;
     result->BitsChanged();
     return result;
+} catch (const std::exception&) {
+    return nullptr;
 }
 
-std::unique_ptr<CDibPicture> CPictureTools::Rotate(const CPicture* source, int degrees) {
+std::unique_ptr<CDibPicture> CPictureTools::Rotate(const CPicture* source, int degrees) try {
     if (!source || source->IsEmpty()) return nullptr;
     int a = degrees % 360;
     if (a < 0) a += 360;
@@ -327,6 +346,8 @@ std::unique_ptr<CDibPicture> CPictureTools::Rotate(const CPicture* source, int d
     });
     out->BitsChanged();
     return out;
+} catch (const std::exception&) {
+    return nullptr;
 }
 
 // ---- pictures of project entries ----
@@ -352,7 +373,7 @@ std::string EntryPictureKey(const std::string& file, int rotation) {
            std::to_string(ColourGreen(bg)) + "#" + std::to_string(ColourBlue(bg));
 }
 
-std::unique_ptr<CPicture> LoadEntryPicture(const EntryPictureRequest& request) {
+std::unique_ptr<CPicture> LoadEntryPicture(const EntryPictureRequest& request) try {
     // Relative paths are taken from the project's folder (without changing the process's
     // working directory, which other threads share).
     std::string file = request.file;
@@ -380,6 +401,8 @@ std::unique_ptr<CPicture> LoadEntryPicture(const EntryPictureRequest& request) {
         }
     }
     return picture;
+} catch (const std::exception&) {
+    return nullptr;
 }
 
 }  // namespace trov
