@@ -10,6 +10,7 @@
 #include "audio/WaveFile.h"
 #include "infra/UserPrompt.h"
 #include "settings/SettingsStore.h"
+#include "video/CodecSettings.h"
 
 namespace trov {
 namespace {
@@ -389,34 +390,21 @@ void WriteAudioCodecSettings(CSettingsStore& store) {
     }
 }
 
-bool ReadAudioCodecSettings(const CSettingsStore& store, void* owner, std::string* text) {
+bool RestoreOutputAudio(const uint8_t* formatBytes, size_t formatSize, const std::vector<uint8_t>& chooser,
+                        const std::string& description, void* owner, std::string* text) {
     bool ok = true;
     // Done twice, as the dialog does: the second pass starts from what the first one chose.
     for (int pass = 0; pass < 2; ++pass) {
-        char key[16];
         {
             std::lock_guard lock(GetAudioSlotMutex());
             SAudioFormatSlot& slot = GetAudioFormatSlot(kOutputAudioSlot);
-            std::vector<uint8_t> bytes = slot.format.ToBytes();
-            bytes.resize(18);
-            for (int i = 0; i < 18; ++i) {
-                std::snprintf(key, sizeof key, "Byte%d", i);
-                int v = 0;
-                if (store.GetInt("Audio", key, v)) bytes[size_t(i)] = uint8_t(v);
-            }
+            std::vector<uint8_t> bytes(18, 0);
+            std::copy(formatBytes, formatBytes + std::min<size_t>(formatSize, 18), bytes.begin());
             bytes[16] = bytes[17] = 0;  // the file holds the format without its extra bytes
             SWaveFormat::FromBytes(bytes.data(), bytes.size(), slot.format);
-            std::vector<uint8_t> record = slot.chooser.ToBytes();
-            for (size_t i = 0; i < record.size(); ++i) {
-                std::snprintf(key, sizeof key, "Byte%d", int(i));
-                int v = 0;
-                if (store.GetInt("Audio2", key, v)) record[i] = uint8_t(v);
-            }
-            slot.chooser = SAudioChooserRecord::FromBytes(record);
+            slot.chooser = SAudioChooserRecord::FromBytes(chooser);
         }
-        std::string description;
-        if (!store.GetString("Audio", "Description", description) || description == "Not set!") {
-            ok = true;
+        if (description.empty() || description == "Not set!") {
             if (text) *text = "Not set!";
             continue;
         }
@@ -427,6 +415,74 @@ bool ReadAudioCodecSettings(const CSettingsStore& store, void* owner, std::strin
         if (text) *text = GetFormatText(kOutputAudioSlot);
     }
     return ok;
+}
+
+bool ReadAudioCodecSettings(const CSettingsStore& store, void* owner, std::string* text) {
+    char key[16];
+    std::vector<uint8_t> format, record;
+    {
+        std::lock_guard lock(GetAudioSlotMutex());
+        const SAudioFormatSlot& slot = GetAudioFormatSlot(kOutputAudioSlot);
+        format = slot.format.ToBytes();
+        record = slot.chooser.ToBytes();
+    }
+    // Keys that are missing leave the bytes as they are.
+    format.resize(18);
+    for (int i = 0; i < 18; ++i) {
+        std::snprintf(key, sizeof key, "Byte%d", i);
+        int v = 0;
+        if (store.GetInt("Audio", key, v)) format[size_t(i)] = uint8_t(v);
+    }
+    for (size_t i = 0; i < record.size(); ++i) {
+        std::snprintf(key, sizeof key, "Byte%d", int(i));
+        int v = 0;
+        if (store.GetInt("Audio2", key, v)) record[i] = uint8_t(v);
+    }
+    std::string description;
+    store.GetString("Audio", "Description", description);
+    return RestoreOutputAudio(format.data(), format.size(), record, description, owner, text);
+}
+
+void StoreOutputAudio(CodecSettingsRecord& record) {
+    SAudioFormatSlot slot;
+    {
+        std::lock_guard lock(GetAudioSlotMutex());
+        slot = GetAudioFormatSlot(kOutputAudioSlot);
+    }
+    std::vector<uint8_t> bytes = slot.format.ToBytes();
+    std::copy(bytes.begin(), bytes.begin() + long(record.audioFormat.size()), record.audioFormat.begin());
+    bool notSet = slot.format.formatTag == 0 && slot.format.extra.empty();
+    record.audioDescription = notSet ? "Not set!" : GetFormatText(kOutputAudioSlot);
+    record.audioChooser = slot.chooser.ToBytes();
+}
+
+bool RestoreOutputAudio(const CodecSettingsRecord& record, void* owner, std::string* text) {
+    return RestoreOutputAudio(record.audioFormat.data(), record.audioFormat.size(), record.audioChooser,
+                              record.audioDescription, owner, text);
+}
+
+std::vector<std::string> ListAudioFormatTexts() {
+    std::vector<std::string> texts;
+    for (const auto& t : GetAudioFormatTags())
+        for (const auto& f : t.formats) texts.push_back(t.name + " (" + f.description + ")");
+    return texts;
+}
+
+bool SetOutputAudioFormatByText(const std::string& formatText) {
+    std::lock_guard lock(GetAudioSlotMutex());
+    SAudioFormatSlot& slot = GetAudioFormatSlot(kOutputAudioSlot);
+    if (formatText.empty() || formatText == "Not set!") {
+        slot = SAudioFormatSlot();
+        return true;
+    }
+    for (const auto& t : GetAudioFormatTags())
+        for (const auto& f : t.formats)
+            if (t.name + " (" + f.description + ")" == formatText) {
+                slot.format = f.format;
+                slot.chooser = {t.tag, t.name, f.description};
+                return true;
+            }
+    return false;
 }
 
 }  // namespace trov

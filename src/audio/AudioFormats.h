@@ -13,6 +13,7 @@
 namespace trov {
 
 class CSettingsStore;
+struct CodecSettingsRecord;
 
 // One choosable format of a format tag with its description ("128 kBit/s, 44,100 Hz, Stereo").
 struct SAudioFormatChoice {
@@ -104,5 +105,20 @@ void WriteAudioCodecSettings(CSettingsStore& store);
 // Restores slot 0 from a codec settings store and re-selects its format automatically. True when
 // the file sets no audio ("Not set!") or the re-selection succeeded; `text` gets the shown text.
 bool ReadAudioCodecSettings(const CSettingsStore& store, void* owner, std::string* text = nullptr);
+
+// The same through the video layer's codec settings record: slot 0 into the record's audio part,
+// and the record's audio part into slot 0 with the automatic re-selection.
+void StoreOutputAudio(CodecSettingsRecord& record);
+bool RestoreOutputAudio(const CodecSettingsRecord& record, void* owner, std::string* text = nullptr);
+// Restores slot 0 from the 18 stored format bytes, the chooser bytes and the description (done twice,
+// as the dialog does). True when the description is "Not set!" or the re-selection succeeded.
+bool RestoreOutputAudio(const uint8_t* formatBytes, size_t formatSize, const std::vector<uint8_t>& chooser,
+                        const std::string& description, void* owner, std::string* text = nullptr);
+
+// Every offered format as GetFormatText shows it ("MPEG Layer-3 (128 kBit/s, 44,100 Hz, Stereo)").
+std::vector<std::string> ListAudioFormatTexts();
+// Sets slot 0 to the offered format of that text (no dialog; for the command line). "Not set!" or
+// "" clears the slot. False, slot unchanged, for an unknown text.
+bool SetOutputAudioFormatByText(const std::string& formatText);
 
 }  // namespace trov

@@ -16,6 +16,7 @@
 #include "project/FileCache.h"
 #include "support/TestSupport.h"
 #include "video/AVIContainer.h"
+#include "video/CodecSettings.h"
 
 namespace trov {
 namespace {
@@ -135,6 +136,34 @@ TEST_P(AudioMovieTest, TwoPiecesLoopNormaliseAndCrossFade) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Codecs, AudioMovieTest, ::testing::Values("mp3", "pcm"));
+
+TEST(AudioCodecSettingsFileTest, OutputFormatSurvivesACodecSettingsFile) {
+    test::TempDir dir;
+    const std::vector<std::string> texts = ListAudioFormatTexts();
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.front(), "PCM (8,000 Hz, 8 Bit, Mono)");
+    const std::string wanted = EncoderNameForTag(kWaveFormatMpegLayer3).empty()
+                                   ? "PCM (48,000 Hz, 16 Bit, Stereo)"
+                                   : "MPEG Layer-3 (96 kBit/s, 48,000 Hz, Stereo)";
+    EXPECT_FALSE(SetOutputAudioFormatByText("MPEG Layer-3 (1 kBit/s)"));
+    ASSERT_TRUE(SetOutputAudioFormatByText(wanted));
+    const SWaveFormat chosen = GetAudioFormatSlot(kOutputAudioSlot).format;
+    CodecSettingsRecord record;
+    StoreOutputAudio(record);
+    EXPECT_EQ(record.audioDescription, wanted);
+    std::string name = SaveCodecSettings(record, dir.Path().string());
+    ASSERT_EQ(name, "CS_0.ini");
+    ClearAudioFormatSlots();
+    CodecSettingsRecord loaded;
+    ASSERT_TRUE(LoadCodecSettings(name, loaded, dir.Path().string()));
+    std::string text;
+    ASSERT_TRUE(RestoreOutputAudio(loaded, nullptr, &text));
+    EXPECT_EQ(text, wanted);
+    EXPECT_EQ(GetAudioFormatSlot(kOutputAudioSlot).format, chosen);
+    EXPECT_EQ(ListCodecSettings(dir.Path().string()).at(0).audio, wanted);
+    ASSERT_TRUE(SetOutputAudioFormatByText("Not set!"));
+    EXPECT_TRUE(GetAudioFormatSlot(kOutputAudioSlot).format.IsEmpty());
+}
 
 }  // namespace
 }  // namespace trov
