@@ -2,6 +2,8 @@
 // consistency check and cache maintenance.
 #include "creation/Creation.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -103,6 +105,7 @@ CCreation::CCreation(CreationEnvironment env)
     m_part = std::make_unique<CAVIContainer>();
     m_partReader = std::make_unique<CAVIContainer>();
     m_clipReader = std::make_unique<CAVIContainer>();
+    m_repeatReader = std::make_unique<CAVIContainer>();
     m_pic = m_env.pictureCache ? m_env.pictureCache : &m_ownPictureCache;
     m_stream = m_env.streamCache ? m_env.streamCache : &m_ownStreamCache;
     m_wave = m_env.waveCache ? m_env.waveCache : &m_ownWaveCache;
@@ -719,14 +722,59 @@ bool CCreation::WriteFrame(const std::shared_ptr<const CDibPicture>& frame) {
     if (m_preview && m_env.preview) m_env.preview->ShowFrame(*out);
     CAVIStream* target = (m_streamCacheOn && m_partStream) ? m_partStream : m_outputStream;
     if (!target) return false;
-    m_queue->Post([this, target, out] {
-        if (m_writeFailed) return;
-        if (!target->WriteFrame(*out)) {
-            m_writeError = "Error: Can not write frame: " + target->GetLastError();
-            m_writeFailed = true;
-        }
-    });
+    m_queue->Post([this, target, out] { EncodeFrame(target, out); });
     return true;
+}
+
+namespace {
+// Codecs whose every frame is a key frame: a repeated frame may reuse the previous packet.
+bool IsIntraOnly(const CompressionOptions& options) {
+    if (options.fccHandler == 0 || options.fccHandler == MakeFourCC('D', 'I', 'B', ' ')) return true;
+    const VideoEncoderInfo* info = FindVideoEncoder(options.fccHandler);
+    if (!info) return false;
+    for (const char* name : {"mjpeg", "ffv1", "huffyuv", "ffvhuff", "rawvideo", "utvideo", "png", "zlib"})
+        if (info->encoderName == name) return true;
+    return false;
+}
+}  // namespace
+
+// Runs on the encoder thread. A frame object written again right after itself is, with an
+// intra-only codec, not encoded again: its packet is copied from a one-frame side file.
+void CCreation::EncodeFrame(CAVIStream* target, const std::shared_ptr<const CDibPicture>& frame) {
+    if (m_writeFailed) return;
+    if (m_reusePackets && frame == m_encodedLast && target == m_encodedTarget) {
+        if (!m_repeatReady) m_repeatReady = PrepareRepeatSource(*frame);
+        CAVIContainer& owner = (target == m_partStream) ? *m_part : *m_output;
+        CAVIStream* source =
+            m_repeatReady ? m_repeatReader->GetStream(m_repeatReader->GetFirstVideoStreamIndex()) : nullptr;
+        if (source && owner.PasteStreams(*source, target->GetIndex(), 0, 1)) {
+            ++m_reusedPackets;
+            return;
+        }
+        m_repeatReady = false;
+    }
+    if (!target->WriteFrame(*frame)) {
+        m_writeError = "Error: Can not write frame: " + target->GetLastError();
+        m_writeFailed = true;
+        return;
+    }
+    m_encodedLast = frame;
+    m_encodedTarget = target;
+    m_repeatReady = false;
+}
+
+bool CCreation::PrepareRepeatSource(const CDibPicture& frame) {
+    m_repeatReader->Close();
+    if (m_repeatPath.empty())
+        m_repeatPath = m_stream->MakePath(Format("RepeatFrame_%d.avi", static_cast<int>(getpid())));
+    CAVIContainer side;
+    if (!side.CreateFile(m_repeatPath)) return false;
+    BitmapInfoHeader header = *frame.GetHeader();
+    auto stream = side.CreateVideoStream(header, 1.0, ProjectDouble("FramesPerSeconds", 25.0));
+    if (!stream || !stream->CreateCompressedStream(header, &m_options)) return false;
+    CAVIStream* raw = stream.get();
+    if (side.AddStream(std::move(stream)) < 0 || !raw->WriteFrame(frame) || !side.Close()) return false;
+    return m_repeatReader->Open(m_repeatPath, false);
 }
 
 bool CCreation::Stopped() const {
@@ -827,6 +875,11 @@ bool CCreation::CreateMovie() {
     m_creating = true;
     m_timer.Start();
     m_queue = std::make_unique<CEncodeQueue>(3);
+    m_reusePackets = IsIntraOnly(m_options);
+    m_reusedPackets = 0;
+    m_encodedLast.reset();
+    m_encodedTarget = nullptr;
+    m_repeatReady = false;
 
     // Audio stream, made before any frame so the file header can hold it.
     int audioIndex = -1;
@@ -1017,6 +1070,14 @@ bool CCreation::CreateMovie() {
     CloseOutput();
     bool closed = m_output->Close();
     m_queue.reset();
+    m_encodedLast.reset();
+    m_encodedTarget = nullptr;
+    m_repeatReader->Close();
+    if (!m_repeatPath.empty()) {
+        std::error_code ec;
+        fs::remove(m_repeatPath, ec);
+        m_repeatPath.clear();
+    }
     if (m_writeFailed) {
         Status(m_writeError.empty() ? std::string("Error: Can not write the movie!") : m_writeError);
     } else if (!closed) {

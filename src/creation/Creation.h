@@ -164,6 +164,8 @@ public:
     // Part files made in the last run and the number of frames taken from the stream cache.
     const std::vector<std::string>& GetCreatedPartFiles() const { return m_createdParts; }
     int GetPastedFrames() const { return m_pastedFrames; }
+    // Frames of the last run whose packet was reused instead of encoding them again.
+    int GetReusedPackets() const { return m_reusedPackets.load(); }
     // The key of a stream part (every input that decides the part's frames).
     std::string StreamPartKey(int kind, int index) const;
 
@@ -198,6 +200,8 @@ private:
     void PasteStreamPart(const std::string& path, bool wantLastFrame, bool countFrames);
 
     // Frame-loop helpers.
+    void EncodeFrame(CAVIStream* target, const std::shared_ptr<const CDibPicture>& frame);
+    bool PrepareRepeatSource(const CDibPicture& frame);
     bool WriteCopy(const CPicture& frame);
     bool WriteRepeated(const std::shared_ptr<const CDibPicture>& frame, int count);
     bool RunTransition(const CProjectObject& prev, const CPicture& from,
@@ -252,6 +256,16 @@ private:
     std::shared_ptr<const CDibPicture> m_cropSource;
     std::shared_ptr<const CDibPicture> m_cropResult;
     std::shared_ptr<const CDibPicture> m_lastWritten;
+
+    // Encoder-thread state: the last frame object encoded and, for intra-only codecs, a one-frame
+    // file holding its packet for repeats.
+    bool m_reusePackets = false;
+    std::shared_ptr<const CDibPicture> m_encodedLast;
+    CAVIStream* m_encodedTarget = nullptr;
+    bool m_repeatReady = false;
+    std::unique_ptr<CAVIContainer> m_repeatReader;
+    std::string m_repeatPath;
+    std::atomic<int> m_reusedPackets{0};
 
     std::unique_ptr<CEncodeQueue> m_queue;
     std::atomic<bool> m_writeFailed{false};

@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Slide show of the 12 bench photos (name order) at 1280x720, 25 fps: 3 s shown + 1 s "Cross Dissolve"
+# each, no captions (1175 frames). Measures in one run, per codec (MJPEG, H.264):
+#   (a) trov end to end (project -> movie),
+#   (b) ffmpeg encoding 1175 raw 1280x720 frames with the same settings (the floor),
+#   (c) an ffmpeg slide show written the way an expert would (each photo read once, scale+pad,
+#       loop, an xfade chain).
+# Prints wall times, the ratios to (b), and trov's peak memory. Usage:
+#   bench/creation_vs_ffmpeg.sh [build dir, default build/release] [width height] [trials]
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${1:-$ROOT/build/release}
+W=${2:-1280}
+H=${3:-720}
+TRIALS=${4:-3}
+PHOTOS=${BENCH_PHOTOS:-$ROOT/../shared/bench-photos}
+TROV=$BUILD/src/cli/trov
+[ -x "$TROV" ] || { echo "no trov at $TROV (build it first)"; exit 1; }
+WORK=$(mktemp -d /tmp/trov-bench.XXXXXX)
+trap 'rm -rf "$WORK"' EXIT
+export TROV_HOME=$WORK/home
+
+mapfile -t FILES < <(ls "$PHOTOS"/*.jpg | sort)
+N=${#FILES[@]}
+
+# ---- the project ----
+{
+  echo "[PROJECT_SETTINGS]"
+  echo "Output-AVI=$WORK/trov.avi"
+  echo "Movie-Size-X=$W"; echo "Movie-Size-Y=$H"; echo "FramesPerSeconds=25.000000"
+  i=0
+  for f in "${FILES[@]}"; do
+    echo "[PICTURE_$i]"; echo "FileName=$f"
+    echo "Text-FadeIn=0"; echo "ShowPicture=75"; echo "Text-FadeOut=0"
+    echo "Fade2NextPicture=$([ $i -lt $((N - 1)) ] && echo 25 || echo 0)"
+    echo "PictureText="; echo "Fading2NextPictureName=Cross Dissolve"
+    i=$((i + 1))
+  done
+} > "$WORK/show.ini"
+FRAMES=$((N * 75 + (N - 1) * 25))
+
+mjpg=$(printf '%d' 0x47504A4D)   # "MJPG"
+h264=$(printf '%d' 0x34363248)   # "H264"
+cs() {  # fourcc quality state-text
+  local state=$3
+  echo "[Video]"; echo "fccType=0"; echo "fccHandler=$1"; echo "dwKeyFrameEvery=25"; echo "dwQuality=$2"
+  echo "dwBytesPerSecond=0"; echo "dwFlags=4"; echo "dwInterleaveEvery=0"; echo "BufferSize=${#state}"
+  for ((k = 0; k < ${#state}; k++)); do printf 'Byte%d=%d\n' "$k" "'${state:$k:1}"; done
+  echo "Description=bench"; echo "[Audio]"; echo "Description=Not set!"
+}
+# MJPEG: quality 8143 is quantiser 3; H.264: quality 6286 is CRF 23, preset medium.
+cs "$mjpg" 8143 "" > "$WORK/cs_mjpeg.ini"
+cs "$h264" 6286 "preset=medium" > "$WORK/cs_h264.ini"
+
+# ---- the ffmpeg slide show (c) ----
+slideshow_args() {  # codec args...
+  local args=() filter="" k=0 len
+  for f in "${FILES[@]}"; do
+    args+=(-framerate 25 -i "$f")
+    if [ $k -eq 0 ] || [ $k -eq $((N - 1)) ]; then len=100; else len=125; fi
+    filter+="[$k:v]scale=$W:$H:force_original_aspect_ratio=decrease,pad=$W:$H:(ow-iw)/2:(oh-ih)/2:black,"
+    filter+="loop=loop=$((len - 1)):size=1:start=0,setpts=N/(25*TB),format=yuv420p[v$k];"
+    k=$((k + 1))
+  done
+  local prev="v0" offset=3
+  for ((k = 1; k < N; k++)); do
+    filter+="[$prev][v$k]xfade=transition=fade:duration=1:offset=$offset[x$k];"
+    prev="x$k"; offset=$((offset + 4))
+  done
+  filter=${filter%;}
+  echo "${args[@]@Q} -filter_complex ${filter@Q} -map [$prev]"
+}
+
+now() { date +%s.%N; }
+declare -A best
+declare -A cpu
+measure() {  # name command...  (best wall time of the trials; CPU seconds of that trial)
+  local name=$1; shift
+  local t0 t1 dt
+  for ((r = 0; r < TRIALS; r++)); do
+    t0=$(now); /usr/bin/time -o "$WORK/cpu" -f '%U %S' "$@" > /dev/null 2>&1 || { echo "$name failed"; return 1; }; t1=$(now)
+    dt=$(echo "$t1 - $t0" | bc -l)
+    if [ -z "${best[$name]:-}" ] || (( $(echo "$dt < ${best[$name]}" | bc -l) )); then
+      best[$name]=$dt
+      read -r u s < "$WORK/cpu"; cpu[$name]=$(echo "$u + $s" | bc -l)
+    fi
+  done
+}
+
+# Raw frames for (b): the first 100 frames of the movie, looped to the full count.
+"$TROV" -PROJECT "$WORK/show.ini" -CREATE "$WORK/cs_mjpeg.ini" > /dev/null 2>&1
+ffmpeg -nostdin -v error -i "$WORK/trov.avi" -frames:v 100 -f rawvideo -pix_fmt bgr24 "$WORK/raw.bgr"
+
+for codec in mjpeg h264; do
+  if [ $codec = mjpeg ]; then enc=(-c:v mjpeg -q:v 3 -pix_fmt yuvj420p); else enc=(-c:v libx264 -preset medium -crf 23 -pix_fmt yuv420p); fi
+  measure "a_$codec" "$TROV" -PROJECT "$WORK/show.ini" -CREATE "$WORK/cs_$codec.ini"
+  frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$WORK/trov.avi")
+  /usr/bin/time -o "$WORK/mem" -f '%M %U %S' "$TROV" -PROJECT "$WORK/show.ini" -CREATE "$WORK/cs_$codec.ini" > /dev/null 2>&1
+  read -r mem ucpu scpu < "$WORK/mem"
+  measure "b_$codec" ffmpeg -nostdin -v error -y -f rawvideo -pix_fmt bgr24 -s ${W}x$H -r 25 -stream_loop -1 \
+    -i "$WORK/raw.bgr" -frames:v "$FRAMES" "${enc[@]}" "$WORK/floor.avi"
+  eval "measure c_$codec ffmpeg -nostdin -v error -y $(slideshow_args) -frames:v $FRAMES ${enc[*]} $WORK/slideshow.avi"
+  a=${best[a_$codec]}; b=${best[b_$codec]}; c=${best[c_$codec]}
+  printf '%-6s %dx%d %d frames (trov wrote %s): wall (a) trov %.2f s  (b) floor %.2f s  (c) ffmpeg slide show %.2f s  (a)/(b) %.2f  (c)/(b) %.2f\n' \
+    $codec "$W" "$H" "$FRAMES" "$frames" "$a" "$b" "$c" "$(echo "$a / $b" | bc -l)" "$(echo "$c / $b" | bc -l)"
+  printf '%-6s   cpu (a) %.2f s  (b) %.2f s  (c) %.2f s  (a)/(b) %.2f  (c)/(b) %.2f   trov peak RSS %d MB\n' \
+    $codec "${cpu[a_$codec]}" "${cpu[b_$codec]}" "${cpu[c_$codec]}" "$(echo "${cpu[a_$codec]} / ${cpu[b_$codec]}" | bc -l)" \
+    "$(echo "${cpu[c_$codec]} / ${cpu[b_$codec]}" | bc -l)" $((mem / 1024))
+done
