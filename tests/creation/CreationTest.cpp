@@ -41,10 +41,10 @@ std::string SourceDir() {
 }
 
 int ProbeFrameCount(const std::string& file) {
-    std::string out =
-        Shell("ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
-            "-of csv=p=0 '" +
-            file + "' 2>/dev/null");
+    std::string out = Shell(
+        "ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
+        "-of csv=p=0 '" +
+        file + "' 2>/dev/null");
     return out.empty() ? -1 : std::atoi(out.c_str());
 }
 
@@ -173,6 +173,17 @@ TEST_F(CreationTest, TwoEntriesWithTheDefaultTimelineGive305Frames) {
     ASSERT_TRUE(Create(*m));
     EXPECT_EQ(ProbeFrameCount(dir / "out.avi"), 305);
     EXPECT_EQ(DecodeErrors(dir / "out.avi"), "");
+    // MJPEG is intra-only: the 99 repeats of each shown picture reuse its packet, and decode alike.
+    EXPECT_EQ(m->GetCreation().GetReusedPackets(), 2 * 99);
+    auto digests = FrameDigests(dir / "out.avi");
+    ASSERT_EQ(digests.size(), 305u);
+    for (int i = 25; i < 125; ++i) EXPECT_EQ(digests[i], digests[25]) << i;
+    EXPECT_NE(digests[0], digests[25]);
+
+    // H.264 predicts between frames: every frame is encoded.
+    ASSERT_TRUE(Create(*m, "H264"));
+    EXPECT_EQ(m->GetCreation().GetReusedPackets(), 0);
+    EXPECT_EQ(ProbeFrameCount(dir / "out.avi"), 305);
 }
 
 TEST_F(CreationTest, ZeroTransitionEmptyCaptionsAndZeroFadeInKeepTheCount) {
@@ -194,7 +205,7 @@ TEST_F(CreationTest, EveryEntryKindRendersIntoADecodableMovie) {
     std::string clip = dir / "clip.avi";
     ASSERT_EQ(
         Shell("ffmpeg -nostdin -v error -f lavfi -i testsrc=size=176x144:rate=25 -frames:v 12 -c:v mjpeg '" +
-            clip + "' 2>&1"),
+              clip + "' 2>&1"),
         "");
     m->AppendObject(Entry(jpeg, 3, 5, 3, 4, "JPEG"));
     m->AppendObject(Entry(MakeBmp("b.bmp", 90, 120, 50), 2, 4, 2, 4, "BMP"));
