@@ -16,7 +16,8 @@ namespace trov {
 namespace {
 
 constexpr const char* kNoHandlerText =
-    "According to the registry, the type of file specified in AVIFileOpen does not have a handler to process it.";
+    "According to the registry, the type of file specified in AVIFileOpen does not have a handler to process "
+    "it.";
 constexpr const char* kBadFormatText =
     "The file couldn't be read, indicating a corrupt file or an unrecognized format.";
 constexpr const char* kMemoryText = "The file could not be opened because of insufficient memory.";
@@ -42,8 +43,12 @@ bool IsPictureDemuxer(const char* name) {
            n == "mjpeg" || n == "gif" || n == "webp" || n == "apng";
 }
 
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
+uint16_t Le16(const uint8_t* p) {
+    return uint16_t(p[0] | (p[1] << 8));
+}
+uint32_t Le32(const uint8_t* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
 
 // The codec of a wave format record.
 AVCodecID AudioCodecFor(uint16_t tag, uint16_t bits, const std::vector<uint8_t>& extra) {
@@ -58,14 +63,20 @@ AVCodecID AudioCodecFor(uint16_t tag, uint16_t bits, const std::vector<uint8_t>&
     }
     if (isPcm) {
         switch (bits) {
-            case 8: return AV_CODEC_ID_PCM_U8;
-            case 16: return AV_CODEC_ID_PCM_S16LE;
-            case 24: return AV_CODEC_ID_PCM_S24LE;
-            case 32: return AV_CODEC_ID_PCM_S32LE;
-            default: return AV_CODEC_ID_NONE;
+            case 8:
+                return AV_CODEC_ID_PCM_U8;
+            case 16:
+                return AV_CODEC_ID_PCM_S16LE;
+            case 24:
+                return AV_CODEC_ID_PCM_S24LE;
+            case 32:
+                return AV_CODEC_ID_PCM_S32LE;
+            default:
+                return AV_CODEC_ID_NONE;
         }
     }
-    if (isFloat) return bits == 64 ? AV_CODEC_ID_PCM_F64LE : bits == 32 ? AV_CODEC_ID_PCM_F32LE : AV_CODEC_ID_NONE;
+    if (isFloat)
+        return bits == 64 ? AV_CODEC_ID_PCM_F64LE : bits == 32 ? AV_CODEC_ID_PCM_F32LE : AV_CODEC_ID_NONE;
     const AVCodecTag* const tables[] = {avformat_get_riff_audio_tags(), nullptr};
     return av_codec_get_id(tables, tag);
 }
@@ -73,13 +84,19 @@ AVCodecID AudioCodecFor(uint16_t tag, uint16_t bits, const std::vector<uint8_t>&
 // Samples per frame of the frame-based codecs the audio layer may hand over; 0 for the others.
 int FrameSizeFor(AVCodecID id, int sampleRate) {
     switch (id) {
-        case AV_CODEC_ID_MP3: return sampleRate >= 32000 ? 1152 : 576;
-        case AV_CODEC_ID_MP2: return 1152;
-        case AV_CODEC_ID_MP1: return 384;
+        case AV_CODEC_ID_MP3:
+            return sampleRate >= 32000 ? 1152 : 576;
+        case AV_CODEC_ID_MP2:
+            return 1152;
+        case AV_CODEC_ID_MP1:
+            return 384;
         case AV_CODEC_ID_AC3:
-        case AV_CODEC_ID_EAC3: return 1536;
-        case AV_CODEC_ID_AAC: return 1024;
-        default: return 0;
+        case AV_CODEC_ID_EAC3:
+            return 1536;
+        case AV_CODEC_ID_AAC:
+            return 1024;
+        default:
+            return 0;
     }
 }
 
@@ -141,9 +158,13 @@ bool AVIWriteState::EnsureHeader(std::string& error) {
 
 CAVIContainer::CAVIContainer() = default;
 
-CAVIContainer::~CAVIContainer() { Close(); }
+CAVIContainer::~CAVIContainer() {
+    Close();
+}
 
-bool CAVIContainer::IsWriting() const { return m_writer && !m_writer->finished; }
+bool CAVIContainer::IsWriting() const {
+    return m_writer && !m_writer->finished;
+}
 
 CAVIStream* CAVIContainer::GetStream(int index) {
     auto it = m_streams.find(index);
@@ -209,15 +230,15 @@ bool CAVIContainer::Open(const std::string& path, bool reportFailure) {
         return false;
     };
     std::error_code ec;
-    if (path.empty() || !std::filesystem::is_regular_file(path, ec))
-        return fail(path + ": no such file.");
+    if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return fail(path + ": no such file.");
     AVFormatContext* raw = nullptr;
     int err = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
     if (err < 0) return fail(path + ": " + ffmpeg::ErrorText(err));
     auto reader = std::make_shared<AVIReadState>();
     reader->input.reset(raw);
     if (IsPictureDemuxer(raw->iformat ? raw->iformat->name : nullptr))
-        return fail(path + ": not a movie file (" + std::string(raw->iformat ? raw->iformat->name : "?") + ").");
+        return fail(path + ": not a movie file (" + std::string(raw->iformat ? raw->iformat->name : "?") +
+                    ").");
     err = avformat_find_stream_info(raw, nullptr);
     if (err < 0) return fail(path + ": " + ffmpeg::ErrorText(err));
     reader->isAvi = std::strcmp(raw->iformat->name, "avi") == 0;
@@ -236,7 +257,8 @@ bool CAVIContainer::Open(const std::string& path, bool reportFailure) {
             AVStream* st = raw->streams[i];
             AVMediaType t = st->codecpar->codec_type;
             int entries = avformat_index_get_entries_count(st);
-            if ((t == AVMEDIA_TYPE_VIDEO || t == AVMEDIA_TYPE_AUDIO) && (entries == 0 || st->nb_frames > entries))
+            if ((t == AVMEDIA_TYPE_VIDEO || t == AVMEDIA_TYPE_AUDIO) &&
+                (entries == 0 || st->nb_frames > entries))
                 incomplete = true;
         }
         if (incomplete) {
@@ -245,7 +267,8 @@ bool CAVIContainer::Open(const std::string& path, bool reportFailure) {
             while (av_read_frame(raw, packet.get()) >= 0) {
                 const AVCodecParameters* p = raw->streams[packet->stream_index]->codecpar;
                 bool pcm = av_get_bits_per_sample(p->codec_id) > 0 && p->block_align > 0;
-                reader->scannedLengths[size_t(packet->stream_index)] += pcm ? packet->size / p->block_align : 1;
+                reader->scannedLengths[size_t(packet->stream_index)] +=
+                    pcm ? packet->size / p->block_align : 1;
                 av_packet_unref(packet.get());
             }
             avformat_seek_file(raw, -1, INT64_MIN, 0, 0, 0);
@@ -280,7 +303,8 @@ bool CAVIContainer::CreateFile(const std::string& path) {
     };
     std::error_code ec;
     if (std::filesystem::exists(path, ec)) {
-        if (std::filesystem::is_directory(path, ec) || !std::filesystem::remove(path, ec)) return fail(kOpenErrorText);
+        if (std::filesystem::is_directory(path, ec) || !std::filesystem::remove(path, ec))
+            return fail(kOpenErrorText);
     }
     VideoLog("CAVIContainer::CreateFile: Creating AVI with AVIFileOpen...");
     auto writer = std::make_shared<AVIWriteState>();
@@ -421,7 +445,8 @@ std::unique_ptr<CAVIStream> CAVIContainer::CreateAudioStream(const std::vector<u
     s.blockAlign = blockAlign;
     s.pcm = pcm;
     s.sampleRate = int(rate);
-    stream->m_format.assign(waveFormat.begin(), waveFormat.begin() + std::min<size_t>(waveFormat.size(), 18 + extra.size()));
+    stream->m_format.assign(waveFormat.begin(),
+                            waveFormat.begin() + std::min<size_t>(waveFormat.size(), 18 + extra.size()));
     if (stream->m_format.size() < 18) stream->m_format.resize(18, 0);
     return stream;
 }
@@ -474,7 +499,8 @@ bool CAVIContainer::PasteStreams(CAVIStream& source, int targetIndex, int firstS
     }
     CAVIStream::Impl& src = *source.m_impl;
     CAVIStream::Impl& dst = *target->m_impl;
-    if (!src.reader || !src.in || (source.GetKind() != CAVIStream::kKindVideo && source.GetKind() != CAVIStream::kKindAudio)) {
+    if (!src.reader || !src.in ||
+        (source.GetKind() != CAVIStream::kKindVideo && source.GetKind() != CAVIStream::kKindAudio)) {
         m_lastError = "The source is not a video or audio stream of an open file.";
         return false;
     }
@@ -493,7 +519,8 @@ bool CAVIContainer::PasteStreams(CAVIStream& source, int targetIndex, int firstS
         return false;
     }
     if (source.GetKind() == CAVIStream::kKindAudio &&
-        (sp->sample_rate != dst.params->sample_rate || sp->ch_layout.nb_channels != dst.params->ch_layout.nb_channels ||
+        (sp->sample_rate != dst.params->sample_rate ||
+         sp->ch_layout.nb_channels != dst.params->ch_layout.nb_channels ||
          (src.pcm && sp->block_align != dst.params->block_align))) {
         m_lastError = "The source audio format differs from the target's.";
         return false;
@@ -601,7 +628,8 @@ bool CAVIContainer::PasteStreams(CAVIStream& source, int targetIndex, int firstS
                 continue;
             }
             int64_t from = std::max(position, firstByte), to = std::min(position + packet->size, endByte);
-            if (to > from) buffer.insert(buffer.end(), packet->data + (from - position), packet->data + (to - position));
+            if (to > from)
+                buffer.insert(buffer.end(), packet->data + (from - position), packet->data + (to - position));
             position += packet->size;
             av_packet_unref(packet.get());
             while (int64_t(buffer.size()) >= step) emit(size_t(step));
@@ -625,8 +653,8 @@ bool CAVIContainer::PasteStreams(CAVIStream& source, int targetIndex, int firstS
             EncodedAudio block;
             block.bytes.assign(packet->data, packet->data + packet->size);
             if (packet->duration > 0 && src.sampleRate > 0)
-                block.packetSamples.push_back(
-                    uint32_t(av_rescale_q(packet->duration, src.in->time_base, AVRational{1, src.sampleRate})));
+                block.packetSamples.push_back(uint32_t(
+                    av_rescale_q(packet->duration, src.in->time_base, AVRational{1, src.sampleRate})));
             if (!target->WriteAudio(block)) writeError("Error! AVIStreamWrite! Audio!");
         }
         av_packet_unref(packet.get());

@@ -1,8 +1,9 @@
 // Frames of AVI clips as pictures, and the hooks that let the imaging and project layers use them.
 #include "video/AVIFrameReader.h"
 
-#include <cstring>
 #include <strings.h>
+
+#include <cstring>
 
 #include "imaging/DibPicture.h"
 #include "imaging/PictureTools.h"
@@ -12,7 +13,8 @@ namespace trov {
 
 CAVIStream* CAVIFrameReader::VideoStreamOf(const std::string& file) {
     if (file.empty()) return nullptr;
-    if (!m_input.IsOpen() || m_input.IsWriting() || strcasecmp(m_input.GetFileName().c_str(), file.c_str()) != 0) {
+    if (!m_input.IsOpen() || m_input.IsWriting() ||
+        strcasecmp(m_input.GetFileName().c_str(), file.c_str()) != 0) {
         if (!m_input.Open(file, false)) return nullptr;
     }
     return m_input.GetStream(m_input.GetFirstVideoStreamIndex());
@@ -27,7 +29,8 @@ std::unique_ptr<CPicture> CAVIFrameReader::ReadVideoFrame(const std::string& fil
     auto picture = std::make_unique<CDibPicture>();
     if (!picture->Create(frame->biWidth, frame->biHeight)) return nullptr;
     size_t offset = frame->biSize + 4 * size_t(frame->biClrUsed) + (frame->biCompression == 3 ? 12 : 0);
-    std::memcpy(picture->GetBits(), reinterpret_cast<const uint8_t*>(frame) + offset, size_t(picture->GetImageSize()));
+    std::memcpy(picture->GetBits(), reinterpret_cast<const uint8_t*>(frame) + offset,
+                size_t(picture->GetImageSize()));
     picture->SetFileName(file);
     picture->BitsChanged();
     return picture;

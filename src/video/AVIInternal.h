@@ -50,8 +50,8 @@ struct CAVIStream::Impl {
     // video
     int width = 0, height = 0;
     ffmpeg::VideoEncoder encoder;
-    bool encoderReady = false;      // CreateCompressedStream succeeded
-    bool encoderNeedsReopen = false;// flushed for a paste: a fresh encoder takes the next frame
+    bool encoderReady = false;        // CreateCompressedStream succeeded
+    bool encoderNeedsReopen = false;  // flushed for a paste: a fresh encoder takes the next frame
     int64_t encoderPts = 0;
     ffmpeg::SwsPtr sws;
     ffmpeg::FramePtr frame;    // the encoder's input
@@ -59,7 +59,7 @@ struct CAVIStream::Impl {
     ffmpeg::PacketPtr packet;
     // audio
     int blockAlign = 0;
-    bool pcm = false;               // sample-size based (PCM): chunk = whole blocks
+    bool pcm = false;  // sample-size based (PCM): chunk = whole blocks
     int sampleRate = 0;
 
     // ---- reading ----
@@ -70,7 +70,7 @@ struct CAVIStream::Impl {
     int64_t length = 0;
     ffmpeg::CodecContextPtr decoder;
     bool decoderFailed = false;
-    int64_t nextFrame = -1;          // frame number the decoder gives next; -1 = unknown
+    int64_t nextFrame = -1;  // frame number the decoder gives next; -1 = unknown
     bool draining = false;
     int lastFrame = -1;
     std::vector<uint8_t> frameBuffer;  // header + pixels of the last decoded frame

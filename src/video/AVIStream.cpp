@@ -42,8 +42,8 @@ void PutLe32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
     for (int i = 0; i < 4; ++i) v[at + i] = uint8_t(x >> (8 * i));
 }
 
-std::vector<uint8_t> BitmapFormatBytes(int width, int height, int bits, uint32_t compression, const uint8_t* extra,
-                                       int extraSize) {
+std::vector<uint8_t> BitmapFormatBytes(int width, int height, int bits, uint32_t compression,
+                                       const uint8_t* extra, int extraSize) {
     std::vector<uint8_t> f(40 + size_t(std::max(0, extraSize)), 0);
     PutLe32(f, 0, 40);
     PutLe32(f, 4, uint32_t(width));
@@ -51,7 +51,8 @@ std::vector<uint8_t> BitmapFormatBytes(int width, int height, int bits, uint32_t
     PutLe16(f, 12, 1);
     PutLe16(f, 14, uint16_t(bits));
     PutLe32(f, 16, compression);
-    PutLe32(f, 20, uint32_t(CPicture::StrideFor(width)) * uint32_t(std::max(0, height)) * uint32_t(bits) / 24);
+    PutLe32(f, 20,
+            uint32_t(CPicture::StrideFor(width)) * uint32_t(std::max(0, height)) * uint32_t(bits) / 24);
     if (extraSize > 0) std::memcpy(f.data() + 40, extra, size_t(extraSize));
     return f;
 }
@@ -102,7 +103,9 @@ void CAVIStream::Impl::TakeDemuxer(int index) {
 
 CAVIStream::CAVIStream() : m_impl(std::make_unique<Impl>()) {}
 
-CAVIStream::~CAVIStream() { Close(); }
+CAVIStream::~CAVIStream() {
+    Close();
+}
 
 bool CAVIStream::Fail(const std::string& reason) {
     m_lastError = reason;
@@ -177,7 +180,10 @@ bool CAVIStream::CreateCompressedStream(const BitmapInfoHeader& header, const Co
             choice = CompressionOptions();
             if (!ask(header, previous, choice)) return Fail("The codec choice was cancelled.");
             std::string why;
-            if (!CanCompress(choice, header, muxer == "avi" ? "x.avi" : muxer == "matroska" ? "x.mkv" : "x." + muxer,
+            if (!CanCompress(choice, header,
+                             muxer == "avi"        ? "x.avi"
+                             : muxer == "matroska" ? "x.mkv"
+                                                   : "x." + muxer,
                              &why)) {
                 VideoLog("CAVIStream::CreateCompressedStream: " + why);
                 PromptAnswer answer = GetUserPrompt().Ask(kCannotCompressQuestion, "Video Codec Warning!",
@@ -258,8 +264,9 @@ bool CAVIStream::WritePacket(AVPacket* packet, int64_t units) {
     av_packet_rescale_ts(packet, s.unit, s.out->time_base);
     int err = av_write_frame(s.writer->out, packet);
     av_packet_unref(packet);
-    if (err < 0) return Fail("Writing to " + std::string(s.writer->out->url ? s.writer->out->url : "the file") +
-                             " failed: " + ffmpeg::ErrorText(err));
+    if (err < 0)
+        return Fail("Writing to " + std::string(s.writer->out->url ? s.writer->out->url : "the file") +
+                    " failed: " + ffmpeg::ErrorText(err));
     s.nextUnit += units;
     return true;
 }
@@ -271,7 +278,8 @@ bool CAVIStream::DrainEncoder(bool flush) {
     if (!s.packet) s.packet.reset(av_packet_alloc());
     if (flush) {
         int err = avcodec_send_frame(ctx, nullptr);
-        if (err < 0 && err != AVERROR_EOF) return Fail("The encoder could not be flushed: " + ffmpeg::ErrorText(err));
+        if (err < 0 && err != AVERROR_EOF)
+            return Fail("The encoder could not be flushed: " + ffmpeg::ErrorText(err));
     }
     for (;;) {
         int err = avcodec_receive_packet(ctx, s.packet.get());
@@ -297,9 +305,10 @@ bool CAVIStream::WriteFrame(const BitmapInfoHeader* packed) {
     if (!s.added || !s.writer || s.writer->finished) return Fail("The stream is not part of an open file.");
     if (packed->biSize != 40 || packed->biBitCount != 24 || packed->biCompression != 0 ||
         packed->biWidth != s.width || packed->biHeight != s.height)
-        return Fail("The frame (" + std::to_string(packed->biWidth) + " x " + std::to_string(packed->biHeight) +
-                    ", " + std::to_string(packed->biBitCount) + " bits) does not match the stream (" +
-                    std::to_string(s.width) + " x " + std::to_string(s.height) + ", 24 bits, bottom-up).");
+        return Fail("The frame (" + std::to_string(packed->biWidth) + " x " +
+                    std::to_string(packed->biHeight) + ", " + std::to_string(packed->biBitCount) +
+                    " bits) does not match the stream (" + std::to_string(s.width) + " x " +
+                    std::to_string(s.height) + ", 24 bits, bottom-up).");
     const uint8_t* bits = reinterpret_cast<const uint8_t*>(packed) + PixelOffset(*packed);
     const int stride = CPicture::StrideFor(s.width);
 
@@ -353,7 +362,8 @@ bool CAVIStream::WriteFrame(const BitmapInfoHeader* packed) {
     s.sws.reset(sws_getCachedContext(s.sws.release(), s.width, s.height, AV_PIX_FMT_BGR24, s.width, s.height,
                                      ctx->pix_fmt, kEncodeScaleFlags, nullptr, nullptr, nullptr));
     if (!s.sws) return Fail("The frame cannot be converted for the encoder.");
-    sws_scale(s.sws.get(), s.staging->data, s.staging->linesize, 0, s.height, s.frame->data, s.frame->linesize);
+    sws_scale(s.sws.get(), s.staging->data, s.staging->linesize, 0, s.height, s.frame->data,
+              s.frame->linesize);
     s.frame->pts = s.encoderPts++;
     s.frame->pict_type = AV_PICTURE_TYPE_NONE;
     int err = avcodec_send_frame(ctx, s.frame.get());
@@ -398,8 +408,10 @@ bool CAVIStream::WriteAudio(const EncodedAudio& audio) {
         uint32_t n = sizes[i];
         if (n == 0) continue;
         int64_t samples = 0;
-        if (!audio.packetSamples.empty()) samples = audio.packetSamples[i];
-        else if (s.pcm && s.blockAlign > 0) samples = n / uint32_t(s.blockAlign);
+        if (!audio.packetSamples.empty())
+            samples = audio.packetSamples[i];
+        else if (s.pcm && s.blockAlign > 0)
+            samples = n / uint32_t(s.blockAlign);
         else if (s.params) {
             samples = av_get_audio_frame_duration2(s.params.get(), int(n));
             if (samples <= 0) samples = s.params->frame_size;
@@ -442,7 +454,8 @@ void CAVIStream::AttachInput(const std::shared_ptr<AVIReadState>& reader, AVStre
         m_info.dwRate = uint32_t(rate.num);
         m_info.rcFrame = StreamRect{0, 0, p->width, p->height};
         int bits = p->bits_per_coded_sample > 0 ? p->bits_per_coded_sample : 24;
-        m_format = BitmapFormatBytes(p->width, p->height, bits, p->codec_tag, p->extradata, p->extradata_size);
+        m_format =
+            BitmapFormatBytes(p->width, p->height, bits, p->codec_tag, p->extradata, p->extradata_size);
         const AVCodec* codec = avcodec_find_decoder(p->codec_id);
         if (codec) {
             s.decoder.reset(avcodec_alloc_context3(codec));
@@ -480,7 +493,8 @@ int64_t CAVIStream::ComputeLength() {
     Impl& s = *m_impl;
     AVStream* st = s.in;
     if (!st) return 0;
-    if (size_t(st->index) < s.reader->scannedLengths.size()) return s.reader->scannedLengths[size_t(st->index)];
+    if (size_t(st->index) < s.reader->scannedLengths.size())
+        return s.reader->scannedLengths[size_t(st->index)];
     int entries = avformat_index_get_entries_count(st);
     if (s.reader->isAvi && entries > 0) {
         // The index lists every chunk.
@@ -503,7 +517,9 @@ int64_t CAVIStream::ComputeLength() {
     return 0;
 }
 
-int CAVIStream::GetLength() const { return int(std::clamp<int64_t>(m_impl->length, 0, INT32_MAX)); }
+int CAVIStream::GetLength() const {
+    return int(std::clamp<int64_t>(m_impl->length, 0, INT32_MAX));
+}
 
 double CAVIStream::GetFrameRate() const {
     if (m_info.dwScale == 0) return double(m_info.dwRate);
@@ -638,8 +654,8 @@ bool CAVIStream::ConvertDecoded() {
     hdr.biSizeImage = uint32_t(stride) * uint32_t(h);
     std::memcpy(s.frameBuffer.data(), &hdr, sizeof(hdr));
     AVPixelFormat format = AVPixelFormat(f->format);
-    s.readSws.reset(sws_getCachedContext(s.readSws.release(), w, h, format, w, h, AV_PIX_FMT_BGR24, SWS_BILINEAR,
-                                         nullptr, nullptr, nullptr));
+    s.readSws.reset(sws_getCachedContext(s.readSws.release(), w, h, format, w, h, AV_PIX_FMT_BGR24,
+                                         SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (!s.readSws) return Fail("The decoded frame format cannot be converted.");
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
     if (desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB)) {
@@ -665,8 +681,8 @@ bool CAVIStream::ConvertDecoded() {
     sws_scale(s.readSws.get(), f->data, f->linesize, 0, h, s.rgb->data, s.rgb->linesize);
     uint8_t* pixels = s.frameBuffer.data() + 40;
     for (int y = 0; y < h; ++y)
-        std::memcpy(pixels + size_t(h - 1 - y) * size_t(stride), s.rgb->data[0] + size_t(y) * size_t(s.rgb->linesize[0]),
-                    size_t(w) * 3);
+        std::memcpy(pixels + size_t(h - 1 - y) * size_t(stride),
+                    s.rgb->data[0] + size_t(y) * size_t(s.rgb->linesize[0]), size_t(w) * 3);
     return true;
 }
 

@@ -19,7 +19,9 @@ namespace {
 // A codec state larger than this is not a codec state but a damaged file.
 constexpr int kMaxStateBytes = 1 << 20;
 
-std::string Byte(size_t i) { return "Byte" + std::to_string(i); }
+std::string Byte(size_t i) {
+    return "Byte" + std::to_string(i);
+}
 
 std::string Lower(std::string text) {
     for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
@@ -42,7 +44,9 @@ fs::path Resolve(const std::string& name, const std::string& directory) {
 
 }  // namespace
 
-std::string CodecSettingsDirectory() { return ProgramSubdirectory("CodecSettings"); }
+std::string CodecSettingsDirectory() {
+    return ProgramSubdirectory("CodecSettings");
+}
 
 std::string SaveCodecSettings(const CodecSettingsRecord& record, const std::string& directory) {
     if (record.videoDescription == kNotSetText && record.audioDescription == kNotSetText) return "";
@@ -81,7 +85,8 @@ std::vector<CodecSettingsRow> ListCodecSettings(const std::string& directory) {
     std::error_code ec;
     std::vector<fs::path> files;
     for (fs::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
-        if (Lower(it->path().extension().string()) == ".ini" && it->is_regular_file(ec)) files.push_back(it->path());
+        if (Lower(it->path().extension().string()) == ".ini" && it->is_regular_file(ec))
+            files.push_back(it->path());
     }
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {

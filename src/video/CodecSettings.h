@@ -49,7 +49,8 @@ std::string CodecSettingsDirectory();
 
 // Saves under the first free name "CS_0.ini", "CS_1.ini" ... in `directory` (created when
 // missing). Returns the file name, or "" when both descriptions are "Not set!" or saving failed.
-std::string SaveCodecSettings(const CodecSettingsRecord& record, const std::string& directory = CodecSettingsDirectory());
+std::string SaveCodecSettings(const CodecSettingsRecord& record,
+                              const std::string& directory = CodecSettingsDirectory());
 
 // One row per "*.ini" file of the directory that loads, sorted by file name.
 std::vector<CodecSettingsRow> ListCodecSettings(const std::string& directory = CodecSettingsDirectory());

@@ -59,7 +59,9 @@ bool ParseStateText(const std::string& text, AVDictionary** dict, std::string& r
 
 namespace {
 
-uint32_t EffectiveQuality(uint32_t quality) { return quality > kMaxQuality ? kDefaultQuality : quality; }
+uint32_t EffectiveQuality(uint32_t quality) {
+    return quality > kMaxQuality ? kDefaultQuality : quality;
+}
 
 // 2 at the best quality, 31 at the worst; quadratic so that the upper half of the scale, where
 // people choose, spreads over the useful quantisers (7500 -> 4, 5000 -> 9).
@@ -69,7 +71,9 @@ int QuantiserFor(uint32_t quality) {
 }
 
 // 10 at the best quality, 45 at the worst, linear.
-double CrfFor(uint32_t quality) { return 45.0 - 35.0 * double(EffectiveQuality(quality)) / kMaxQuality; }
+double CrfFor(uint32_t quality) {
+    return 45.0 - 35.0 * double(EffectiveQuality(quality)) / kMaxQuality;
+}
 
 bool Supports(const AVCodec* codec, AVPixelFormat format) {
     if (!codec->pix_fmts) return true;
@@ -153,8 +157,8 @@ bool OpenVideoEncoder(const CompressionOptions& options, int width, int height, 
     encoder.pixelFormat = ChoosePixelFormat(codec, *info);
     ctx->pix_fmt = encoder.pixelFormat;
     if (info->encoderName == "libx264" && ((width | height) & 1)) {
-        reason = "H.264 needs an even width and height; " + std::to_string(width) + " x " + std::to_string(height) +
-                 " is not.";
+        reason = "H.264 needs an even width and height; " + std::to_string(width) + " x " +
+                 std::to_string(height) + " is not.";
         return false;
     }
     if (encoder.pixelFormat == AV_PIX_FMT_YUVJ420P) ctx->color_range = AVCOL_RANGE_JPEG;
@@ -207,8 +211,9 @@ bool OpenVideoEncoder(const CompressionOptions& options, int width, int height, 
         return false;
     }
     if (info->encoderName == "libx265") {
-        std::string ours = "bframes=0:scenecut=0:open-gop=0:repeat-headers=1:log-level=error:keyint=" +
-                           std::to_string(gop) + ":min-keyint=" + std::to_string(gop);
+        std::string ours =
+            "bframes=0:scenecut=0:open-gop=0:repeat-headers=1:log-level=error:keyint=" + std::to_string(gop) +
+            ":min-keyint=" + std::to_string(gop);
         av_opt_set(ctx->priv_data, "x265-params", Join(x265Params, ours).c_str(), 0);
     } else if (!x265Params.empty()) {
         reason = "The encoder " + info->encoderName + " does not know the option(s) x265-params.";

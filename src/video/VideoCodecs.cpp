@@ -40,13 +40,30 @@ struct Candidate {
 // Offer order of the choice list: the everyday lossy codecs first, then the lossless ones.
 const std::vector<Candidate>& Candidates() {
     static const std::vector<Candidate> list = {
-        {"H264", "libx264", "H.264 / AVC (x264)", false, QualityMapping::Crf, {"h264", "X264", "x264", "AVC1", "avc1"}},
+        {"H264",
+         "libx264",
+         "H.264 / AVC (x264)",
+         false,
+         QualityMapping::Crf,
+         {"h264", "X264", "x264", "AVC1", "avc1"}},
         {"MJPG", "mjpeg", "Motion JPEG", false, QualityMapping::Quantiser, {"mjpg"}},
-        {"FMP4", "mpeg4", "MPEG-4 Part 2 (Xvid/DivX compatible)", false, QualityMapping::Quantiser,
+        {"FMP4",
+         "mpeg4",
+         "MPEG-4 Part 2 (Xvid/DivX compatible)",
+         false,
+         QualityMapping::Quantiser,
          {"XVID", "xvid", "DIVX", "divx", "DX50", "dx50", "fmp4", "MP4V", "mp4v"}},
-        {"MP43", "msmpeg4", "MPEG-4 Part 2 Microsoft variant version 3", false, QualityMapping::Quantiser,
+        {"MP43",
+         "msmpeg4",
+         "MPEG-4 Part 2 Microsoft variant version 3",
+         false,
+         QualityMapping::Quantiser,
          {"mp43", "DIV3", "div3"}},
-        {"MP42", "msmpeg4v2", "MPEG-4 Part 2 Microsoft variant version 2", false, QualityMapping::Quantiser,
+        {"MP42",
+         "msmpeg4v2",
+         "MPEG-4 Part 2 Microsoft variant version 2",
+         false,
+         QualityMapping::Quantiser,
          {"mp42"}},
         {"FFV1", "ffv1", "FFV1 (lossless)", true, QualityMapping::None, {"ffv1"}},
         {"HFYU", "huffyuv", "HuffYUV (lossless)", true, QualityMapping::None, {"hfyu"}},
@@ -109,7 +126,8 @@ bool MakeCompressionOptions(const std::string& codec, uint32_t quality, const st
         while (!fcc.empty() && fcc.back() == ' ') fcc.pop_back();
         auto same = [](const std::string& a, const std::string& b) {
             return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-                       return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+                       return std::tolower(static_cast<unsigned char>(x)) ==
+                              std::tolower(static_cast<unsigned char>(y));
                    });
         };
         if (same(codec, fcc) || same(codec, e.fourCCText) || same(codec, e.encoderName)) {
@@ -143,8 +161,8 @@ std::string ContainerForPath(const std::string& path) {
     return "avi";
 }
 
-bool CanCompress(const CompressionOptions& options, const BitmapInfoHeader& header, const std::string& outputPath,
-                 std::string* reason) {
+bool CanCompress(const CompressionOptions& options, const BitmapInfoHeader& header,
+                 const std::string& outputPath, std::string* reason) {
     auto fail = [&](const std::string& why) {
         if (reason) *reason = why;
         return false;
@@ -167,7 +185,8 @@ bool CanCompress(const CompressionOptions& options, const BitmapInfoHeader& head
     std::string why;
     int width = header.biWidth;
     int height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-    if (!ffmpeg::OpenVideoEncoder(probe, width, height, AVRational{1, 25}, muxer, encoder, why)) return fail(why);
+    if (!ffmpeg::OpenVideoEncoder(probe, width, height, AVRational{1, 25}, muxer, encoder, why))
+        return fail(why);
     return true;
 }
 

@@ -15,19 +15,19 @@ namespace trov {
 
 // How an encoder reads dwQuality.
 enum class QualityMapping {
-    None,      // lossless or uncompressed: quality ignored
-    Quantiser, // MJPEG, MPEG-4 Part 2 family: fixed quantiser 2..31 (2 at 10000)
-    Crf,       // H.264, H.265: constant rate factor (10 at 10000, about 19 at 7500, 45 at 0)
+    None,       // lossless or uncompressed: quality ignored
+    Quantiser,  // MJPEG, MPEG-4 Part 2 family: fixed quantiser 2..31 (2 at 10000)
+    Crf,        // H.264, H.265: constant rate factor (10 at 10000, about 19 at 7500, 45 at 0)
 };
 
 struct VideoEncoderInfo {
-    uint32_t fourCC = 0;           // the code written into fccHandler
-    std::string fourCCText;        // e.g. "MJPG"
-    std::string encoderName;       // FFmpeg encoder name, e.g. "mjpeg"
-    std::string description;       // human text for lists, e.g. "Motion JPEG (MJPG)"
-    bool lossless = false;         // decoded frames equal the written ones exactly
+    uint32_t fourCC = 0;      // the code written into fccHandler
+    std::string fourCCText;   // e.g. "MJPG"
+    std::string encoderName;  // FFmpeg encoder name, e.g. "mjpeg"
+    std::string description;  // human text for lists, e.g. "Motion JPEG (MJPG)"
+    bool lossless = false;    // decoded frames equal the written ones exactly
     QualityMapping quality = QualityMapping::None;
-    std::vector<uint32_t> aliases; // other codes accepted for this encoder when reading settings
+    std::vector<uint32_t> aliases;  // other codes accepted for this encoder when reading settings
 };
 
 // The offered encoders that the installed FFmpeg really has, in the order of the choice list.
@@ -51,8 +51,8 @@ bool MakeCompressionOptions(const std::string& codec, uint32_t quality, const st
 // height) into a file of the container the output path's extension selects (see
 // ContainerForPath). Actually opens the encoder with these settings. On false, `reason` (when
 // given) says why in one sentence.
-bool CanCompress(const CompressionOptions& options, const BitmapInfoHeader& header, const std::string& outputPath,
-                 std::string* reason = nullptr);
+bool CanCompress(const CompressionOptions& options, const BitmapInfoHeader& header,
+                 const std::string& outputPath, std::string* reason = nullptr);
 
 // The FFmpeg muxer for an output path: ".mkv" -> "matroska", ".mp4" -> "mp4", ".mov" -> "mov",
 // anything else (".avi" and unknown) -> "avi". Case-insensitive.
@@ -61,8 +61,8 @@ std::string ContainerForPath(const std::string& path);
 // The codec choice of the user interface: given the input format, fills `choice` (fccHandler,
 // dwQuality, dwBytesPerSecond, state) and returns true, or returns false when the user cancels.
 // `previous` holds the last choice when the choice is offered again (else all zero).
-using VideoCodecChooser =
-    std::function<bool(const BitmapInfoHeader& input, const CompressionOptions& previous, CompressionOptions& choice)>;
+using VideoCodecChooser = std::function<bool(const BitmapInfoHeader& input,
+                                             const CompressionOptions& previous, CompressionOptions& choice)>;
 
 // The chooser used when CreateCompressedStream gets neither options nor a chooser. Empty by default
 // (then such a call fails as if the user had cancelled). The GUI installs its dialog here.

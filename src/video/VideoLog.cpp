@@ -6,8 +6,12 @@
 
 namespace trov {
 
-void VideoLog(const std::string& text) { WriteLog(text); }
+void VideoLog(const std::string& text) {
+    WriteLog(text);
+}
 
-void ReportVideoFatalException(const std::string& section) { ReportFatalException(section); }
+void ReportVideoFatalException(const std::string& section) {
+    ReportFatalException(section);
+}
 
 }  // namespace trov

@@ -90,7 +90,8 @@ TEST_P(PasteEveryEncoder, PartsAppendAfterWrittenFramesKeepKeysAndDecodeCleanly)
     for (int i = 0; i < 7; ++i) expectedIds.push_back(i);
     for (int i = 10; i < 60; ++i) expectedIds.push_back(i);
     for (int i = 60; i < 63; ++i) expectedIds.push_back(i);
-    for (int i = 0; i < 60; ++i) EXPECT_EQ(FrameIdOf(v->GetFrame(i)), expectedIds[size_t(i)]) << "frame " << i;
+    for (int i = 0; i < 60; ++i)
+        EXPECT_EQ(FrameIdOf(v->GetFrame(i)), expectedIds[size_t(i)]) << "frame " << i;
     // Key flags travel with the pasted samples; the first frame after a paste is a key frame.
     EXPECT_TRUE(v->IsKeyFrame(0));
     for (int i = 0; i < 50; ++i) EXPECT_EQ(v->IsKeyFrame(7 + i), sourceKeys[size_t(i)]) << "pasted " << i;
@@ -113,8 +114,10 @@ TEST(PasteStreams, RangeInsideThePartAndRefusedCases) {
     ASSERT_TRUE(target.Create(dir / "movie.avi", Options("MJPG")));
     ASSERT_EQ(WriteMovie(dir / "part.avi", target.video->GetOptions(), kW, kH, 25.0, 10, 20).fccHandler,
               target.video->GetOptions().fccHandler);
-    ASSERT_EQ(WriteMovie(dir / "other.avi", Options("FMP4"), kW, kH, 25.0, 5).fccHandler, Options("FMP4").fccHandler);
-    ASSERT_EQ(WriteMovie(dir / "small.avi", Options("MJPG"), 48, 32, 25.0, 5).fccHandler, Options("MJPG").fccHandler);
+    ASSERT_EQ(WriteMovie(dir / "other.avi", Options("FMP4"), kW, kH, 25.0, 5).fccHandler,
+              Options("FMP4").fccHandler);
+    ASSERT_EQ(WriteMovie(dir / "small.avi", Options("MJPG"), 48, 32, 25.0, 5).fccHandler,
+              Options("MJPG").fccHandler);
     CAVIContainer part;
     ASSERT_TRUE(part.Open(dir / "part.avi", false));
     CAVIStream* p = part.GetStream(0);
@@ -148,8 +151,13 @@ TEST(PasteStreams, RangeInsideThePartAndRefusedCases) {
 std::vector<uint8_t> PcmFormat() {
     // PCM, 2 channels, 44,100 Hz, 16 bits: block alignment 4, 176,400 bytes per second.
     std::vector<uint8_t> f(18, 0);
-    auto put16 = [&](size_t at, uint16_t v) { f[at] = uint8_t(v); f[at + 1] = uint8_t(v >> 8); };
-    auto put32 = [&](size_t at, uint32_t v) { for (int i = 0; i < 4; ++i) f[at + size_t(i)] = uint8_t(v >> (8 * i)); };
+    auto put16 = [&](size_t at, uint16_t v) {
+        f[at] = uint8_t(v);
+        f[at + 1] = uint8_t(v >> 8);
+    };
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) f[at + size_t(i)] = uint8_t(v >> (8 * i));
+    };
     put16(0, 1);
     put16(2, 2);
     put32(4, 44100);
@@ -166,13 +174,15 @@ std::vector<uint8_t> PcmBytes(size_t frames, int seed) {
 }
 
 // Writes a movie with `frames` video frames and the given PCM bytes (in one-second blocks).
-bool WriteMovieWithPcm(const std::string& path, int frames, const std::vector<uint8_t>& pcm, bool audioFirst = false) {
+bool WriteMovieWithPcm(const std::string& path, int frames, const std::vector<uint8_t>& pcm,
+                       bool audioFirst = false) {
     CAVIContainer out;
     if (!out.CreateFile(path)) return false;
     auto first = PatternFrame(kW, kH, 0);
     auto v = out.CreateVideoStream(*first->GetHeader(), 1.0, 25.0);
     auto a = out.CreateAudioStream(PcmFormat());
-    if (!v || !a || !v->CreateCompressedStream(*first->GetHeader(), nullptr, [](auto&, auto&, CompressionOptions& c) {
+    if (!v || !a ||
+        !v->CreateCompressedStream(*first->GetHeader(), nullptr, [](auto&, auto&, CompressionOptions& c) {
             c = Options("MJPG");
             return true;
         }))
@@ -187,7 +197,8 @@ bool WriteMovieWithPcm(const std::string& path, int frames, const std::vector<ui
         if (!video->WriteFrame(*PatternFrame(kW, kH, i))) return false;
     for (size_t at = 0; at < pcm.size(); at += 176400) {
         EncodedAudio block;
-        block.bytes.assign(pcm.begin() + std::ptrdiff_t(at), pcm.begin() + std::ptrdiff_t(std::min(pcm.size(), at + 176400)));
+        block.bytes.assign(pcm.begin() + std::ptrdiff_t(at),
+                           pcm.begin() + std::ptrdiff_t(std::min(pcm.size(), at + 176400)));
         if (!out.WriteAudio(block)) return false;
     }
     return out.Close();
@@ -244,7 +255,8 @@ TEST(AVIAudio, WrittenMovieHasVideoStream0AndAudioStream1) {
     EXPECT_EQ(a->GetFrame(0), nullptr);
     ASSERT_EQ(a->GetFormatSize(), 18);
     const std::vector<uint8_t> format = PcmFormat();
-    EXPECT_EQ(std::vector<uint8_t>(a->GetFormat(), a->GetFormat() + 16), std::vector<uint8_t>(format.begin(), format.begin() + 16));
+    EXPECT_EQ(std::vector<uint8_t>(a->GetFormat(), a->GetFormat() + 16),
+              std::vector<uint8_t>(format.begin(), format.begin() + 16));
 }
 
 TEST(AVIAudio, AudioStreamBeforeVideoStream) {
@@ -277,7 +289,7 @@ TEST(AVIAudio, PcmPastedIn32KBStepsFromAnySample) {
     ASSERT_EQ(out.AddStream(out.CreateAudioStream(PcmFormat())), 0);
     EXPECT_EQ(out.GetFirstAudioStreamIndex(), 0);
     ASSERT_TRUE(out.PasteStreams(*a, 0, 0, 1000000));  // end clipped to the source
-    ASSERT_TRUE(out.PasteStreams(*a, 0, 1000, 1100));   // then 100 samples from sample 1000
+    ASSERT_TRUE(out.PasteStreams(*a, 0, 1000, 1100));  // then 100 samples from sample 1000
     EXPECT_EQ(out.GetStream(0)->GetLength(), 50100);
     ASSERT_TRUE(out.Close());
 
@@ -298,7 +310,11 @@ TEST(AVIAudio, CompressedAudioPastedPacketByPacket) {
     const std::string mp3 = dir / "mp3.avi";
     std::string log;
     ASSERT_EQ(RunCommand("ffmpeg -nostdin -v error -f lavfi -i sine=frequency=440:duration=2 -ac 2 -ar 44100 "
-                         "-c:a libmp3lame -b:a 128k '" + mp3 + "'", log), 0) << log;
+                         "-c:a libmp3lame -b:a 128k '" +
+                             mp3 + "'",
+                         log),
+              0)
+        << log;
     CAVIContainer src;
     ASSERT_TRUE(src.Open(mp3, false));
     CAVIStream* a = src.GetStream(src.GetFirstAudioStreamIndex());
@@ -308,8 +324,8 @@ TEST(AVIAudio, CompressedAudioPastedPacketByPacket) {
     ASSERT_GT(packets, 70);
 
     // MPEG Layer-3, 2 channels, 44,100 Hz, 16,000 bytes per second, the 12 extra bytes of its record.
-    std::vector<uint8_t> format = {0x55, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x80, 0x3E, 0, 0, 1, 0, 0, 0, 12, 0,
-                                   1, 0, 2, 0, 0, 0, 0x80, 0x01, 1, 0, 0x71, 0x05};
+    std::vector<uint8_t> format = {0x55, 0,  2, 0, 0x44, 0xAC, 0, 0, 0x80, 0x3E, 0,    0, 1, 0,    0,
+                                   0,    12, 0, 1, 0,    2,    0, 0, 0,    0x80, 0x01, 1, 0, 0x71, 0x05};
     CAVIContainer out;
     ASSERT_TRUE(out.CreateFile(dir / "out.avi"));
     ASSERT_EQ(out.AddStream(out.CreateAudioStream(format)), 0);

@@ -54,7 +54,10 @@ TEST(AVIReading, MissingNonMovieAndEmptyFilesFailCleanly) {
 
     WriteFileBytes(dir / "text.avi", "This is not a movie at all, just a few words of text.\n");
     WriteFileBytes(dir / "empty.avi", "");
-    WriteFileBytes(dir / "riff.avi", std::string("RIFF\xff\xff\xff\x7f" "AVI LIST", 16) + std::string(100, '\0'));
+    WriteFileBytes(dir / "riff.avi", std::string("RIFF\xff\xff\xff\x7f"
+                                                 "AVI LIST",
+                                                 16) +
+                                         std::string(100, '\0'));
     // A picture file is not a clip either.
     auto picture = PatternFrame(32, 24, 1);
     ASSERT_TRUE(picture->SaveFile(dir / "picture.avi"));
@@ -161,7 +164,9 @@ TEST(AVIContainers, OutputFollowsTheExtension) {
         }
     }
     std::string format;
-    RunCommand("ffprobe -v error -show_entries format=format_name -of csv=p=0 '" + (dir / "movie_H264.mkv") + "'", format);
+    RunCommand(
+        "ffprobe -v error -show_entries format=format_name -of csv=p=0 '" + (dir / "movie_H264.mkv") + "'",
+        format);
     EXPECT_NE(format.find("matroska"), std::string::npos);
     // A lossless codec the MP4 container cannot hold is refused with a reason.
     std::string why;
@@ -209,7 +214,8 @@ TEST(CodecChoice, NamesAndCapabilities) {
     EXPECT_FALSE(CanCompress(Options("H264", 9000, "bogus_option=1"), header, "x.avi", &why));
     EXPECT_NE(why.find("bogus_option"), std::string::npos);
     EXPECT_FALSE(CanCompress(Options("H264", 9000, "no equals sign"), header, "x.avi", &why));
-    EXPECT_TRUE(CanCompress(Options("H264", 9000, " preset = veryfast ; tune=film"), header, "x.avi", &why)) << why;
+    EXPECT_TRUE(CanCompress(Options("H264", 9000, " preset = veryfast ; tune=film"), header, "x.avi", &why))
+        << why;
     BitmapInfoHeader eightBit = header;
     eightBit.biBitCount = 8;
     EXPECT_FALSE(CanCompress(Options("MJPG"), eightBit, "x.avi", &why));
@@ -219,13 +225,15 @@ TEST(CodecChoice, ExtraOptionsCannotBreakThePastingRules) {
     TempDir dir;
     const std::string path = dir / "bframes.avi";
     // B-frames and a scene-cut threshold asked for by the user are overridden.
-    ASSERT_EQ(WriteMovie(path, Options("H264", 8000, "preset=ultrafast;x264-params=bframes=3:scenecut=40"), 64, 48,
-                         25.0, 60)
+    ASSERT_EQ(WriteMovie(path, Options("H264", 8000, "preset=ultrafast;x264-params=bframes=3:scenecut=40"),
+                         64, 48, 25.0, 60)
                   .fccHandler,
               Options("H264").fccHandler);
     EXPECT_EQ(ProbeKeyFrames(path), (std::vector<int>{0, 25, 50}));
     std::string out;
-    RunCommand("ffprobe -v error -select_streams v:0 -show_entries stream=has_b_frames -of csv=p=0 '" + path + "'", out);
+    RunCommand(
+        "ffprobe -v error -select_streams v:0 -show_entries stream=has_b_frames -of csv=p=0 '" + path + "'",
+        out);
     EXPECT_EQ(out.substr(0, 1), "0");
 }
 
@@ -245,14 +253,14 @@ TEST(CodecChoice, ChooserAndTheCannotCompressQuestion) {
         CAVIContainer file;
         auto video = make(file);
         ASSERT_TRUE(video);
-        bool ok = video->CreateCompressedStream(*odd->GetHeader(), nullptr,
-                                                [&](const BitmapInfoHeader& h, const CompressionOptions& prev,
-                                                    CompressionOptions& choice) {
-                                                    EXPECT_EQ(h.biWidth, 37);
-                                                    previous.push_back(prev.fccHandler);
-                                                    choice = Options(calls++ == 0 ? "H264" : "MJPG", 7000);
-                                                    return true;
-                                                });
+        bool ok = video->CreateCompressedStream(
+            *odd->GetHeader(), nullptr,
+            [&](const BitmapInfoHeader& h, const CompressionOptions& prev, CompressionOptions& choice) {
+                EXPECT_EQ(h.biWidth, 37);
+                previous.push_back(prev.fccHandler);
+                choice = Options(calls++ == 0 ? "H264" : "MJPG", 7000);
+                return true;
+            });
         ASSERT_TRUE(ok);
         EXPECT_EQ(calls, 2);
         EXPECT_EQ(previous, (std::vector<uint32_t>{0, FourCCFromString("H264")}));
@@ -270,12 +278,12 @@ TEST(CodecChoice, ChooserAndTheCannotCompressQuestion) {
         prompt.answers = {PromptAnswer::No};
         CAVIContainer file;
         auto video = make(file);
-        bool ok = video->CreateCompressedStream(*odd->GetHeader(), nullptr,
-                                                [&](const BitmapInfoHeader&, const CompressionOptions&,
-                                                    CompressionOptions& choice) {
-                                                    choice = Options("H264");
-                                                    return true;
-                                                });
+        bool ok = video->CreateCompressedStream(
+            *odd->GetHeader(), nullptr,
+            [&](const BitmapInfoHeader&, const CompressionOptions&, CompressionOptions& choice) {
+                choice = Options("H264");
+                return true;
+            });
         EXPECT_FALSE(ok);
         ASSERT_EQ(prompt.texts.size(), 2u);
         EXPECT_EQ(prompt.texts[1].rfind("Error: TROV can not create a compressed video stream", 0), 0u);
@@ -285,9 +293,9 @@ TEST(CodecChoice, ChooserAndTheCannotCompressQuestion) {
     {
         CAVIContainer file;
         auto video = make(file);
-        EXPECT_FALSE(video->CreateCompressedStream(*odd->GetHeader(), nullptr,
-                                                   [](const BitmapInfoHeader&, const CompressionOptions&,
-                                                      CompressionOptions&) { return false; }));
+        EXPECT_FALSE(video->CreateCompressedStream(
+            *odd->GetHeader(), nullptr,
+            [](const BitmapInfoHeader&, const CompressionOptions&, CompressionOptions&) { return false; }));
         SetVideoCodecChooser({});
         EXPECT_FALSE(video->CreateCompressedStream(*odd->GetHeader(), nullptr));
         // A handler this machine has no encoder for fails without a message.
@@ -299,10 +307,11 @@ TEST(CodecChoice, ChooserAndTheCannotCompressQuestion) {
     }
     // The process-wide chooser is used when none is given.
     {
-        SetVideoCodecChooser([](const BitmapInfoHeader&, const CompressionOptions&, CompressionOptions& choice) {
-            choice = Options("FFV1");
-            return true;
-        });
+        SetVideoCodecChooser(
+            [](const BitmapInfoHeader&, const CompressionOptions&, CompressionOptions& choice) {
+                choice = Options("FFV1");
+                return true;
+            });
         CAVIContainer file;
         auto video = make(file);
         EXPECT_TRUE(video->CreateCompressedStream(*odd->GetHeader(), nullptr));
@@ -319,12 +328,12 @@ TEST(AVIWriting, FramesThatDoNotMatchAreRefused) {
     auto video = out.CreateVideoStream(*frame->GetHeader(), 1.0, 25.0);
     ASSERT_TRUE(video);
     EXPECT_FALSE(video->WriteFrame(*frame));  // no compressing stream yet
-    ASSERT_TRUE(video->CreateCompressedStream(*frame->GetHeader(), nullptr,
-                                              [](const BitmapInfoHeader&, const CompressionOptions&,
-                                                 CompressionOptions& c) {
-                                                  c = Options("MJPG");
-                                                  return true;
-                                              }));
+    ASSERT_TRUE(video->CreateCompressedStream(
+        *frame->GetHeader(), nullptr,
+        [](const BitmapInfoHeader&, const CompressionOptions&, CompressionOptions& c) {
+            c = Options("MJPG");
+            return true;
+        }));
     EXPECT_FALSE(video->WriteFrame(*frame));  // not added to the file yet
     ASSERT_EQ(out.AddStream(std::move(video)), 0);
     CAVIStream* v = out.GetStream(0);

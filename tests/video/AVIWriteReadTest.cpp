@@ -5,8 +5,8 @@
 #include <cmath>
 #include <filesystem>
 
-#include "support/TestSupport.h"
 #include "VideoTestUtil.h"
+#include "support/TestSupport.h"
 #include "video/AVIContainer.h"
 #include "video/VideoCodecs.h"
 
@@ -31,7 +31,8 @@ TEST(AVIRateScale, FractionalRatesBecomeIntegral) {
     ASSERT_TRUE(CAVIContainer::ComputeRateScale(2.0, 50.9, scale, rate));
     EXPECT_EQ(scale, 2u);
     EXPECT_EQ(rate, 50u);
-    for (double bad : {0.0, -25.0, std::nan(""), HUGE_VAL}) EXPECT_FALSE(CAVIContainer::ComputeRateScale(1.0, bad, scale, rate));
+    for (double bad : {0.0, -25.0, std::nan(""), HUGE_VAL})
+        EXPECT_FALSE(CAVIContainer::ComputeRateScale(1.0, bad, scale, rate));
     EXPECT_FALSE(CAVIContainer::ComputeRateScale(0.5, 25.0, scale, rate));
 }
 

@@ -59,7 +59,8 @@ TEST(CodecSettingsFiles, KeysAsWritten) {
     EXPECT_EQ(v, 'p');
     EXPECT_TRUE(store.HasKey("Video", "Byte14"));
     EXPECT_FALSE(store.HasKey("Video", "Byte15"));
-    for (const char* key : {"fccType", "dwKeyFrameEvery", "dwQuality", "dwBytesPerSecond", "dwFlags", "dwInterleaveEvery"})
+    for (const char* key :
+         {"fccType", "dwKeyFrameEvery", "dwQuality", "dwBytesPerSecond", "dwFlags", "dwInterleaveEvery"})
         EXPECT_TRUE(store.HasKey("Video", key)) << key;
     std::string text;
     ASSERT_TRUE(store.GetString("Video", "Description", text));

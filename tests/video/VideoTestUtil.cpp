@@ -1,11 +1,12 @@
 // Helpers of the video tests.
 #include "VideoTestUtil.h"
 
+#include <sys/wait.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace trov::test {
 
@@ -73,8 +74,8 @@ CompressionOptions Options(const char* fourCC, uint32_t quality, const std::stri
     return o;
 }
 
-CompressionOptions WriteMovie(const std::string& path, const CompressionOptions& options, int width, int height,
-                              double fps, int count, int firstId) {
+CompressionOptions WriteMovie(const std::string& path, const CompressionOptions& options, int width,
+                              int height, double fps, int count, int firstId) {
     CAVIContainer out;
     if (!out.CreateFile(path)) return {};
     auto first = PatternFrame(width, height, firstId);
@@ -110,8 +111,8 @@ std::string DecodeErrors(const std::string& path) {
 
 std::string ProbeStream(const std::string& path, int stream, const std::string& entry) {
     std::string output;
-    RunCommand("ffprobe -v error -select_streams " + std::to_string(stream) + " -show_entries stream=" + entry +
-                   " -of default=nw=1:nk=1 '" + path + "'",
+    RunCommand("ffprobe -v error -select_streams " + std::to_string(stream) +
+                   " -show_entries stream=" + entry + " -of default=nw=1:nk=1 '" + path + "'",
                output);
     while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
     return output;
@@ -119,15 +120,18 @@ std::string ProbeStream(const std::string& path, int stream, const std::string& 
 
 int ProbeCountedFrames(const std::string& path) {
     std::string output;
-    RunCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
-               "-of default=nw=1:nk=1 '" + path + "'",
-               output);
+    RunCommand(
+        "ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
+        "-of default=nw=1:nk=1 '" +
+            path + "'",
+        output);
     return output.empty() ? -1 : std::atoi(output.c_str());
 }
 
 std::vector<int> ProbeKeyFrames(const std::string& path) {
     std::string output;
-    RunCommand("ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 '" + path + "'", output);
+    RunCommand("ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 '" + path + "'",
+               output);
     std::vector<int> keys;
     std::istringstream lines(output);
     std::string line;
@@ -140,9 +144,13 @@ std::vector<int> ProbeKeyFrames(const std::string& path) {
     return keys;
 }
 
-CRecordingPrompt::CRecordingPrompt() : m_previous(&GetUserPrompt()) { SetUserPrompt(this); }
+CRecordingPrompt::CRecordingPrompt() : m_previous(&GetUserPrompt()) {
+    SetUserPrompt(this);
+}
 
-CRecordingPrompt::~CRecordingPrompt() { SetUserPrompt(m_previous); }
+CRecordingPrompt::~CRecordingPrompt() {
+    SetUserPrompt(m_previous);
+}
 
 PromptAnswer CRecordingPrompt::Ask(const std::string& text, const std::string& caption, PromptButtons,
                                    PromptAnswer defaultAnswer) {

@@ -24,8 +24,8 @@ double MeanAbsDiff(const BitmapInfoHeader* frame, const CPicture& picture);
 
 // Writes frames with ids firstId .. firstId + count - 1 into a new file. Options: encoder choice.
 // Returns the options the stream used (empty fccHandler on failure).
-CompressionOptions WriteMovie(const std::string& path, const CompressionOptions& options, int width, int height,
-                              double fps, int count, int firstId = 0);
+CompressionOptions WriteMovie(const std::string& path, const CompressionOptions& options, int width,
+                              int height, double fps, int count, int firstId = 0);
 CompressionOptions Options(const char* fourCC, uint32_t quality = 9000, const std::string& state = "");
 
 // Runs a shell command; returns its exit status and puts stdout+stderr into output.
