@@ -20,9 +20,10 @@ function(trov_tests name)
   if(NOT _srcs)
     return()
   endif()
-  add_executable(${name} ${_srcs})
+  add_executable(${name} ${_srcs} ${PROJECT_SOURCE_DIR}/cmake/TestEnvironment.cpp)
+  target_compile_definitions(${name} PRIVATE TROV_SOURCE_DIR_VALUE="${PROJECT_SOURCE_DIR}"
+    TROV_BUILD_DIR_VALUE="${PROJECT_BINARY_DIR}")
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARGN} trov_testsupport GTest::gtest_main GTest::gmock)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "TROV_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;TROV_BUILD_DIR=${PROJECT_BINARY_DIR};TROV_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120)
 endfunction()
