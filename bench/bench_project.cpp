@@ -7,7 +7,10 @@
 #include <string>
 #include <unistd.h>
 
+#include "creation/TROVManager.h"
+#include "infra/UserPrompt.h"
 #include "project/Md5.h"
+#include "settings/ApplicationSettings.h"
 
 namespace {
 
@@ -43,6 +46,50 @@ void BM_Md5Memory(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(data.size()));
 }
 BENCHMARK(BM_Md5Memory)->Unit(benchmark::kMillisecond);
+
+// A project of 2,000 entries whose files are all missing (so no content keys are computed).
+std::string MakeProject(const std::string& dir) {
+    trov::CSettingsStore s;
+    trov::SeedProjectSettings(s, dir);
+    for (int i = 0; i < 2000; ++i) {
+        trov::CProjectObject o;
+        o.SetFileName(dir + "/missing/picture" + std::to_string(i) + ".jpg");
+        o.pictureText = "Caption number " + std::to_string(i);
+        o.fading2NextPictureName = "Cross Dissolve";
+        o.textFadeIn = 25, o.showPicture = 100, o.textFadeOut = 15, o.fade2NextPicture = 25;
+        o.SaveToStore(s, "PICTURE_" + std::to_string(i));
+    }
+    std::string path = dir + "/project.ini";
+    s.Save(path, trov::CTextFile::kUtf16LE);
+    return path;
+}
+
+void BM_ProjectLoadSave2000(benchmark::State& state) {
+    std::string dir = TempPath("proj");
+    std::filesystem::create_directories(dir);
+    std::string path = MakeProject(dir);
+    trov::CTROVManager manager;
+    manager.Initialize(dir);
+    for (auto _ : state) {
+        if (!manager.LoadProject(path) || manager.GetObjectCount() != 2000) state.SkipWithError("load failed");
+        if (!manager.SaveProject(path)) state.SkipWithError("save failed");
+    }
+    std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_ProjectLoadSave2000)->Unit(benchmark::kMillisecond);
+
+void BM_ProjectLoad2000(benchmark::State& state) {
+    std::string dir = TempPath("projload");
+    std::filesystem::create_directories(dir);
+    std::string path = MakeProject(dir);
+    trov::CTROVManager manager;
+    manager.Initialize(dir);
+    for (auto _ : state) {
+        if (!manager.LoadProject(path)) state.SkipWithError("load failed");
+    }
+    std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_ProjectLoad2000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

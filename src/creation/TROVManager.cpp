@@ -271,10 +271,11 @@ bool CTROVManager::LoadProject(const std::string& pathIn, const CSettingsStore* 
         return false;
     }
     ResetProject();
-    m_projectImage.MergeFrom(loaded);
+    // The project settings come from the file itself, not from the extra store.
+    m_projectSettings.CopySection(loaded, kProjectSettings);
+    m_projectImage = std::move(loaded);  // the image store is empty after the reset
     m_projectImage.SetFileName(path);
     if (extra) m_projectImage.MergeFrom(*extra);
-    m_projectSettings.CopySection(loaded, kProjectSettings);
     // Relative paths of the objects resolve against the new project's folder while they load.
     if (!path.empty()) SetProjectDirectory();
     for (size_t i = 0;; ++i) {

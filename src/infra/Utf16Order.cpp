@@ -41,6 +41,19 @@ uint32_t Unit(uint32_t cp, uint32_t& second) {
 }  // namespace
 
 int CompareUtf16(std::string_view a, std::string_view b) {
+    // Fast path: skip the common bytes. When the first difference is between ASCII bytes (or the
+    // end of a string), both sides decode identically up to there -- a multi-byte sequence cut by
+    // an ASCII byte or the end is malformed on both sides alike -- so the bytes decide.
+    size_t k = 0, n = a.size() < b.size() ? a.size() : b.size();
+    while (k < n && a[k] == b[k]) ++k;
+    bool aEnd = k == a.size(), bEnd = k == b.size();
+    if (aEnd && bEnd) return 0;
+    auto ca = aEnd ? 0u : static_cast<unsigned char>(a[k]), cb = bEnd ? 0u : static_cast<unsigned char>(b[k]);
+    if ((aEnd || ca < 0x80) && (bEnd || cb < 0x80)) {
+        if (aEnd) return -1;
+        if (bEnd) return 1;
+        return ca < cb ? -1 : 1;
+    }
     size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
         uint32_t a2, b2;

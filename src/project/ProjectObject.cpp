@@ -23,21 +23,25 @@ bool IsRegularFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-void ReadInt(const CSettingsStore& s, const std::string& sec, const char* key, int& v) { s.GetInt(sec, key, v); }
-
-void ReadBool(const CSettingsStore& s, const std::string& sec, const char* key, bool& v) {
-    int i = 0;
-    if (s.GetInt(sec, key, i)) v = (i == 1);
+// Readers over one section, looked up once per object.
+void ReadInt(const CSettingsSection& s, const char* key, int& v) {
+    std::string text;
+    if (s.Get(key, text)) v = CSettingsStore::ParseInt(text);
 }
 
-void ReadByte(const CSettingsStore& s, const std::string& sec, const char* key, uint8_t& v) {
-    int i = 0;
-    if (s.GetInt(sec, key, i)) v = static_cast<uint8_t>(i & 0xFF);
+void ReadBool(const CSettingsSection& s, const char* key, bool& v) {
+    std::string text;
+    if (s.Get(key, text)) v = CSettingsStore::ParseInt(text) == 1;
 }
 
-void ReadColour(const CSettingsStore& s, const std::string& sec, const char* key, Colour& v) {
-    int i = 0;
-    if (s.GetInt(sec, key, i)) v = static_cast<Colour>(i);
+void ReadByte(const CSettingsSection& s, const char* key, uint8_t& v) {
+    std::string text;
+    if (s.Get(key, text)) v = static_cast<uint8_t>(CSettingsStore::ParseInt(text) & 0xFF);
+}
+
+void ReadColour(const CSettingsSection& s, const char* key, Colour& v) {
+    std::string text;
+    if (s.Get(key, text)) v = static_cast<Colour>(CSettingsStore::ParseInt(text));
 }
 
 std::mutex g_counterMutex;
@@ -67,106 +71,110 @@ void CProjectObject::SetFileName(const std::string& path, CMessagePipelines* pip
     if (Md5OfFile(resolved, key)) m_contentKey = key;
 }
 
-bool CProjectObject::LoadFromStore(const CSettingsStore& s, const std::string& sec, CMessagePipelines* pipes) {
+bool CProjectObject::LoadFromStore(const CSettingsStore& store, const std::string& sec, CMessagePipelines* pipes) {
     using namespace objkey;
+    const CSettingsSection* section = store.GetSection(sec);
     std::string fileName;
-    if (!s.GetString(sec, kFileName, fileName)) return false;
-    ReadInt(s, sec, kTextFadeIn, textFadeIn);
-    ReadInt(s, sec, kShowPicture, showPicture);
-    ReadInt(s, sec, kTextFadeOut, textFadeOut);
-    ReadInt(s, sec, kFade2NextPicture, fade2NextPicture);
-    s.GetString(sec, kPictureText, pictureText);
-    s.GetString(sec, kFading2NextPictureName, fading2NextPictureName);
-    ReadBool(s, sec, kIsColorFade, isColorFade);
-    ReadColour(s, sec, kColorFadeColorRef, colorFadeColorRef);
-    ReadBool(s, sec, kPanoramaScrolling, panoramaScrolling);
-    ReadInt(s, sec, kPanoramaScrollingType, panoramaScrollingType);
-    ReadBool(s, sec, kPictureMove, pictureMove);
-    s.GetString(sec, kPictureMoveSettings, pictureMoveSettings);
-    ReadInt(s, sec, kFontHeight, font.height);
-    ReadInt(s, sec, kFontWidth, font.width);
-    ReadInt(s, sec, kFontEscapement, font.escapement);
-    ReadInt(s, sec, kFontOrientation, font.orientation);
-    ReadInt(s, sec, kFontWeight, font.weight);
-    ReadByte(s, sec, kFontItalic, font.italic);
-    ReadByte(s, sec, kFontUnderline, font.underline);
-    ReadByte(s, sec, kFontStrikeOut, font.strikeOut);
-    ReadByte(s, sec, kFontCharSet, font.charSet);
-    ReadByte(s, sec, kFontOutPrecision, font.outPrecision);
-    ReadByte(s, sec, kFontClipPrecision, font.clipPrecision);
-    ReadByte(s, sec, kFontQuality, font.quality);
-    ReadByte(s, sec, kFontPitchAndFamily, font.pitchAndFamily);
+    if (!section || !section->Get(kFileName, fileName)) return false;
+    const CSettingsSection& s = *section;
+    ReadInt(s, kTextFadeIn, textFadeIn);
+    ReadInt(s, kShowPicture, showPicture);
+    ReadInt(s, kTextFadeOut, textFadeOut);
+    ReadInt(s, kFade2NextPicture, fade2NextPicture);
+    s.Get(kPictureText, pictureText);
+    s.Get(kFading2NextPictureName, fading2NextPictureName);
+    ReadBool(s, kIsColorFade, isColorFade);
+    ReadColour(s, kColorFadeColorRef, colorFadeColorRef);
+    ReadBool(s, kPanoramaScrolling, panoramaScrolling);
+    ReadInt(s, kPanoramaScrollingType, panoramaScrollingType);
+    ReadBool(s, kPictureMove, pictureMove);
+    s.Get(kPictureMoveSettings, pictureMoveSettings);
+    ReadInt(s, kFontHeight, font.height);
+    ReadInt(s, kFontWidth, font.width);
+    ReadInt(s, kFontEscapement, font.escapement);
+    ReadInt(s, kFontOrientation, font.orientation);
+    ReadInt(s, kFontWeight, font.weight);
+    ReadByte(s, kFontItalic, font.italic);
+    ReadByte(s, kFontUnderline, font.underline);
+    ReadByte(s, kFontStrikeOut, font.strikeOut);
+    ReadByte(s, kFontCharSet, font.charSet);
+    ReadByte(s, kFontOutPrecision, font.outPrecision);
+    ReadByte(s, kFontClipPrecision, font.clipPrecision);
+    ReadByte(s, kFontQuality, font.quality);
+    ReadByte(s, kFontPitchAndFamily, font.pitchAndFamily);
     std::string face;
-    if (s.GetString(sec, kFontName, face)) font.faceName = CutFaceName(face);
-    ReadColour(s, sec, kFontTextColor, textColor);
-    ReadColour(s, sec, kFontTextBackColor, textBackColor);
-    ReadInt(s, sec, kTextBackWidth, textBackWidth);
-    ReadInt(s, sec, kTextPosition, textPosition);
+    if (s.Get(kFontName, face)) font.faceName = CutFaceName(face);
+    ReadColour(s, kFontTextColor, textColor);
+    ReadColour(s, kFontTextBackColor, textBackColor);
+    ReadInt(s, kTextBackWidth, textBackWidth);
+    ReadInt(s, kTextPosition, textPosition);
     std::string audio;
-    if (s.GetString(sec, kAudioFile, audio)) audioFile = NativePath(audio);
-    ReadInt(s, sec, kAudioStartTime, audioStartTime);
-    ReadInt(s, sec, kNormalizeAudio, normalizeAudio);
-    ReadInt(s, sec, kAudioFadingTime, audioFadingTime);
-    ReadInt(s, sec, kSynchronizeFF2NP, synchronizeFF2NP);
-    ReadInt(s, sec, kFadeOption, fadeOption);
-    ReadBool(s, sec, kLoopAudio, loopAudio);
-    s.GetString(sec, kTextFadeInEffectName, textFadeInEffectName);
-    s.GetString(sec, kTextFadeOutEffectName, textFadeOutEffectName);
-    s.GetString(sec, kFlightPoints, flightPoints);
-    ReadColour(s, sec, kFlightPointsColor, flightPointsColor);
-    ReadInt(s, sec, kFlightPointsRadius, flightPointsRadius);
-    ReadInt(s, sec, kRotation, rotation);
+    if (s.Get(kAudioFile, audio)) audioFile = NativePath(audio);
+    ReadInt(s, kAudioStartTime, audioStartTime);
+    ReadInt(s, kNormalizeAudio, normalizeAudio);
+    ReadInt(s, kAudioFadingTime, audioFadingTime);
+    ReadInt(s, kSynchronizeFF2NP, synchronizeFF2NP);
+    ReadInt(s, kFadeOption, fadeOption);
+    ReadBool(s, kLoopAudio, loopAudio);
+    s.Get(kTextFadeInEffectName, textFadeInEffectName);
+    s.Get(kTextFadeOutEffectName, textFadeOutEffectName);
+    s.Get(kFlightPoints, flightPoints);
+    ReadColour(s, kFlightPointsColor, flightPointsColor);
+    ReadInt(s, kFlightPointsRadius, flightPointsRadius);
+    ReadInt(s, kRotation, rotation);
     SetFileName(isColorFade ? fileName : NativePath(fileName), pipes);
     return true;
 }
 
-void CProjectObject::SaveToStore(CSettingsStore& s, const std::string& sec) const {
+void CProjectObject::SaveToStore(CSettingsStore& store, const std::string& sec) const {
     using namespace objkey;
+    CSettingsSection& t = store.Section(sec);
+    auto I = [](int v) { return CSettingsStore::FormatInt(v); };
     auto colour = [](Colour c) { return static_cast<int>(c); };
-    s.SetString(sec, kFileName, m_fileName);
-    s.SetInt(sec, kTextFadeIn, textFadeIn);
-    s.SetInt(sec, kShowPicture, showPicture);
-    s.SetInt(sec, kTextFadeOut, textFadeOut);
-    s.SetInt(sec, kFade2NextPicture, fade2NextPicture);
-    s.SetString(sec, kPictureText, pictureText);
-    s.SetString(sec, kFading2NextPictureName, fading2NextPictureName);
-    s.SetInt(sec, kIsColorFade, isColorFade ? 1 : 0);
-    s.SetInt(sec, kColorFadeColorRef, colour(colorFadeColorRef));
-    s.SetInt(sec, kPanoramaScrolling, panoramaScrolling ? 1 : 0);
-    s.SetInt(sec, kPanoramaScrollingType, panoramaScrollingType);
-    s.SetInt(sec, kPictureMove, pictureMove ? 1 : 0);
-    s.SetString(sec, kPictureMoveSettings, pictureMoveSettings);
-    s.SetInt(sec, kFontHeight, font.height);
-    s.SetInt(sec, kFontWidth, font.width);
-    s.SetInt(sec, kFontEscapement, font.escapement);
-    s.SetInt(sec, kFontOrientation, font.orientation);
-    s.SetInt(sec, kFontWeight, font.weight);
-    s.SetInt(sec, kFontItalic, font.italic);
-    s.SetInt(sec, kFontUnderline, font.underline);
-    s.SetInt(sec, kFontStrikeOut, font.strikeOut);
-    s.SetInt(sec, kFontCharSet, font.charSet);
-    s.SetInt(sec, kFontOutPrecision, font.outPrecision);
-    s.SetInt(sec, kFontClipPrecision, font.clipPrecision);
-    s.SetInt(sec, kFontQuality, font.quality);
-    s.SetInt(sec, kFontPitchAndFamily, font.pitchAndFamily);
-    s.SetString(sec, kFontName, CutFaceName(font.faceName));
-    s.SetInt(sec, kFontTextColor, colour(textColor));
-    s.SetInt(sec, kFontTextBackColor, colour(textBackColor));
-    s.SetInt(sec, kTextBackWidth, textBackWidth);
-    s.SetInt(sec, kTextPosition, textPosition);
-    s.SetString(sec, kAudioFile, audioFile);
-    s.SetInt(sec, kAudioStartTime, audioStartTime);
-    s.SetInt(sec, kNormalizeAudio, normalizeAudio);
-    s.SetInt(sec, kAudioFadingTime, audioFadingTime);
-    s.SetInt(sec, kSynchronizeFF2NP, synchronizeFF2NP);
-    s.SetInt(sec, kFadeOption, fadeOption);
-    s.SetInt(sec, kLoopAudio, loopAudio ? 1 : 0);
-    s.SetString(sec, kTextFadeInEffectName, textFadeInEffectName);
-    s.SetString(sec, kTextFadeOutEffectName, textFadeOutEffectName);
-    s.SetString(sec, kFlightPoints, flightPoints);
-    s.SetInt(sec, kFlightPointsColor, colour(flightPointsColor));
-    s.SetInt(sec, kFlightPointsRadius, flightPointsRadius);
-    s.SetInt(sec, kRotation, rotation);
+    t.Set(kFileName, m_fileName);
+    t.Set(kTextFadeIn, I(textFadeIn));
+    t.Set(kShowPicture, I(showPicture));
+    t.Set(kTextFadeOut, I(textFadeOut));
+    t.Set(kFade2NextPicture, I(fade2NextPicture));
+    t.Set(kPictureText, pictureText);
+    t.Set(kFading2NextPictureName, fading2NextPictureName);
+    t.Set(kIsColorFade, I(isColorFade ? 1 : 0));
+    t.Set(kColorFadeColorRef, I(colour(colorFadeColorRef)));
+    t.Set(kPanoramaScrolling, I(panoramaScrolling ? 1 : 0));
+    t.Set(kPanoramaScrollingType, I(panoramaScrollingType));
+    t.Set(kPictureMove, I(pictureMove ? 1 : 0));
+    t.Set(kPictureMoveSettings, pictureMoveSettings);
+    t.Set(kFontHeight, I(font.height));
+    t.Set(kFontWidth, I(font.width));
+    t.Set(kFontEscapement, I(font.escapement));
+    t.Set(kFontOrientation, I(font.orientation));
+    t.Set(kFontWeight, I(font.weight));
+    t.Set(kFontItalic, I(font.italic));
+    t.Set(kFontUnderline, I(font.underline));
+    t.Set(kFontStrikeOut, I(font.strikeOut));
+    t.Set(kFontCharSet, I(font.charSet));
+    t.Set(kFontOutPrecision, I(font.outPrecision));
+    t.Set(kFontClipPrecision, I(font.clipPrecision));
+    t.Set(kFontQuality, I(font.quality));
+    t.Set(kFontPitchAndFamily, I(font.pitchAndFamily));
+    t.Set(kFontName, CutFaceName(font.faceName));
+    t.Set(kFontTextColor, I(colour(textColor)));
+    t.Set(kFontTextBackColor, I(colour(textBackColor)));
+    t.Set(kTextBackWidth, I(textBackWidth));
+    t.Set(kTextPosition, I(textPosition));
+    t.Set(kAudioFile, audioFile);
+    t.Set(kAudioStartTime, I(audioStartTime));
+    t.Set(kNormalizeAudio, I(normalizeAudio));
+    t.Set(kAudioFadingTime, I(audioFadingTime));
+    t.Set(kSynchronizeFF2NP, I(synchronizeFF2NP));
+    t.Set(kFadeOption, I(fadeOption));
+    t.Set(kLoopAudio, I(loopAudio ? 1 : 0));
+    t.Set(kTextFadeInEffectName, textFadeInEffectName);
+    t.Set(kTextFadeOutEffectName, textFadeOutEffectName);
+    t.Set(kFlightPoints, flightPoints);
+    t.Set(kFlightPointsColor, I(colour(flightPointsColor)));
+    t.Set(kFlightPointsRadius, I(flightPointsRadius));
+    t.Set(kRotation, I(rotation));
 }
 
 int CProjectObject::GetTotalFrames() const {
