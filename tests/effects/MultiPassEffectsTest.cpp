@@ -82,9 +82,10 @@ public:
     }
 };
 
+// The recorder outlives the pipelines, which look at their listeners when they are cleared.
 struct Hub {
-    CMessagePipelines pipelines;
     Recorder recorder;
+    CMessagePipelines pipelines;
     Hub() {
         recorder.deleteWithPipeline = false;
         for (const char* name : {"Status", "MaxProgress", "CurrentProgress"}) {

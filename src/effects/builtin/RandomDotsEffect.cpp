@@ -29,7 +29,9 @@ std::vector<SDotBlock> ShuffledDotBlocks(int width, int height, int side, CMessa
         // Small pictures have few distinct products; after many collisions fall back to a key
         // above every key drawn so far, so the shuffle always ends.
         for (int attempt = 0; attempt < 100000 && !found; ++attempt) {
-            key = (std::rand() % rows) * (std::rand() % columns);
+            // Two statements: the row draw comes first on every compiler.
+            const long long row = std::rand() % rows;
+            key = row * (std::rand() % columns);
             found = byKey.find(key) == byKey.end();
         }
         if (!found) key = largest + 1;
