@@ -339,8 +339,8 @@ bool CAVIContainer::ComputeRateScale(double scale, double rate, uint32_t& outSca
 std::unique_ptr<CAVIStream> CAVIContainer::CreateVideoStream(const BitmapInfoHeader& header, double scale,
                                                              double rate) {
     m_lastError.clear();
-    if (!IsWriting() || m_writer->headerWritten) {
-        m_lastError = "The file is not open for writing.";
+    if (!IsWriting() || m_writer->sealed) {
+        m_lastError = "The file is not open for writing, or samples were written already.";
         return nullptr;
     }
     AVIStreamInfo info;
@@ -368,8 +368,8 @@ std::unique_ptr<CAVIStream> CAVIContainer::CreateVideoStream(const BitmapInfoHea
 
 std::unique_ptr<CAVIStream> CAVIContainer::CreateAudioStream(const std::vector<uint8_t>& waveFormat) {
     m_lastError.clear();
-    if (!IsWriting() || m_writer->headerWritten) {
-        m_lastError = "The file is not open for writing.";
+    if (!IsWriting() || m_writer->sealed) {
+        m_lastError = "The file is not open for writing, or samples were written already.";
         return nullptr;
     }
     if (waveFormat.size() < 16) {
@@ -458,7 +458,7 @@ int CAVIContainer::AddStream(std::unique_ptr<CAVIStream> stream) {
         m_lastError = "The stream does not belong to this file.";
         return -1;
     }
-    if (m_writer->headerWritten || m_writer->finished) {
+    if (m_writer->sealed || m_writer->headerWritten || m_writer->finished) {
         m_lastError = "Streams must be added before the first sample is written.";
         return -1;
     }
@@ -525,6 +525,7 @@ bool CAVIContainer::PasteStreams(CAVIStream& source, int targetIndex, int firstS
         m_lastError = "The source audio format differs from the target's.";
         return false;
     }
+    m_writer->sealed = true;
     int64_t first = std::max(0, firstSample);
     int64_t end = std::min<int64_t>(endSample, src.length);
     if (first >= end) return true;

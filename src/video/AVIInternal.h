@@ -20,6 +20,8 @@ struct AVIWriteState {
     bool headerWritten = false;
     bool headerFailed = false;
     bool finished = false;
+    // Set by the first sample handed over (the encoder may still hold it): the stream list is fixed.
+    bool sealed = false;
     std::vector<CAVIStream*> streams;  // added streams, in index order
 
     ~AVIWriteState();

@@ -129,7 +129,7 @@ void CAVIStream::Close() {
 bool CAVIStream::CreateNewStream(CAVIContainer& file, const AVIStreamInfo& info) {
     try {
         Close();
-        if (!file.m_writer || file.m_writer->finished || file.m_writer->headerWritten)
+        if (!file.m_writer || file.m_writer->finished || file.m_writer->sealed)
             return Fail("CAVIStream::CreateNewStream: the file is not open for writing.");
         if (info.fccType != kStreamTypeVideo && info.fccType != kStreamTypeAudio)
             return Fail("CAVIStream::CreateNewStream: only video and audio streams can be made.");
@@ -309,6 +309,7 @@ bool CAVIStream::WriteFrame(const BitmapInfoHeader* packed) {
                     std::to_string(packed->biHeight) + ", " + std::to_string(packed->biBitCount) +
                     " bits) does not match the stream (" + std::to_string(s.width) + " x " +
                     std::to_string(s.height) + ", 24 bits, bottom-up).");
+    s.writer->sealed = true;
     const uint8_t* bits = reinterpret_cast<const uint8_t*>(packed) + PixelOffset(*packed);
     const int stride = CPicture::StrideFor(s.width);
 
@@ -402,6 +403,7 @@ bool CAVIStream::WriteAudio(const EncodedAudio& audio) {
     if (total > audio.bytes.size()) return Fail("The audio packet sizes exceed the bytes given.");
     if (!audio.packetSamples.empty() && audio.packetSamples.size() != sizes.size())
         return Fail("There must be one sample count per audio packet.");
+    s.writer->sealed = true;
     if (!s.packet) s.packet.reset(av_packet_alloc());
     size_t offset = 0;
     for (size_t i = 0; i < sizes.size(); ++i) {
