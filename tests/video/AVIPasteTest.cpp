@@ -259,6 +259,19 @@ TEST(AVIAudio, WrittenMovieHasVideoStream0AndAudioStream1) {
               std::vector<uint8_t>(format.begin(), format.begin() + 16));
 }
 
+TEST(AVIAudio, MatroskaMovieWithPcmAfterAllVideo) {
+    TempDir dir;
+    const std::string path = dir / "movie.mkv";
+    std::vector<uint8_t> pcm = PcmBytes(44100, 4);
+    ASSERT_TRUE(WriteMovieWithPcm(path, 25, pcm));
+    EXPECT_EQ(DecodeErrors(path), "");
+    EXPECT_EQ(ProbeCountedFrames(path), 25);
+    EXPECT_EQ(ProbeStream(path, 1, "codec_name"), "pcm_s16le");
+    std::string decoded = AudioBytes(path);
+    ASSERT_EQ(decoded.size(), pcm.size());
+    EXPECT_EQ(std::memcmp(decoded.data(), pcm.data(), pcm.size()), 0);
+}
+
 TEST(AVIAudio, AudioStreamBeforeVideoStream) {
     TempDir dir;
     const std::string path = dir / "audiofirst.avi";
