@@ -643,6 +643,9 @@ bool CAVIStream::ConvertDecoded() {
     AVFrame* f = s.decoded.get();
     int w = f->width, h = f->height;
     if (w < 1 || h < 1) return Fail("The decoded frame has no size.");
+    if (w > CPicture::kMaxSide || h > CPicture::kMaxSide ||
+        int64_t(CPicture::StrideFor(w)) * h > CPicture::kMaxImageBytes)
+        return Fail("The decoded frame (" + std::to_string(w) + " x " + std::to_string(h) + ") is too large.");
     const int stride = CPicture::StrideFor(w);
     size_t bytes = 40 + size_t(stride) * size_t(h);
     if (s.frameBuffer.size() != bytes) s.frameBuffer.assign(bytes, 0);  // row padding stays 0
