@@ -365,19 +365,7 @@ std::unique_ptr<CDibPicture> CCreation::PreparePicture(int index, int width, int
     std::unique_ptr<CPicture> raw = LoadObjectPicture(*obj);
     if (!raw || raw->IsEmpty()) return nullptr;
 
-    if (!moving) {
-        std::unique_ptr<CDibPicture> result;
-        if (raw->GetWidth() != width || raw->GetHeight() != height) {
-            Status("Resizing picture ...");
-            result = m_tools.Resize(raw.get(), width, height, true);
-            if (result) result->SetFileName(path);
-        }
-        if (!result) result = raw->Clone();
-        if (!result) return nullptr;
-        Status("Caching picture ...");
-        StorePicture(*result, obj->GetCacheName(), width, height, rotation);
-        return result;
-    }
+    if (!moving) return FinishStill(*obj, *raw, width, height);
     if (obj->pictureMove) {
         ParsePictureMoveSettings(obj->pictureMoveSettings, m_moveStore);
         double q = ProjectDouble("PictureMove_Quality", 2.0);
@@ -386,6 +374,21 @@ std::unique_ptr<CDibPicture> CCreation::PreparePicture(int index, int width, int
     }
     auto scaled = PreparePanoramaPicture(*raw, obj->panoramaScrollingType, width, height, m_tools);
     return scaled ? std::move(scaled) : raw->Clone();
+}
+
+std::unique_ptr<CDibPicture> CCreation::FinishStill(const CProjectObject& obj, const CPicture& raw, int width,
+                                                    int height) {
+    std::unique_ptr<CDibPicture> result;
+    if (raw.GetWidth() != width || raw.GetHeight() != height) {
+        Status("Resizing picture ...");
+        result = m_tools.Resize(&raw, width, height, true);
+        if (result) result->SetFileName(obj.GetFileName());
+    }
+    if (!result) result = raw.Clone();
+    if (!result) return nullptr;
+    Status("Caching picture ...");
+    StorePicture(*result, obj.GetCacheName(), width, height, obj.IsAVI() ? 0 : obj.rotation);
+    return result;
 }
 
 // ---- consistency check ----
@@ -419,8 +422,17 @@ ConsistencyFindings CCreation::CheckConsistency() {
             }
             if (!ok) f.inconsistent.push_back(stored);
         } else {
-            auto pic = m_tools.LoadPicture(path, true);
-            if (!pic || pic->IsEmpty() || pic->IsDamaged()) f.inconsistent.push_back(stored);
+            std::unique_ptr<CPicture> pic = LoadObjectPicture(*obj);
+            if (!pic || pic->IsEmpty() || pic->IsDamaged()) {
+                f.inconsistent.push_back(stored);
+            } else if (!obj->pictureMove &&
+                       !(obj->panoramaScrolling && IsPanoramaDirection(obj->panoramaScrollingType))) {
+                // The picture is decoded now anyway: prepared at movie size it goes into the picture
+                // cache, so the creation takes it from there instead of decoding it a second time.
+                int w = ProjectInt("Movie-Size-X", 640), h = ProjectInt("Movie-Size-Y", 480);
+                if (w >= 1 && h >= 1 && w <= CPicture::kMaxSide && h <= CPicture::kMaxSide)
+                    FinishStill(*obj, *pic, w, h);
+            }
         }
     }
     for (int i = 0; i < count; ++i) {
@@ -781,10 +793,47 @@ bool CCreation::Stopped() const {
     return m_cancel.load() || m_writeFailed.load();
 }
 
+// Frames in flight are copies of effect outputs; recycling their buffers spares an allocation,
+// the kernel's zeroing of fresh pages and a fill for every frame.
+struct CCreation::FramePool {
+    std::mutex mutex;
+    std::vector<std::unique_ptr<CDibPicture>> free;
+};
+
+std::shared_ptr<const CDibPicture> CCreation::PooledCopy(const CPicture& frame) {
+    if (!m_framePool) m_framePool = std::make_shared<FramePool>();
+    std::unique_ptr<CDibPicture> buffer;
+    {
+        std::lock_guard<std::mutex> lock(m_framePool->mutex);
+        while (!m_framePool->free.empty() && !buffer) {
+            buffer = std::move(m_framePool->free.back());
+            m_framePool->free.pop_back();
+            if (buffer->GetWidth() != frame.GetWidth() || buffer->GetHeight() != frame.GetHeight())
+                buffer.reset();
+        }
+    }
+    if (!buffer) {
+        buffer = std::make_unique<CDibPicture>();
+        if (!buffer->Create(frame.GetWidth(), frame.GetHeight())) return nullptr;
+    }
+    std::memcpy(buffer->GetBits(), frame.GetBits(), static_cast<size_t>(frame.GetImageSize()));
+    buffer->BitsChanged();
+    std::weak_ptr<FramePool> pool = m_framePool;
+    return std::shared_ptr<const CDibPicture>(buffer.release(), [pool](const CDibPicture* p) {
+        std::unique_ptr<CDibPicture> owned(const_cast<CDibPicture*>(p));
+        if (auto alive = pool.lock()) {
+            std::lock_guard<std::mutex> lock(alive->mutex);
+            // A few spare buffers cover the frames in the encode queue; more would only hold memory.
+            if (alive->free.size() < 8) alive->free.push_back(std::move(owned));
+        }
+    });
+}
+
 bool CCreation::WriteCopy(const CPicture& frame) {
-    auto copy = frame.Clone();
+    if (frame.IsEmpty()) return false;
+    auto copy = PooledCopy(frame);
     if (!copy) return false;
-    WriteFrame(std::shared_ptr<const CDibPicture>(std::move(copy)));
+    WriteFrame(copy);
     return !Stopped();
 }
 

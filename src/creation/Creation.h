@@ -118,6 +118,9 @@ public:
     std::unique_ptr<CDibPicture> PreparePicture(int index, int width, int height, bool formatOnly = false);
     // The raw picture of an object (frame 0 of a clip; a picture rotated by its rotation).
     std::unique_ptr<CPicture> LoadObjectPicture(const CProjectObject& object);
+    // A still picture brought to width x height (aspect kept) and stored in the picture cache.
+    std::unique_ptr<CDibPicture> FinishStill(const CProjectObject& obj, const CPicture& raw, int width,
+                                             int height);
     std::unique_ptr<CDibPicture> LookupPicture(const std::string& name, int w, int h, int rotation);
     void StorePicture(const CPicture& picture, const std::string& name, int w, int h, int rotation);
     // "#r#g#b" of the current background colour.
@@ -202,6 +205,8 @@ private:
     // Frame-loop helpers.
     void EncodeFrame(CAVIStream* target, const std::shared_ptr<const CDibPicture>& frame);
     bool PrepareRepeatSource(const CDibPicture& frame);
+    struct FramePool;
+    std::shared_ptr<const CDibPicture> PooledCopy(const CPicture& frame);
     bool WriteCopy(const CPicture& frame);
     bool WriteRepeated(const std::shared_ptr<const CDibPicture>& frame, int count);
     bool RunTransition(const CProjectObject& prev, const CPicture& from,
@@ -267,6 +272,7 @@ private:
     std::string m_repeatPath;
     std::atomic<int> m_reusedPackets{0};
 
+    std::shared_ptr<FramePool> m_framePool;
     std::unique_ptr<CEncodeQueue> m_queue;
     std::atomic<bool> m_writeFailed{false};
     std::string m_writeError;
