@@ -1,11 +1,11 @@
 // Project persistence and content keys: load + save of a large project, MD5 throughput on a big file.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "creation/TROVManager.h"
 #include "infra/UserPrompt.h"
@@ -15,7 +15,8 @@
 namespace {
 
 std::string TempPath(const std::string& name) {
-    return (std::filesystem::temp_directory_path() / ("trovbench-" + std::to_string(getpid()) + "-" + name)).string();
+    return (std::filesystem::temp_directory_path() / ("trovbench-" + std::to_string(getpid()) + "-" + name))
+        .string();
 }
 
 // MD5 of a 200 MB file; the second and later iterations read from the page cache, so this is
@@ -71,7 +72,8 @@ void BM_ProjectLoadSave2000(benchmark::State& state) {
     trov::CTROVManager manager;
     manager.Initialize(dir);
     for (auto _ : state) {
-        if (!manager.LoadProject(path) || manager.GetObjectCount() != 2000) state.SkipWithError("load failed");
+        if (!manager.LoadProject(path) || manager.GetObjectCount() != 2000)
+            state.SkipWithError("load failed");
         if (!manager.SaveProject(path)) state.SkipWithError("save failed");
     }
     std::filesystem::remove_all(dir);

@@ -2,13 +2,14 @@
 // project load/save/sort/paths, application settings and caches.
 #include "creation/TROVManager.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <numeric>
 #include <system_error>
-#include <unistd.h>
 
 #include "imaging/Picture.h"
 #include "infra/UserPrompt.h"
@@ -24,15 +25,18 @@ namespace {
 
 constexpr const char* kCacheIndexNames[3] = {"cache1.cache", "cache2.cache", "cache3.cache"};
 
-std::string SectionName(size_t i) { return "PICTURE_" + std::to_string(i); }
+std::string SectionName(size_t i) {
+    return "PICTURE_" + std::to_string(i);
+}
 
 // The backup name of a project path: the path without its extension, plus ".bak"; a path that is
 // its own backup name gets "2" appended.
 std::string BackupName(const std::string& path) {
     size_t dot = path.rfind('.');
     size_t slash = path.rfind('/');
-    std::string stem = (dot != std::string::npos && (slash == std::string::npos || dot > slash)) ? path.substr(0, dot)
-                                                                                                 : path;
+    std::string stem = (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+                           ? path.substr(0, dot)
+                           : path;
     std::string bak = stem + ".bak";
     if (bak == path) bak += "2";
     return bak;
@@ -100,9 +104,13 @@ void CTROVManager::SetView(CTROVManagerView* view) {
 
 // ---- pipelines ----------------------------------------------------------------------------------
 
-void CTROVManager::SendStatus(const std::string& text) { m_pipelines.Send(pipeline::kStatus, text); }
+void CTROVManager::SendStatus(const std::string& text) {
+    m_pipelines.Send(pipeline::kStatus, text);
+}
 
-void CTROVManager::SendValue(const char* name, int32_t value) { m_pipelines.Send(name, value); }
+void CTROVManager::SendValue(const char* name, int32_t value) {
+    m_pipelines.Send(name, value);
+}
 
 std::string CTROVManager::GetStatusText() const {
     std::lock_guard lock(m_viewMutex);
@@ -174,8 +182,10 @@ void CTROVManager::OnMessage(const std::string& name, const std::string& text) {
         }
     }
     if (!view) return;
-    if (which == 0) view->OnStatusText(text);
-    else view->OnTimeText(which == 2, text);
+    if (which == 0)
+        view->OnStatusText(text);
+    else
+        view->OnTimeText(which == 2, text);
 }
 
 // ---- the object list ---------------------------------------------------------------------------
@@ -233,8 +243,10 @@ int CTROVManager::AddFiles(const std::vector<std::string>& paths, int insertAt) 
         SendValue(pipeline::kCurrentProgress, added);
     }
     char text[96];
-    std::snprintf(text, sizeof text,
-                  added < 2 ? "Sucessfully add %d new picture / AVI!" : "Sucessfully add %d new pictures / AVIs!", added);
+    std::snprintf(
+        text, sizeof text,
+        added < 2 ? "Sucessfully add %d new picture / AVI!" : "Sucessfully add %d new pictures / AVIs!",
+        added);
     SendStatus(text);
     RefreshProject();
     return added;
@@ -403,19 +415,21 @@ void CTROVManager::MakePathsAbsolute() {
 }
 
 bool CTROVManager::AskAndMakePathsRelative(CUserPrompt& prompt) {
-    if (prompt.Ask("TROV now changes all directory paths from absolute to relative to your current project. This "
-                   "only works, if you already saved your project. Do you want to continue?",
-                   "Make directory paths relative to saved project", PromptButtons::YesNoCancel,
-                   PromptAnswer::No) != PromptAnswer::Yes)
+    if (prompt.Ask(
+            "TROV now changes all directory paths from absolute to relative to your current project. This "
+            "only works, if you already saved your project. Do you want to continue?",
+            "Make directory paths relative to saved project", PromptButtons::YesNoCancel,
+            PromptAnswer::No) != PromptAnswer::Yes)
         return false;
     MakePathsRelative();
     return true;
 }
 
 bool CTROVManager::AskAndMakePathsAbsolute(CUserPrompt& prompt) {
-    if (prompt.Ask("TROV now changes all directory paths from relative to absolute paths. Do you want to continue?",
-                   "Make directory paths relative to saved project", PromptButtons::YesNoCancel,
-                   PromptAnswer::No) != PromptAnswer::Yes)
+    if (prompt.Ask(
+            "TROV now changes all directory paths from relative to absolute paths. Do you want to continue?",
+            "Make directory paths relative to saved project", PromptButtons::YesNoCancel,
+            PromptAnswer::No) != PromptAnswer::Yes)
         return false;
     MakePathsAbsolute();
     return true;
@@ -457,8 +471,8 @@ std::string CTROVManager::GetPlayLength() const {
 std::string CTROVManager::FormatPlayLength(long long ms) {
     if (ms < 0) ms = 0;
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld,%03lld", ms / 3600000, (ms / 60000) % 60, (ms / 1000) % 60,
-                  ms % 1000);
+    std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld,%03lld", ms / 3600000, (ms / 60000) % 60,
+                  (ms / 1000) % 60, ms % 1000);
     return buf;
 }
 

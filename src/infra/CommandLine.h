@@ -7,12 +7,12 @@
 namespace trov {
 
 struct SCommandLine {
-    std::string projectPath;        // value of "-PROJECT", empty when not given
-    std::string codecSettingsPath;  // value of "-CREATE", empty when not given
-    bool batch = false;             // "-CREATE" with a value: create unattended, then end
-    bool debug = false;             // "-DEBUG": logging on
-    bool help = false;              // "--help" or "-h"
-    bool version = false;           // "--version"
+    std::string projectPath;           // value of "-PROJECT", empty when not given
+    std::string codecSettingsPath;     // value of "-CREATE", empty when not given
+    bool batch = false;                // "-CREATE" with a value: create unattended, then end
+    bool debug = false;                // "-DEBUG": logging on
+    bool help = false;                 // "--help" or "-h"
+    bool version = false;              // "--version"
     std::vector<std::string> ignored;  // arguments that are no switch nor a switch's value
 
     // Scans the arguments (without the program name) from the first on. Switches are compared

@@ -60,7 +60,9 @@ CFatalReport& GetFatalReport() {
     return report;
 }
 
-void ReportFatalException(const std::string& section) { GetFatalReport().Report(section); }
+void ReportFatalException(const std::string& section) {
+    GetFatalReport().Report(section);
+}
 
 bool RunGuarded(const std::string& section, const std::function<void()>& operation) {
     try {

@@ -69,7 +69,7 @@ void WriteLog(const std::string& text) {
     if (!s.enabled) return;
     char stamp[32] = "<00:00:00> ";
     std::time_t now = std::time(nullptr);
-    std::tm local {};
+    std::tm local{};
     if (localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "<%H:%M:%S> ", &local);
     if (!s.file) {
         std::string path = PathLocked(s);

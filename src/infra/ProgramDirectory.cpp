@@ -1,11 +1,12 @@
 // The program directory rule: TROV_HOME, else a writable executable directory, else the XDG data directory.
 #include "infra/ProgramDirectory.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
 #include <system_error>
-#include <unistd.h>
 #include <vector>
 
 namespace trov {
@@ -79,7 +80,9 @@ void SetProgramDirectory(const std::string& directory) {
     g_directory = directory.empty() ? std::string() : WithoutTrailingSlash(directory);
 }
 
-std::string ProgramSubdirectory(const std::string& name) { return ProgramDirectory() + "/" + name; }
+std::string ProgramSubdirectory(const std::string& name) {
+    return ProgramDirectory() + "/" + name;
+}
 
 std::string ShippedLanguageDirectory() {
     std::string own = ProgramSubdirectory("Language");

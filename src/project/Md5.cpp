@@ -1,10 +1,11 @@
 // MD5 through libavutil; files are read in large blocks (the digest does not depend on the block size).
 #include "project/Md5.h"
 
-#include <cerrno>
-#include <new>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <new>
 #include <vector>
 
 extern "C" {

@@ -1,11 +1,12 @@
 // Project objects: persistence, derived keys, creation from files, colour fadings, normalisation.
 #include "project/ProjectObject.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
-#include <sys/stat.h>
 
 #include "infra/MessagePipelines.h"
 #include "infra/TextEncoding.h"
@@ -71,7 +72,8 @@ void CProjectObject::SetFileName(const std::string& path, CMessagePipelines* pip
     if (Md5OfFile(resolved, key)) m_contentKey = key;
 }
 
-bool CProjectObject::LoadFromStore(const CSettingsStore& store, const std::string& sec, CMessagePipelines* pipes) {
+bool CProjectObject::LoadFromStore(const CSettingsStore& store, const std::string& sec,
+                                   CMessagePipelines* pipes) {
     using namespace objkey;
     const CSettingsSection* section = store.GetSection(sec);
     std::string fileName;
@@ -183,9 +185,13 @@ int CProjectObject::GetTotalFrames() const {
     return static_cast<int>(std::clamp<long long>(t, INT32_MIN, INT32_MAX));
 }
 
-std::string CProjectObject::GetCacheName() const { return m_contentKey.empty() ? m_fileName : m_contentKey; }
+std::string CProjectObject::GetCacheName() const {
+    return m_contentKey.empty() ? m_fileName : m_contentKey;
+}
 
-std::string CProjectObject::GetPictureKey() const { return GetCacheName() + "#" + std::to_string(rotation) + "#"; }
+std::string CProjectObject::GetPictureKey() const {
+    return GetCacheName() + "#" + std::to_string(rotation) + "#";
+}
 
 std::string CProjectObject::GetFontKey() const {
     char buf[200];
@@ -222,8 +228,9 @@ CProjectObject CProjectObject::FromFile(const std::string& path, const CSettings
     return o;
 }
 
-CProjectObject CProjectObject::MakeColorFading(ColorFadingPreset preset, const CSettingsStore& projectSettings,
-                                               double frameRate, CProjectObject* selected) {
+CProjectObject CProjectObject::MakeColorFading(ColorFadingPreset preset,
+                                               const CSettingsStore& projectSettings, double frameRate,
+                                               CProjectObject* selected) {
     CProjectObject o;
     o.ApplyFrameDefaults(projectSettings);
     o.isColorFade = true;

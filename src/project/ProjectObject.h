@@ -91,7 +91,8 @@ public:
     // unchanged. Other keys are optional and keep the current value when missing. Booleans are
     // true only for 1; byte fields take the low byte; the face name is cut to 31 UTF-16 units.
     // SetFileName is called last (after "IsColorFade" is known).
-    bool LoadFromStore(const CSettingsStore& store, const std::string& section, CMessagePipelines* pipes = nullptr);
+    bool LoadFromStore(const CSettingsStore& store, const std::string& section,
+                       CMessagePipelines* pipes = nullptr);
     // Writes every key into the section.
     void SaveToStore(CSettingsStore& store, const std::string& section) const;
 
@@ -136,22 +137,22 @@ public:
     int panoramaScrollingType = -1;
     bool pictureMove = false;
     std::string pictureMoveSettings;
-    LogFont font;                       // height 30, width 14, weight 200, pitch 34, "Arial"
-    Colour textColor = 16777215;        // white
-    Colour textBackColor = 5242880;     // dark blue (blue 80)
+    LogFont font;                    // height 30, width 14, weight 200, pitch 34, "Arial"
+    Colour textColor = 16777215;     // white
+    Colour textBackColor = 5242880;  // dark blue (blue 80)
     int textBackWidth = 2;
     int textPosition = 1;
     std::string audioFile;
-    int audioStartTime = 0;             // milliseconds
+    int audioStartTime = 0;  // milliseconds
     int normalizeAudio = 0;
-    int audioFadingTime = 0;            // milliseconds
+    int audioFadingTime = 0;  // milliseconds
     int synchronizeFF2NP = 0;
     int fadeOption = kFadeNone;
     bool loopAudio = false;
     std::string textFadeInEffectName = kDefaultTextEffect;
     std::string textFadeOutEffectName = kDefaultTextEffect;
     std::string flightPoints;
-    Colour flightPointsColor = 255;     // red
+    Colour flightPointsColor = 255;  // red
     int flightPointsRadius = 10;
     int rotation = 0;
 

@@ -52,10 +52,11 @@ void SeedTextDefaults(CSettingsStore& s) {
                 "This error means, that you have selected one fading, that is not installed to TROV. Please "
                 "update your project or update TROV or add the DLL with the plug-in for the fading you have "
                 "selected!");
-    s.SetString(kTextsSection, kAddAFadingEffect,
-                "Please set a fading effect to this picture! If you don\xC2\xB4t want a fading effect to the next "
-                "picture, please also add a fading effect to the picture; then set the frames fading to next "
-                "picture to 0.");
+    s.SetString(
+        kTextsSection, kAddAFadingEffect,
+        "Please set a fading effect to this picture! If you don\xC2\xB4t want a fading effect to the next "
+        "picture, please also add a fading effect to the picture; then set the frames fading to next "
+        "picture to 0.");
 }
 
 std::string InitApplicationSettings(CSettingsStore& appSettings, const std::string& programDirectory,

@@ -175,7 +175,9 @@ std::string CSettingsStore::ToText() const {
     return text;
 }
 
-void CSettingsStore::FromText(std::string_view text) { ParseLines(CTextFile::SplitText(text)); }
+void CSettingsStore::FromText(std::string_view text) {
+    ParseLines(CTextFile::SplitText(text));
+}
 
 void CSettingsStore::ParseLines(const std::vector<std::string>& lines) {
     CSettingsSection* current = nullptr;
@@ -209,7 +211,9 @@ std::string_view CSettingsStore::Trim(std::string_view text) {
 
 int CSettingsStore::ParseInt(std::string_view text) {
     size_t i = 0;
-    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; };
+    auto isSpace = [](char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    };
     while (i < text.size() && isSpace(text[i])) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
@@ -229,7 +233,9 @@ int CSettingsStore::ParseInt(std::string_view text) {
 
 bool CSettingsStore::ParseFloat(std::string_view text, float& value) {
     size_t i = 0;
-    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; };
+    auto isSpace = [](char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    };
     while (i < text.size() && isSpace(text[i])) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
@@ -239,7 +245,8 @@ bool CSettingsStore::ParseFloat(std::string_view text, float& value) {
     // from_chars takes no sign of its own beyond '-', and none after ours.
     if (i >= text.size() || text[i] == '+' || text[i] == '-') return false;
     double d = 0;
-    auto [ptr, ec] = std::from_chars(text.data() + i, text.data() + text.size(), d, std::chars_format::general);
+    auto [ptr, ec] =
+        std::from_chars(text.data() + i, text.data() + text.size(), d, std::chars_format::general);
     if (ec != std::errc() || !std::isfinite(d)) return false;
     (void)ptr;
     float f = static_cast<float>(negative ? -d : d);
@@ -268,11 +275,14 @@ double CSettingsStore::ParseLenientDouble(std::string_view text) {
     return integer + fraction;
 }
 
-std::string CSettingsStore::FormatInt(int value) { return std::to_string(value); }
+std::string CSettingsStore::FormatInt(int value) {
+    return std::to_string(value);
+}
 
 std::string CSettingsStore::FormatFloat(float value) {
     char buf[64];
-    auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, static_cast<double>(value), std::chars_format::fixed, 6);
+    auto [ptr, ec] =
+        std::to_chars(buf, buf + sizeof buf, static_cast<double>(value), std::chars_format::fixed, 6);
     if (ec != std::errc()) return "0.000000";
     return std::string(buf, ptr);
 }

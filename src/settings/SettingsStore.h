@@ -53,9 +53,9 @@ public:
 
     // Writers create the section when missing and replace an existing value.
     void SetString(std::string_view section, std::string_view key, std::string_view value);
-    void SetInt(std::string_view section, std::string_view key, int value);           // "%d"
-    void SetBool(std::string_view section, std::string_view key, bool value);         // 0 / 1
-    void SetFloat(std::string_view section, std::string_view key, float value);       // "%f"
+    void SetInt(std::string_view section, std::string_view key, int value);      // "%d"
+    void SetBool(std::string_view section, std::string_view key, bool value);    // 0 / 1
+    void SetFloat(std::string_view section, std::string_view key, float value);  // "%f"
 
     bool HasSection(std::string_view section) const { return m_sections.find(section) != m_sections.end(); }
     bool HasKey(std::string_view section, std::string_view key) const;
@@ -71,7 +71,8 @@ public:
     // cannot be read. A file of fewer than 2 bytes loads as empty (true).
     bool Load(const std::string& path);
     // Loads fileName from the program directory; fullPath gets the path even when loading fails.
-    bool LoadBesideProgram(const std::string& programDirectory, const std::string& fileName, std::string& fullPath);
+    bool LoadBesideProgram(const std::string& programDirectory, const std::string& fileName,
+                           std::string& fullPath);
     // Writes the whole store in canonical order. encoding as CTextFile (1 = 8-bit, 2 = UTF-16 LE,
     // 3 = UTF-16 BE); 8-bit text holding characters above U+00FF is written as UTF-16 LE.
     bool Save(const std::string& path, int encoding = CTextFile::k8Bit);
@@ -80,7 +81,8 @@ public:
     void MergeFrom(const CSettingsStore& other);
     // Copies one section of other into targetSection (or the same name when empty). Nothing
     // happens when other lacks the section.
-    void CopySection(const CSettingsStore& other, std::string_view section, std::string_view targetSection = {});
+    void CopySection(const CSettingsStore& other, std::string_view section,
+                     std::string_view targetSection = {});
     // Removes all sections (the file name is kept).
     void Clear() { m_sections.clear(); }
 

@@ -1,11 +1,12 @@
 // Text files: encoding detection, line splitting, writing in one of the three encodings.
 #include "settings/TextFile.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <new>
-#include <sys/stat.h>
 
 #include "infra/TextEncoding.h"
 
@@ -46,7 +47,8 @@ void SplitFileText(std::string_view text, std::vector<std::string>& lines) {
     size_t start = 0;
     for (;;) {
         size_t nl = text.find('\n', start);
-        std::string line(text.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start));
+        std::string line(
+            text.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start));
         CTextFile::CutAtLastCR(line);
         lines.push_back(std::move(line));
         if (nl == std::string_view::npos) break;

@@ -1,10 +1,10 @@
 // The trov program end to end: --help, --version, -PROJECT, -DEBUG, bad input.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <array>
 #include <cstdio>
 #include <filesystem>
-#include <sys/wait.h>
 
 #include "settings/SettingsStore.h"
 #include "support/TestSupport.h"

@@ -1,9 +1,9 @@
 // The manager's project side: pipelines and progress, application settings, project load/save/
 // backup/sort/paths, play length, options, hostile project files.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
-#include <unistd.h>
 
 #include "creation/TROVManager.h"
 #include "imaging/Picture.h"
@@ -62,7 +62,8 @@ protected:
         EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
         std::string out;
         for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-            AppendUtf8(out, static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
+            AppendUtf8(
+                out, static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
         return out;
     }
 
@@ -111,8 +112,9 @@ TEST_F(ManagerTest, StartUpWritesSettingsAndSeedsTheProject) {
 
 TEST_F(ManagerTest, PartialSettingsFileIsCompletedAtTheNextStart) {
     TempDir other;
-    WriteFileBytes(other / "Settings.ini", "[PROJECT_SETTINGS]\r\nMovie-Size-X=720\r\n[TROV_SETTINGS]\r\n"
-                                           "EnableVideoStreamCache=1\r\n");
+    WriteFileBytes(other / "Settings.ini",
+                   "[PROJECT_SETTINGS]\r\nMovie-Size-X=720\r\n[TROV_SETTINGS]\r\n"
+                   "EnableVideoStreamCache=1\r\n");
     CTROVManager m;
     m.Initialize(other.Path().string());
     int x = 0, y = 0;
@@ -259,8 +261,9 @@ TEST_F(ManagerTest, HostileProjectFilesLoadWithoutHarm) {
     EXPECT_EQ(manager.GetObject(0)->GetFileName().size(), 1u << 20);
 
     // Absurd numbers stay numbers.
-    WriteFileBytes(Work("absurd.ini"), "[PROJECT_SETTINGS]\nFramesPerSeconds=0\n[PICTURE_0]\nFileName=a.jpg\n"
-                                       "ShowPicture=99999999999\nText-FadeIn=-5\n");
+    WriteFileBytes(Work("absurd.ini"),
+                   "[PROJECT_SETTINGS]\nFramesPerSeconds=0\n[PICTURE_0]\nFileName=a.jpg\n"
+                   "ShowPicture=99999999999\nText-FadeIn=-5\n");
     EXPECT_TRUE(manager.LoadProject(Work("absurd.ini")));
     EXPECT_EQ(manager.GetObject(0)->showPicture, 2147483647);
     EXPECT_EQ(manager.GetFrameRate(), 25.0f);

@@ -67,7 +67,8 @@ TEST_F(LogTest, ConcurrentWritersLeaveWholeLines) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([t] {
-            for (int i = 0; i < 200; ++i) WriteLog("thread " + std::to_string(t) + " entry " + std::to_string(i));
+            for (int i = 0; i < 200; ++i)
+                WriteLog("thread " + std::to_string(t) + " entry " + std::to_string(i));
         });
     for (auto& th : threads) th.join();
     CloseLog();

@@ -17,8 +17,10 @@ public:
         if (const char* v = std::getenv(name)) m_old = v, m_had = true;
     }
     ~EnvGuard() {
-        if (m_had) setenv(m_name, m_old.c_str(), 1);
-        else unsetenv(m_name);
+        if (m_had)
+            setenv(m_name, m_old.c_str(), 1);
+        else
+            unsetenv(m_name);
         SetProgramDirectory("");
     }
 

@@ -27,12 +27,23 @@ std::u16string ToUtf16(const std::string& s) {
     return out;
 }
 
-int Sign(int v) { return (v > 0) - (v < 0); }
+int Sign(int v) {
+    return (v > 0) - (v < 0);
+}
 
 TEST(Utf16Order, MatchesCodeUnitOrderOfValidText) {
     // Pieces chosen around the places where UTF-8 byte order and UTF-16 order differ.
-    const std::vector<std::string> pieces = {"a", "B", "_", "0", "\xC3\xA4", "\xE2\x82\xAC", "\xEF\xBD\x81",
-                                             "\xEE\x80\x80", "\xF0\x9F\x98\x80", "\xF4\x8F\xBF\xBF", ""};
+    const std::vector<std::string> pieces = {"a",
+                                             "B",
+                                             "_",
+                                             "0",
+                                             "\xC3\xA4",
+                                             "\xE2\x82\xAC",
+                                             "\xEF\xBD\x81",
+                                             "\xEE\x80\x80",
+                                             "\xF0\x9F\x98\x80",
+                                             "\xF4\x8F\xBF\xBF",
+                                             ""};
     std::mt19937 rng(7);
     std::vector<std::string> words;
     for (int w = 0; w < 400; ++w) {

@@ -221,7 +221,8 @@ TEST(ProjectObject, ColourFadingPresets) {
     // and the rest of 2 shortens the fading itself.
     CProjectObject sel;
     sel.showPicture = 5, sel.textFadeIn = 4, sel.textFadeOut = 2;
-    CProjectObject taking = CProjectObject::MakeColorFading(ColorFadingPreset::WhiteTakingFrames, settings, 25.0, &sel);
+    CProjectObject taking =
+        CProjectObject::MakeColorFading(ColorFadingPreset::WhiteTakingFrames, settings, 25.0, &sel);
     EXPECT_EQ(sel.showPicture + sel.textFadeIn + sel.textFadeOut, 0);
     EXPECT_EQ(taking.fade2NextPicture, 11);
     CProjectObject big;
@@ -251,7 +252,7 @@ TEST(ProjectObjectNormalise, AudioFadingTimesAndMixOptions) {
     EXPECT_EQ(objs[1].fadeOption, kFadeNone);
     EXPECT_EQ(objs[2].audioFadingTime, 2000);  // 40 ms * 50 frames of objs[1]
     EXPECT_EQ(objs[3].audioFadingTime, 1600);  // 40 ms * 40 frames
-    NormalizeProjectObjects(list, 0);  // a zero frame rate counts as 25 instead of dividing by zero
+    NormalizeProjectObjects(list, 0);          // a zero frame rate counts as 25 instead of dividing by zero
     EXPECT_EQ(objs[3].audioFadingTime, 1600);
 }
 

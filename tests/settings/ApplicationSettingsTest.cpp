@@ -1,6 +1,5 @@
 // "Settings.ini" at start-up: seeding, layering, writing back.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,18 +24,24 @@ TEST(ApplicationSettings, MissingFileIsCreatedWithEverySeededKeyInOrder) {
     const std::string d = dir.Path().string();
     EXPECT_EQ(text,
               "[LANGUAGE]\r\nCurrentLanguage=English\r\n\r\n"
-              "[PLUGIN_SETTINGS]\r\nFadingDLLDirectory=" + d + "/plugins\r\nImportPlugInsAtStart=1\r\n\r\n"
-              "[PROJECT_SETTINGS]\r\nCropBottom=0\r\nCropLeft=0\r\nCropRight=0\r\nCropTop=0\r\n"
-              "Frames-Fading2NextPicture=25\r\nFrames-Showing-Picture=100\r\n"
-              "Frames-Text-Fade-In=25\r\nFrames-Text-Fade-Out=15\r\nFramesPerSeconds=25.000000\r\n"
-              "GlobalBackgroundColorB=0\r\n"
-              "GlobalBackgroundColorG=0\r\nGlobalBackgroundColorR=0\r\nMaxFileSizeLimit=640\r\n"
-              "Movie-Size-X=640\r\nMovie-Size-Y=480\r\nOutput-AVI=" + d + "/Output.avi\r\n"
-              "PictureMove_Quality=2.000000\r\nPictureMove_ScaleLimit=2.000000\r\nRescalePictures=1\r\n"
-              "TempDir=" + d + "/Temp\r\nUseFadingBetweenPictures=1\r\nUseTextFading=1\r\n\r\n"
-              "[TROV_SETTINGS]\r\nAutoShowNextPreviewFadingFrame=1\r\nConsistencyCheck=1\r\n"
-              "CreationEnsureItemIsVisible=1\r\nEnablePermanentCache=0\r\nEnableVideoStreamCache=0\r\n"
-              "Quality=0\r\nSplashScreenShowTime=1000\r\n\r\n");
+              "[PLUGIN_SETTINGS]\r\nFadingDLLDirectory=" +
+                  d +
+                  "/plugins\r\nImportPlugInsAtStart=1\r\n\r\n"
+                  "[PROJECT_SETTINGS]\r\nCropBottom=0\r\nCropLeft=0\r\nCropRight=0\r\nCropTop=0\r\n"
+                  "Frames-Fading2NextPicture=25\r\nFrames-Showing-Picture=100\r\n"
+                  "Frames-Text-Fade-In=25\r\nFrames-Text-Fade-Out=15\r\nFramesPerSeconds=25.000000\r\n"
+                  "GlobalBackgroundColorB=0\r\n"
+                  "GlobalBackgroundColorG=0\r\nGlobalBackgroundColorR=0\r\nMaxFileSizeLimit=640\r\n"
+                  "Movie-Size-X=640\r\nMovie-Size-Y=480\r\nOutput-AVI=" +
+                  d +
+                  "/Output.avi\r\n"
+                  "PictureMove_Quality=2.000000\r\nPictureMove_ScaleLimit=2.000000\r\nRescalePictures=1\r\n"
+                  "TempDir=" +
+                  d +
+                  "/Temp\r\nUseFadingBetweenPictures=1\r\nUseTextFading=1\r\n\r\n"
+                  "[TROV_SETTINGS]\r\nAutoShowNextPreviewFadingFrame=1\r\nConsistencyCheck=1\r\n"
+                  "CreationEnsureItemIsVisible=1\r\nEnablePermanentCache=0\r\nEnableVideoStreamCache=0\r\n"
+                  "Quality=0\r\nSplashScreenShowTime=1000\r\n\r\n");
 }
 
 TEST(ApplicationSettings, PartialFileKeepsItsValuesAndGainsTheRest) {

@@ -91,7 +91,9 @@ TEST(SettingsWrite, SurrogatePairsSortByCodeUnitsNotCodePoints) {
 TEST(SettingsRoundTrip, LoadOfASavedStoreGivesTheSameStoreInEveryEncoding) {
     TempDir dir;
     CSettingsStore s;
-    s.SetString("PROJECT_SETTINGS", "Caption", "M\xC3\xBC" "nchen = sch\xC3\xB6n");
+    s.SetString("PROJECT_SETTINGS", "Caption",
+                "M\xC3\xBC"
+                "nchen = sch\xC3\xB6n");
     s.SetString("PROJECT_SETTINGS", "Euro", "5 \xE2\x82\xAC");
     s.SetInt("PICTURE_1", "Frames", -12);
     s.SetFloat("PICTURE_1", "Rate", 29.97f);
@@ -265,7 +267,9 @@ TEST(SettingsAccessors, LenientDoubleReader) {
     EXPECT_DOUBLE_EQ(CSettingsStore::ParseLenientDouble("-1"), 1.0);
     EXPECT_DOUBLE_EQ(CSettingsStore::ParseLenientDouble("1.2.3"), 1.23);
     EXPECT_DOUBLE_EQ(CSettingsStore::ParseLenientDouble("1x5"), 105.0);
-    EXPECT_DOUBLE_EQ(CSettingsStore::ParseLenientDouble("\xC3\xA4" "7"), 7.0);  // one character, one digit
+    EXPECT_DOUBLE_EQ(CSettingsStore::ParseLenientDouble("\xC3\xA4"
+                                                        "7"),
+                     7.0);  // one character, one digit
     EXPECT_DOUBLE_EQ(CSettingsStore::ParseLenientDouble(""), 0.0);
     EXPECT_DOUBLE_EQ(CSettingsStore::ParseLenientDouble("0,05"), 0.05);
 }

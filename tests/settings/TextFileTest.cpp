@@ -1,6 +1,5 @@
 // Text files: encoding detection, line splitting, writing, hostile inputs.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,7 +23,9 @@ std::vector<std::string> ReadLines(const std::string& path, int* encoding = null
 TEST(TextFileRead, DetectsEncodingsFromTheFirstTwoBytes) {
     TempDir dir;
     int enc = 0;
-    WriteFileBytes(dir / "le", std::string("\xFF\xFE" "a\0=\0\xE4\0\n\0", 10));
+    WriteFileBytes(dir / "le", std::string("\xFF\xFE"
+                                           "a\0=\0\xE4\0\n\0",
+                                           10));
     EXPECT_EQ(ReadLines(dir / "le", &enc), (std::vector<std::string>{"a=\xC3\xA4", ""}));
     EXPECT_EQ(enc, CTextFile::kUtf16LE);
 
@@ -66,8 +67,13 @@ TEST(TextFileRead, LinesAreCutAtTheLastCarriageReturnAndTheTailIsALine) {
 TEST(TextFileRead, Utf16SurrogatePairsAndLoneSurrogates) {
     TempDir dir;
     // U+1F600 as D83D DE00, then a lone DC00, then an odd trailing byte.
-    WriteFileBytes(dir / "s", std::string("\xFF\xFE\x3D\xD8\x00\xDE\x00\xDC" "A\0" "Z", 11));
-    EXPECT_EQ(ReadLines(dir / "s")[0], "\xF0\x9F\x98\x80\xEF\xBF\xBD" "A");
+    WriteFileBytes(dir / "s", std::string("\xFF\xFE\x3D\xD8\x00\xDE\x00\xDC"
+                                          "A\0"
+                                          "Z",
+                                          11));
+    EXPECT_EQ(ReadLines(dir / "s")[0],
+              "\xF0\x9F\x98\x80\xEF\xBF\xBD"
+              "A");
 }
 
 TEST(TextFileRead, MissingUnreadableAndDirectoryFailWithoutChangingTheObject) {
@@ -95,7 +101,9 @@ TEST(TextFileWrite, EncodingsWriteTheirMarksAndByteOrder) {
     ASSERT_TRUE(f.Write(dir / "1", CTextFile::k8Bit, lines));
     EXPECT_EQ(ReadFileBytes(dir / "1"), "a\xE4\r\n");
     ASSERT_TRUE(f.Write(dir / "2", CTextFile::kUtf16LE, lines));
-    EXPECT_EQ(ReadFileBytes(dir / "2"), std::string("\xFF\xFE" "a\0\xE4\0\r\0\n\0", 10));
+    EXPECT_EQ(ReadFileBytes(dir / "2"), std::string("\xFF\xFE"
+                                                    "a\0\xE4\0\r\0\n\0",
+                                                    10));
     ASSERT_TRUE(f.Write(dir / "3", CTextFile::kUtf16BE, lines));
     EXPECT_EQ(ReadFileBytes(dir / "3"), std::string("\xFE\xFF\0a\0\xE4\0\r\0\n", 10));
     EXPECT_EQ(f.GetFileName(), dir / "3");
