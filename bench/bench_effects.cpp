@@ -23,7 +23,8 @@ std::unique_ptr<CDibPicture> Photo(const char* file, int seed) {
     const std::string path = std::string(dir ? dir : "/work/shared/bench-photos") + "/" + file;
     CPictureTools tools;
     if (std::filesystem::exists(path))
-        if (auto picture = tools.LoadPicture(path, true)) return tools.Resize(picture.get(), kWidth, kHeight, false);
+        if (auto picture = tools.LoadPicture(path, true))
+            return tools.Resize(picture.get(), kWidth, kHeight, false);
     // No photos: a busy integer pattern of the same size.
     auto picture = std::make_unique<CDibPicture>();
     picture->Create(kWidth, kHeight);
@@ -73,7 +74,8 @@ void RunEffect(benchmark::State& state, const std::string& name) {
 const bool kRegistered = [] {
     for (CFadingEffect* effect : Shared().manager.InRegistrationOrder()) {
         const std::string name = effect->GetName();
-        benchmark::RegisterBenchmark(name.c_str(), [name](benchmark::State& state) { RunEffect(state, name); })
+        benchmark::RegisterBenchmark(name.c_str(),
+                                     [name](benchmark::State& state) { RunEffect(state, name); })
             ->Unit(benchmark::kMillisecond)
             ->MinTime(0.3);
     }

@@ -49,7 +49,8 @@ protected:
     void DrawFrame(int k) override {
         constexpr int kSlat = 24;
         const int open = int(static_cast<long long>(k) * kSlat / N());
-        for (int y0 = 0; y0 < H(); y0 += kSlat) m_output.CopyRect(B(), 0, y0, W(), std::min(y0 + open, H()), 0, 0);
+        for (int y0 = 0; y0 < H(); y0 += kSlat)
+            m_output.CopyRect(B(), 0, y0, W(), std::min(y0 + open, H()), 0, 0);
     }
 };
 

@@ -69,13 +69,14 @@ void CRectScaler::BuildTaps(int srcLen, int dstLen, int dstFrom, int dstTo, std:
         }
         tap.count = last - first + 1;
         // Rounding rest goes to the heaviest tap so that flat areas stay exactly flat.
-        weights[size_t(tap.offset + heaviest)] = uint16_t(weights[size_t(tap.offset + heaviest)] + (1024 - sum));
+        weights[size_t(tap.offset + heaviest)] =
+            uint16_t(weights[size_t(tap.offset + heaviest)] + (1024 - sum));
         taps.push_back(tap);
     }
 }
 
-void CRectScaler::Scale(CPicture& dst, int dx, int dy, int dw, int dh, const CPicture& src, int sx, int sy, int sw,
-                        int sh) {
+void CRectScaler::Scale(CPicture& dst, int dx, int dy, int dw, int dh, const CPicture& src, int sx, int sy,
+                        int sw, int sh) {
     if (dst.IsEmpty() || src.IsEmpty() || dw <= 0 || dh <= 0) return;
     // Clip the source rectangle, keeping the destination mapping of what remains proportional.
     int sx1 = std::min(sx + sw, src.GetWidth()), sy1 = std::min(sy + sh, src.GetHeight());
@@ -127,8 +128,8 @@ void CRectScaler::Scale(CPicture& dst, int dx, int dy, int dw, int dh, const CPi
     }
 }
 
-void DrawScaled(CRectScaler& scaler, CPicture& dst, int dx, int dy, int dw, int dh, const CPicture& src, int sx,
-                int sy, int sw, int sh) {
+void DrawScaled(CRectScaler& scaler, CPicture& dst, int dx, int dy, int dw, int dh, const CPicture& src,
+                int sx, int sy, int sw, int sh) {
     if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
     if (CPictureTools::GetQuality() != kQualityFinalProduction || (sw == dw && sh == dh)) {
         scaler.Scale(dst, dx, dy, dw, dh, src, sx, sy, sw, sh);
@@ -144,8 +145,10 @@ void DrawScaled(CRectScaler& scaler, CPicture& dst, int dx, int dy, int dw, int 
         from = part.get();
     }
     std::unique_ptr<CDibPicture> scaled = tools.ResizeWith(from, dw, dh, false, kQualityFinalProduction);
-    if (scaled) dst.CopyAt(scaled.get(), dx, dy);
-    else scaler.Scale(dst, dx, dy, dw, dh, src, sx, sy, sw, sh);
+    if (scaled)
+        dst.CopyAt(scaled.get(), dx, dy);
+    else
+        scaler.Scale(dst, dx, dy, dw, dh, src, sx, sy, sw, sh);
 }
 
 std::string FrameOfText(int k, int n) {
@@ -163,8 +166,8 @@ void ReportProgress(CMessagePipelines* pipelines, int current) {
     SendValue(pipelines, pipeline::kCurrentProgress, current);
 }
 
-std::unique_ptr<CDibPicture> FitPicture(CMessagePipelines* pipelines, const CPicture* source, int width, int height,
-                                        const std::string& statusText) {
+std::unique_ptr<CDibPicture> FitPicture(CMessagePipelines* pipelines, const CPicture* source, int width,
+                                        int height, const std::string& statusText) {
     if (!source || source->IsEmpty() || width < 1 || height < 1) return nullptr;
     SendStatus(pipelines, statusText);
     auto out = std::make_unique<CDibPicture>();

@@ -60,12 +60,14 @@ private:
 
 // Scales with the filter of the "Quality" setting: Lanczos (through the picture tools) for
 // final production, otherwise the area-averaging scaler. Same rectangle rules as Scale.
-void DrawScaled(CRectScaler& scaler, CPicture& dst, int dx, int dy, int dw, int dh, const CPicture& src, int sx,
-                int sy, int sw, int sh);
+void DrawScaled(CRectScaler& scaler, CPicture& dst, int dx, int dy, int dw, int dh, const CPicture& src,
+                int sx, int sy, int sw, int sh);
 
 // Integer part of num / den toward zero, for positions such as trunc(k * W / n) without
 // floating-point error (so frame n lands exactly on W). den must not be 0.
-inline int MulDiv(long long a, long long b, long long den) { return static_cast<int>(a * b / den); }
+inline int MulDiv(long long a, long long b, long long den) {
+    return static_cast<int>(a * b / den);
+}
 
 // "%d of %d ..." with frame k and count n, the tail of the per-frame status texts.
 std::string FrameOfText(int k, int n);
@@ -75,11 +77,13 @@ void ReportProgress(CMessagePipelines* pipelines, int current);
 
 // A copy of source at width x height (aspect not kept), after sending statusText on "Status"
 // (e.g. "Resizing picture 1..."). Same size: a plain copy. Null for an empty source or size.
-std::unique_ptr<CDibPicture> FitPicture(CMessagePipelines* pipelines, const CPicture* source, int width, int height,
-                                        const std::string& statusText);
+std::unique_ptr<CDibPicture> FitPicture(CMessagePipelines* pipelines, const CPicture* source, int width,
+                                        int height, const std::string& statusText);
 
 // Brightness of a pixel at p (blue, green, red): (r + g + b) / 3 in integers.
-inline int Brightness(const uint8_t* p) { return (int(p[0]) + p[1] + p[2]) / 3; }
+inline int Brightness(const uint8_t* p) {
+    return (int(p[0]) + p[1] + p[2]) / 3;
+}
 
 // The integer part toward zero, the way every effect turns positions into pixels.
 // Out-of-range values (absurd frame counts) are held at +-2^30 instead of overflowing.

@@ -21,13 +21,15 @@ std::string DescribeEffects(const CFadingEffectManager& manager) {
 
 bool RenderEffectSheet(CFadingEffect& effect, const CPicture& a, const CPicture& b, int frameCount, int cells,
                        int columns, int thumbWidth, CDibPicture& sheet) {
-    if (a.IsEmpty() || b.IsEmpty() || frameCount < 1 || cells < 1 || columns < 1 || thumbWidth < 8) return false;
+    if (a.IsEmpty() || b.IsEmpty() || frameCount < 1 || cells < 1 || columns < 1 || thumbWidth < 8)
+        return false;
     cells = std::min(cells, frameCount);
     columns = std::min(columns, cells);
     const int rows = (cells + columns - 1) / columns;
     const int thumbHeight = std::max(1, thumbWidth * a.GetHeight() / a.GetWidth());
     const int gap = 4;
-    if (!sheet.Create(columns * thumbWidth + (columns + 1) * gap, rows * thumbHeight + (rows + 1) * gap)) return false;
+    if (!sheet.Create(columns * thumbWidth + (columns + 1) * gap, rows * thumbHeight + (rows + 1) * gap))
+        return false;
     sheet.Fill(MakeColour(128, 128, 128));
     fx::CRectScaler scaler;
     effect.Init(&a, &b, frameCount);
@@ -42,7 +44,8 @@ bool RenderEffectSheet(CFadingEffect& effect, const CPicture& a, const CPicture&
         // Row 0 of the sheet is its bottom: the first cells go to the top.
         const int x = gap + column * (thumbWidth + gap);
         const int y = sheet.GetHeight() - (row + 1) * (thumbHeight + gap);
-        scaler.Scale(sheet, x, y, thumbWidth, thumbHeight, *frame, 0, 0, frame->GetWidth(), frame->GetHeight());
+        scaler.Scale(sheet, x, y, thumbWidth, thumbHeight, *frame, 0, 0, frame->GetWidth(),
+                     frame->GetHeight());
         ++cell;
         ++drawn;
     }

@@ -63,7 +63,9 @@ CFadingEffectManager::~CFadingEffectManager() {
     Clear();
 }
 
-CUserPrompt& CFadingEffectManager::Prompt() const { return m_prompt ? *m_prompt : GetUserPrompt(); }
+CUserPrompt& CFadingEffectManager::Prompt() const {
+    return m_prompt ? *m_prompt : GetUserPrompt();
+}
 
 bool CFadingEffectManager::Register(CFadingEffect* effect) {
     if (!effect) return false;
@@ -72,7 +74,8 @@ bool CFadingEffectManager::Register(CFadingEffect* effect) {
         return false;
     }
     if (CFadingEffect* known = Find(effect->GetName())) {
-        Prompt().Message("Error: Can not integrate Effect! Effect already defined! Name: " + known->GetName());
+        Prompt().Message("Error: Can not integrate Effect! Effect already defined! Name: " +
+                         known->GetName());
         if (effect->IsOwnedByRegistry()) effect->Release();
         return false;
     }
@@ -122,7 +125,9 @@ bool CFadingEffectManager::IsDisabled(const CFadingEffect* effect) const {
     return m_settings->GetInt("FADING_EFFECTS", effect->GetName(), value) && value != 0;
 }
 
-bool CFadingEffectManager::AreAllDisabled() const { return CountEnabled() == 0; }
+bool CFadingEffectManager::AreAllDisabled() const {
+    return CountEnabled() == 0;
+}
 
 int CFadingEffectManager::CountEnabled() const {
     int count = 0;
@@ -169,7 +174,8 @@ int CFadingEffectManager::LoadPlugIns(const std::string& directory) {
             reinterpret_cast<plugin::GetExportedInformationFn>(module->GetExport(plugin::kInformationExport));
         if (!information) continue;
         if (!EqualsNoCase(CallInformation(information, plugin::kSupportKey), "YES")) continue;
-        const int count = std::min(DecimalPrefix(CallInformation(information, plugin::kCountKey)), kMaxPlugInEffects);
+        const int count =
+            std::min(DecimalPrefix(CallInformation(information, plugin::kCountKey)), kMaxPlugInEffects);
         auto object = reinterpret_cast<plugin::GetExportedObjectFn>(module->GetExport(plugin::kObjectExport));
         if (!object) continue;
         for (int j = 0; j < count; ++j) {

@@ -18,14 +18,29 @@ namespace {
 
 // The effects whose frames are computed by the multi-pass families have their own tests; all
 // others must end exactly on B.
-const std::set<std::string> kMultiPass = {
-    "Random Dots", "Random Moving Dots", "Vertical-Blur-Fade", "Horizontal-Blur-Fade",
-    "TopLeft-BottomRight-Blur-Fade", "TopRight-BottomLeft-Blur-Fade", "Blur-Fade", "Underwater Fade Out",
-    "Underwater Fade In", "Underwater Cross Dissolve", "Random Circle Cross Dissolve",
-    "Raindrops (with One-Third-Crossfade)", "Raindrops (with Full-Crossfade)",
-    "Raindrops (Big) (with One-Third-Crossfade)", "Raindrops (Big) (with Full-Crossfade)",
-    "Page-Roll (Left - Right)", "Page-Roll (Right - Left)", "Page-Roll (Bottom - Top)", "Page-Roll (Top - Bottom)",
-    "Page-Flip (Left - Right)", "Page-Flip (Right - Left)", "Page-Flip (Bottom - Top)", "Page-Flip (Top - Bottom)"};
+const std::set<std::string> kMultiPass = {"Random Dots",
+                                          "Random Moving Dots",
+                                          "Vertical-Blur-Fade",
+                                          "Horizontal-Blur-Fade",
+                                          "TopLeft-BottomRight-Blur-Fade",
+                                          "TopRight-BottomLeft-Blur-Fade",
+                                          "Blur-Fade",
+                                          "Underwater Fade Out",
+                                          "Underwater Fade In",
+                                          "Underwater Cross Dissolve",
+                                          "Random Circle Cross Dissolve",
+                                          "Raindrops (with One-Third-Crossfade)",
+                                          "Raindrops (with Full-Crossfade)",
+                                          "Raindrops (Big) (with One-Third-Crossfade)",
+                                          "Raindrops (Big) (with Full-Crossfade)",
+                                          "Page-Roll (Left - Right)",
+                                          "Page-Roll (Right - Left)",
+                                          "Page-Roll (Bottom - Top)",
+                                          "Page-Roll (Top - Bottom)",
+                                          "Page-Flip (Left - Right)",
+                                          "Page-Flip (Right - Left)",
+                                          "Page-Flip (Bottom - Top)",
+                                          "Page-Flip (Top - Bottom)"};
 
 std::vector<std::string> RegisteredNames() {
     CFadingEffectManager manager;
@@ -109,8 +124,8 @@ TEST_P(EffectProperties, LastFrameIsB) {
         for (int n : {1, 2, 3, 25}) {
             std::unique_ptr<CDibPicture> last = test::RunToEnd(*effect, *a, *b, n);
             ASSERT_NE(last, nullptr);
-            EXPECT_TRUE(test::SamePixels(*last, *b)) << w << "x" << h << " n=" << n << ": "
-                                                     << test::CountDifferent(*last, *b) << " pixels differ";
+            EXPECT_TRUE(test::SamePixels(*last, *b))
+                << w << "x" << h << " n=" << n << ": " << test::CountDifferent(*last, *b) << " pixels differ";
         }
     }
 }

@@ -16,14 +16,18 @@ inline std::unique_ptr<CDibPicture> PatternA(int w, int h) {
     auto p = std::make_unique<CDibPicture>();
     p->Create(w, h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) p->SetPixel(x, y, uint8_t(10 + (x * 7 + y * 3) % 100), uint8_t(20 + (x * y) % 90), uint8_t(5 + (x + 2 * y) % 80));
+        for (int x = 0; x < w; ++x)
+            p->SetPixel(x, y, uint8_t(10 + (x * 7 + y * 3) % 100), uint8_t(20 + (x * y) % 90),
+                        uint8_t(5 + (x + 2 * y) % 80));
     return p;
 }
 inline std::unique_ptr<CDibPicture> PatternB(int w, int h) {
     auto p = std::make_unique<CDibPicture>();
     p->Create(w, h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) p->SetPixel(x, y, uint8_t(150 + (x * 5 + y) % 100), uint8_t(130 + (3 * x + 5 * y) % 120), uint8_t(120 + (x ^ y) % 128));
+        for (int x = 0; x < w; ++x)
+            p->SetPixel(x, y, uint8_t(150 + (x * 5 + y) % 100), uint8_t(130 + (3 * x + 5 * y) % 120),
+                        uint8_t(120 + (x ^ y) % 128));
     return p;
 }
 inline std::unique_ptr<CDibPicture> Solid(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
@@ -38,7 +42,9 @@ inline bool SamePixel(const CPicture& a, int x, int y, const CPicture& b, int bx
     const uint8_t* q = b.GetRow(by) + 3 * bx;
     return p[0] == q[0] && p[1] == q[1] && p[2] == q[2];
 }
-inline bool SamePixel(const CPicture& a, const CPicture& b, int x, int y) { return SamePixel(a, x, y, b, x, y); }
+inline bool SamePixel(const CPicture& a, const CPicture& b, int x, int y) {
+    return SamePixel(a, x, y, b, x, y);
+}
 
 // Pixels (not padding) equal.
 inline bool SamePixels(const CPicture& a, const CPicture& b) {
@@ -76,7 +82,8 @@ inline std::unique_ptr<CDibPicture> Copy(const CPicture* frame) {
 }
 
 // Runs all n frames; returns the last one (copied) or null when a frame was missing.
-inline std::unique_ptr<CDibPicture> RunToEnd(CFadingEffect& effect, const CPicture& a, const CPicture& b, int n) {
+inline std::unique_ptr<CDibPicture> RunToEnd(CFadingEffect& effect, const CPicture& a, const CPicture& b,
+                                             int n) {
     effect.Init(&a, &b, n);
     std::unique_ptr<CDibPicture> last;
     for (int k = 1; k <= n; ++k) {

@@ -30,7 +30,8 @@ namespace {
 using test::SamePixel;
 
 // Steps an effect to frame k (1-based) of n and returns a copy of that frame.
-std::unique_ptr<CDibPicture> FrameAt(CFadingEffect& effect, const CPicture& a, const CPicture& b, int n, int k) {
+std::unique_ptr<CDibPicture> FrameAt(CFadingEffect& effect, const CPicture& a, const CPicture& b, int n,
+                                     int k) {
     effect.Init(&a, &b, n);
     std::unique_ptr<CDibPicture> frame;
     for (int i = 1; i <= k; ++i) frame = test::Copy(effect.NextFrame());
@@ -81,7 +82,8 @@ TEST(WipeExact, TextModeFramesAreOneStripAhead) {
         wipe.SetCurrentFrame(i);
         const CDibPicture* frame = wipe.NextFrame();
         const int shown = std::min(3 * (i + 2), w);  // trunc((k + 1) * W / n) with k = i + 1
-        for (int x = 0; x < w; ++x) EXPECT_TRUE(SamePixel(*frame, x, 1, x < shown ? *b : *black, x, 1)) << i << " " << x;
+        for (int x = 0; x < w; ++x)
+            EXPECT_TRUE(SamePixel(*frame, x, 1, x < shown ? *b : *black, x, 1)) << i << " " << x;
     }
 }
 
@@ -110,7 +112,8 @@ TEST(OpenCloseExact, BandsFollowTheirFormulas) {
             }
             const CDibPicture* frame = effect.NextFrame();
             for (int y = 0; y < h; ++y)
-                EXPECT_TRUE(SamePixel(*frame, 2, y, isB[size_t(y)] ? *b : *a, 2, y)) << type << " k=" << k << " y=" << y;
+                EXPECT_TRUE(SamePixel(*frame, 2, y, isB[size_t(y)] ? *b : *a, 2, y))
+                    << type << " k=" << k << " y=" << y;
         }
     }
 }
@@ -155,7 +158,7 @@ TEST(MoveExact, MoveSlidesBInAndSidePushPushesAOut) {
     auto a = test::PatternA(w, h), b = test::PatternB(w, h);
     CMoveEffect move(1);
     CSidePushEffect push(1);
-    auto moved = FrameAt(move, *a, *b, n, 1);   // o = 10
+    auto moved = FrameAt(move, *a, *b, n, 1);  // o = 10
     auto pushed = FrameAt(push, *a, *b, n, 1);
     for (int x = 0; x < w; ++x) {
         if (x < 10) {
@@ -236,9 +239,9 @@ TEST(DissolveExact, SpeedJumpsSeveralStepsPerFrame) {
     const CDibPicture* frame = dissolve.NextFrame();
     uint8_t r, g, bl;
     frame->GetPixel(1, 1, r, g, bl);
-    EXPECT_EQ(r, 110);   // 10 + 201 / 2 = 110.5
-    EXPECT_EQ(g, 100);   // 200 - 199 / 2 = 100.5
-    EXPECT_EQ(bl, 127);  // 255 / 2 = 127.5
+    EXPECT_EQ(r, 110);             // 10 + 201 / 2 = 110.5
+    EXPECT_EQ(g, 100);             // 200 - 199 / 2 = 100.5
+    EXPECT_EQ(bl, 127);            // 255 / 2 = 127.5
     frame = dissolve.NextFrame();  // 50 of 50 steps
     frame->GetPixel(1, 1, r, g, bl);
     EXPECT_EQ(r, 211);
@@ -284,7 +287,8 @@ TEST(IrisExact, FrameKShowsBInsideRadiusRkOverN) {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 const double d = std::hypot(x - cx, y - cy);
-                ASSERT_TRUE(SamePixel(*frame, x, y, d <= radius * k / n ? *b : *a, x, y)) << k << ":" << x << "," << y;
+                ASSERT_TRUE(SamePixel(*frame, x, y, d <= radius * k / n ? *b : *a, x, y))
+                    << k << ":" << x << "," << y;
             }
     }
 }
@@ -305,16 +309,17 @@ TEST(BrightnessExact, DarkPixelsTurnFirst) {
     const int n = 4;  // s = 64
     CDibPicture a;
     a.Create(4, 1);
-    a.SetPixel(0, 0, 10, 10, 10);    // brightness 10: frame 1
-    a.SetPixel(1, 0, 70, 60, 65);    // 65: frame 2
-    a.SetPixel(2, 0, 200, 190, 180); // 190: frame 3
-    a.SetPixel(3, 0, 255, 255, 255); // 255: frame 4
+    a.SetPixel(0, 0, 10, 10, 10);     // brightness 10: frame 1
+    a.SetPixel(1, 0, 70, 60, 65);     // 65: frame 2
+    a.SetPixel(2, 0, 200, 190, 180);  // 190: frame 3
+    a.SetPixel(3, 0, 255, 255, 255);  // 255: frame 4
     auto b = test::Solid(4, 1, 1, 2, 3);
     CBrightnessFadeEffect fade(1);
     fade.Init(&a, b.get(), n);
     for (int k = 1; k <= n; ++k) {
         const CDibPicture* frame = fade.NextFrame();
-        for (int x = 0; x < 4; ++x) EXPECT_TRUE(SamePixel(*frame, x, 0, x < k ? *b : a, x, 0)) << k << " " << x;
+        for (int x = 0; x < 4; ++x)
+            EXPECT_TRUE(SamePixel(*frame, x, 0, x < k ? *b : a, x, 0)) << k << " " << x;
     }
 }
 
@@ -348,9 +353,10 @@ TEST(FlowWipeExact, BothParameterSetsFollowTheWaveFormula) {
         auto wave = [&](int x, int k) {
             double y = 0;
             for (int i = 0; i < 5; ++i)
-                y += set.amplitude[i] * h / 288.0 *
-                     std::sin((x * set.frequency[i] * 384.0 / w - k * set.speed[i] * 25.0 / n - set.phase[i]) *
-                              std::numbers::pi / 180.0);
+                y +=
+                    set.amplitude[i] * h / 288.0 *
+                    std::sin((x * set.frequency[i] * 384.0 / w - k * set.speed[i] * 25.0 / n - set.phase[i]) *
+                             std::numbers::pi / 180.0);
             return y;
         };
         int m0 = 0;

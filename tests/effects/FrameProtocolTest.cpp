@@ -98,15 +98,17 @@ TEST(FrameProtocol, InitReportsOnTheStatusPipeline) {
     CCrossDissolveEffect dissolve;
     dissolve.SetPipelines(&pipelines);
     dissolve.Init(a.get(), b.get(), 2);
-    EXPECT_EQ(recorder.texts, (std::vector<std::string>{"Initializing Effect: Cross Dissolve ...", "Initialized!"}));
+    EXPECT_EQ(recorder.texts,
+              (std::vector<std::string>{"Initializing Effect: Cross Dissolve ...", "Initialized!"}));
 
     recorder.texts.clear();
     CStretchEffect stretch(2);
     stretch.SetPipelines(&pipelines);
     stretch.Init(a.get(), b.get(), 2);
     stretch.NextFrame();
-    EXPECT_EQ(recorder.texts, (std::vector<std::string>{"Initializing Effect: Bottom-Top-Stretch ...", "Initialized!",
-                                                        "Resizing picture 1...", "Resizing picture 2..."}));
+    EXPECT_EQ(recorder.texts,
+              (std::vector<std::string>{"Initializing Effect: Bottom-Top-Stretch ...", "Initialized!",
+                                        "Resizing picture 1...", "Resizing picture 2..."}));
     pipelines.Clear();
 }
 
@@ -136,7 +138,8 @@ TEST(FrameProtocol, DifferentSizedBIsFittedAndReported) {
     auto last = test::RunToEnd(dissolve, *a, *b, 2);
     ASSERT_NE(last, nullptr);
     EXPECT_TRUE(test::SamePixels(*last, *test::Solid(8, 6, 40, 50, 60)));
-    EXPECT_NE(std::find(recorder.texts.begin(), recorder.texts.end(), "Resizing picture 2..."), recorder.texts.end());
+    EXPECT_NE(std::find(recorder.texts.begin(), recorder.texts.end(), "Resizing picture 2..."),
+              recorder.texts.end());
     pipelines.Clear();
 }
 
@@ -167,7 +170,8 @@ TEST(EffectPixels, ScalerKeepsFlatAreasFlatAndCopiesAtTheSameSize) {
         target.Clear();
         scaler.Scale(target, 0, 0, w, h, *flat, 0, 0, 37, 23);
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) ASSERT_EQ(target.GetColour(x, y), MakeColour(12, 200, 99)) << w << "x" << h;
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(target.GetColour(x, y), MakeColour(12, 200, 99)) << w << "x" << h;
         if (w < 64) {
             EXPECT_EQ(target.GetColour(w, 0), 0u) << "nothing outside the rectangle";
         }

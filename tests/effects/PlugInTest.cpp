@@ -19,7 +19,8 @@ namespace fs = std::filesystem;
 
 class CRecordingPrompt : public CUserPrompt {
 public:
-    PromptAnswer Ask(const std::string& text, const std::string&, PromptButtons, PromptAnswer answer) override {
+    PromptAnswer Ask(const std::string& text, const std::string&, PromptButtons,
+                     PromptAnswer answer) override {
         texts.push_back(text);
         return answer;
     }
@@ -28,11 +29,15 @@ public:
 
 const std::string kSample = std::string(TROV_PLUGIN_BUILD_DIR) + "/KestramiShapes.so";
 
-std::string TestModule(const std::string& name) { return std::string(TROV_TEST_MODULE_DIR) + "/" + name + ".so"; }
+std::string TestModule(const std::string& name) {
+    return std::string(TROV_TEST_MODULE_DIR) + "/" + name + ".so";
+}
 
 struct PlugInTest : ::testing::Test {
     PlugInTest() { manager.SetUserPrompt(&prompt); }
-    void CopyIn(const std::string& from, const std::string& as) { fs::copy_file(from, fs::path(dir.Path()) / as); }
+    void CopyIn(const std::string& from, const std::string& as) {
+        fs::copy_file(from, fs::path(dir.Path()) / as);
+    }
     test::TempDir dir;
     CRecordingPrompt prompt;
     CFadingEffectManager manager;
@@ -94,7 +99,8 @@ TEST_F(PlugInTest, FaultyModulesAreSkippedAndOnlySoundObjectsRegistered) {
     EXPECT_EQ(manager.GetCount(), 2);
     // The second "Lower" of the same module is a duplicate, refused with its message.
     ASSERT_EQ(prompt.texts.size(), 1u);
-    EXPECT_EQ(prompt.texts[0], "Error: Can not integrate Effect! Effect already defined! Name: Lower [LowerYes.so]");
+    EXPECT_EQ(prompt.texts[0],
+              "Error: Can not integrate Effect! Effect already defined! Name: Lower [LowerYes.so]");
 }
 
 TEST_F(PlugInTest, LoadingTheSameDirectoryTwiceRegistersNothingNew) {

@@ -17,7 +17,8 @@ namespace {
 
 class CRecordingPrompt : public CUserPrompt {
 public:
-    PromptAnswer Ask(const std::string& text, const std::string&, PromptButtons, PromptAnswer answer) override {
+    PromptAnswer Ask(const std::string& text, const std::string&, PromptButtons,
+                     PromptAnswer answer) override {
         texts.push_back(text);
         return answer;
     }
@@ -98,7 +99,8 @@ TEST_F(RegistryTest, NamesAreListedInUtf16CodeUnitOrder) {
     // its UTF-8 bytes sort after.
     for (const char* name : {"beta", "Zeta", "alpha", "\xEF\xBC\xA1", "\xF0\x9F\x98\x80", "Alpha"})
         manager.Register(new CCountingEffect(name, nullptr));
-    const std::vector<std::string> expected = {"Alpha", "Zeta", "alpha", "beta", "\xF0\x9F\x98\x80", "\xEF\xBC\xA1"};
+    const std::vector<std::string> expected = {"Alpha",       "Zeta", "alpha", "beta", "\xF0\x9F\x98\x80",
+                                               "\xEF\xBC\xA1"};
     EXPECT_EQ(manager.GetNames(), expected);
 }
 

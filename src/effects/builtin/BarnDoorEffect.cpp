@@ -9,10 +9,14 @@ namespace trov {
 namespace {
 const char* BarnDoorName(int type) {
     switch (type) {
-        case 1: return "Vertical-Open-Barn-Door";
-        case 2: return "Vertical-Close-Barn-Door";
-        case 3: return "Horizontal-Open-Barn-Door";
-        default: return "Horizontal-Close-Barn-Door";
+        case 1:
+            return "Vertical-Open-Barn-Door";
+        case 2:
+            return "Vertical-Close-Barn-Door";
+        case 3:
+            return "Horizontal-Open-Barn-Door";
+        default:
+            return "Horizontal-Close-Barn-Door";
     }
 }
 }  // namespace

@@ -10,7 +10,8 @@
 namespace trov {
 
 CBrightnessFadeEffect::CBrightnessFadeEffect(int type)
-    : CBuiltinEffect(type == 2 ? "Near Far Color Cross Fade" : "Color Cross Fade - Black to White", "1.0", false),
+    : CBuiltinEffect(type == 2 ? "Near Far Color Cross Fade" : "Color Cross Fade - Black to White", "1.0",
+                     false),
       m_type(type == 2 ? 2 : 1) {}
 
 void CBrightnessFadeEffect::PrepareFrames() {

@@ -8,10 +8,14 @@ namespace trov {
 namespace {
 const char* CornerWipeName(int type) {
     switch (type) {
-        case 1: return "Diagonal-Wipe-Left-Bottom";
-        case 2: return "Diagonal-Wipe-Right-Bottom";
-        case 3: return "Diagonal-Wipe-Left-Top";
-        default: return "Diagonal-Wipe-Right-Top";
+        case 1:
+            return "Diagonal-Wipe-Left-Bottom";
+        case 2:
+            return "Diagonal-Wipe-Right-Bottom";
+        case 3:
+            return "Diagonal-Wipe-Left-Top";
+        default:
+            return "Diagonal-Wipe-Right-Top";
     }
 }
 }  // namespace

@@ -13,13 +13,19 @@ namespace trov {
 namespace {
 const char* CouvertName(int type) {
     switch (type) {
-        case 1: return "Couvert (Horizontal)";
-        case 2: return "Couvert (Vertical)";
-        case 3: return "Couvert (Cross-In)";
-        default: return "Couvert (Cross-Out)";
+        case 1:
+            return "Couvert (Horizontal)";
+        case 2:
+            return "Couvert (Vertical)";
+        case 3:
+            return "Couvert (Cross-In)";
+        default:
+            return "Couvert (Cross-Out)";
     }
 }
-int Round(double v) { return static_cast<int>(std::lround(v)); }
+int Round(double v) {
+    return static_cast<int>(std::lround(v));
+}
 }  // namespace
 
 CCouvertEffect::CCouvertEffect(int type)

@@ -9,7 +9,9 @@ CCrossDissolveEffect::CCrossDissolveEffect() : CBuiltinEffect("Cross Dissolve", 
     m_copyAInTextMode = false;
 }
 
-void CCrossDissolveEffect::PrepareFrames() { m_progress = 0.0; }
+void CCrossDissolveEffect::PrepareFrames() {
+    m_progress = 0.0;
+}
 
 void CCrossDissolveEffect::DrawFrame(int k) {
     // In text mode the caller jumps between frame indices and changes B between calls, so the

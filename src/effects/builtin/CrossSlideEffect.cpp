@@ -7,7 +7,8 @@
 namespace trov {
 
 CCrossSlideEffect::CCrossSlideEffect(int type)
-    : CBuiltinEffect(type == 2 ? "Cross Slide Close" : "Cross Slide Open", "1.1", true), m_type(type == 2 ? 2 : 1) {
+    : CBuiltinEffect(type == 2 ? "Cross Slide Close" : "Cross Slide Open", "1.1", true),
+      m_type(type == 2 ? 2 : 1) {
     m_copyAInTextMode = false;
 }
 

@@ -14,10 +14,10 @@ namespace trov {
 
 namespace {
 const char* CurvedZoomName(int type) {
-    static const char* const names[] = {
-        "Curved Zoom-Out (Top-Right)",   "Curved Zoom-In (Top-Right)",   "Curved Zoom-Out (Top-Left)",
-        "Curved Zoom-In (Top-Left)",     "Curved Zoom-Out (Bottom-Right)", "Curved Zoom-In (Bottom-Right)",
-        "Curved Zoom-Out (Bottom-Left)", "Curved Zoom-In (Bottom-Left)"};
+    static const char* const names[] = {"Curved Zoom-Out (Top-Right)",    "Curved Zoom-In (Top-Right)",
+                                        "Curved Zoom-Out (Top-Left)",     "Curved Zoom-In (Top-Left)",
+                                        "Curved Zoom-Out (Bottom-Right)", "Curved Zoom-In (Bottom-Right)",
+                                        "Curved Zoom-Out (Bottom-Left)",  "Curved Zoom-In (Bottom-Left)"};
     return names[type - 1];
 }
 }  // namespace

@@ -16,10 +16,14 @@ namespace trov {
 namespace {
 const char* FlexibleName(int type) {
     switch (type) {
-        case 1: return "Flexible Move (Top-Bottom)";
-        case 2: return "Flexible Move (Bottom-Top)";
-        case 3: return "Flexible Move (Left-Right)";
-        default: return "Flexible Move (Right-Left)";
+        case 1:
+            return "Flexible Move (Top-Bottom)";
+        case 2:
+            return "Flexible Move (Bottom-Top)";
+        case 3:
+            return "Flexible Move (Left-Right)";
+        default:
+            return "Flexible Move (Right-Left)";
     }
 }
 constexpr double kDegree = std::numbers::pi / 180.0;
@@ -40,14 +44,23 @@ void CFlexibleMoveEffect::DrawFrame(int k) {
     if (k <= slide && k < n) {
         const int o = std::min(fx::Trunc(double(along) * k / slide + 0.5), along);
         switch (m_type) {
-            case 1: m_output.CopyRect(B(), 0, 0, w, o, 0, h - o); break;           // from the top
-            case 2: m_output.CopyRect(B(), 0, h - o, w, h, 0, -(h - o)); break;    // from the bottom
-            case 3: m_output.CopyRect(B(), w - o, 0, w, h, -(w - o), 0); break;    // from the left
-            default: m_output.CopyRect(B(), 0, 0, o, h, w - o, 0); break;          // from the right
+            case 1:
+                m_output.CopyRect(B(), 0, 0, w, o, 0, h - o);
+                break;  // from the top
+            case 2:
+                m_output.CopyRect(B(), 0, h - o, w, h, 0, -(h - o));
+                break;  // from the bottom
+            case 3:
+                m_output.CopyRect(B(), w - o, 0, w, h, -(w - o), 0);
+                break;  // from the left
+            default:
+                m_output.CopyRect(B(), 0, 0, o, h, w - o, 0);
+                break;  // from the right
         }
         return;
     }
-    const double amplitude = 0.4 * along * (n - k) / double(n - slide) * std::sin(18.0 * (k - slide) * kDegree);
+    const double amplitude =
+        0.4 * along * (n - k) / double(n - slide) * std::sin(18.0 * (k - slide) * kDegree);
     const double halfAcross = across / 2;
     if (horizontal) {
         for (int y = 0; y < h; ++y) {

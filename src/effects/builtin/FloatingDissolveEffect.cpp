@@ -10,8 +10,8 @@
 namespace trov {
 
 CFloatingDissolveEffect::CFloatingDissolveEffect(int type)
-    : CBuiltinEffect(type == 2 ? "Vertical Floating Cross Dissolve" : "Horizontal Floating Cross Dissolve", "1.0.1",
-                     false),
+    : CBuiltinEffect(type == 2 ? "Vertical Floating Cross Dissolve" : "Horizontal Floating Cross Dissolve",
+                     "1.0.1", false),
       m_type(type == 2 ? 2 : 1) {
     m_copyAInPrepare = false;
     m_copyAInTextMode = false;

@@ -10,7 +10,8 @@
 namespace trov {
 
 CJumperEffect::CJumperEffect(int type)
-    : CBuiltinEffect(type == 2 ? "Jumper Effect (Right - Left)" : "Jumper Effect (Left - Right)", "1.0", true),
+    : CBuiltinEffect(type == 2 ? "Jumper Effect (Right - Left)" : "Jumper Effect (Left - Right)", "1.0",
+                     true),
       m_type(type == 2 ? 2 : 1) {
     m_copyAInTextMode = false;
 }

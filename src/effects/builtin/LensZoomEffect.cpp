@@ -20,10 +20,10 @@ void CLensZoomEffect::DrawFrame(int k) {
     const int db = fx::MulDiv(s, hh, n), dt = fx::MulDiv(s, h - hh, n);
     const CPicture* moving = m_type == 1 ? A() : B();
     if (m_type == 1) m_output.CopyFrom(B());
-    m_output.CopyRect(moving, 0, 0, hw - dl, hh - db, dl, db);        // bottom left
-    m_output.CopyRect(moving, 0, hh + dt, hw - dl, h, dl, -dt);       // top left
-    m_output.CopyRect(moving, hw + dr, hh + dt, w, h, -dr, -dt);      // top right
-    m_output.CopyRect(moving, hw + dr, 0, w, hh - db, -dr, db);       // bottom right
+    m_output.CopyRect(moving, 0, 0, hw - dl, hh - db, dl, db);    // bottom left
+    m_output.CopyRect(moving, 0, hh + dt, hw - dl, h, dl, -dt);   // top left
+    m_output.CopyRect(moving, hw + dr, hh + dt, w, h, -dr, -dt);  // top right
+    m_output.CopyRect(moving, hw + dr, 0, w, hh - db, -dr, db);   // bottom right
 }
 
 }  // namespace trov

@@ -8,10 +8,14 @@ namespace trov {
 namespace {
 const char* MoveName(int type) {
     switch (type) {
-        case 1: return "Left-Right-Move";
-        case 2: return "Right-Left-Move";
-        case 3: return "Top-Bottom-Move";
-        default: return "Bottom-Top-Move";
+        case 1:
+            return "Left-Right-Move";
+        case 2:
+            return "Right-Left-Move";
+        case 3:
+            return "Top-Bottom-Move";
+        default:
+            return "Bottom-Top-Move";
     }
 }
 }  // namespace

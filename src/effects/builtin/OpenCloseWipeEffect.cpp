@@ -9,10 +9,14 @@ namespace trov {
 namespace {
 const char* OpenCloseName(int type) {
     switch (type) {
-        case 1: return "Horizontal-Open-Wipe";
-        case 2: return "Horizontal-Close-Wipe";
-        case 3: return "Vertical-Open-Wipe";
-        default: return "Vertical-Close-Wipe";
+        case 1:
+            return "Horizontal-Open-Wipe";
+        case 2:
+            return "Horizontal-Close-Wipe";
+        case 3:
+            return "Vertical-Open-Wipe";
+        default:
+            return "Vertical-Close-Wipe";
     }
 }
 // trunc((a * num - sub * den) / den): trunc(c * a - sub) with c = num / den, toward zero.

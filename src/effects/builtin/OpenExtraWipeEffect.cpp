@@ -9,8 +9,8 @@
 namespace trov {
 
 COpenExtraWipeEffect::COpenExtraWipeEffect(int type)
-    : CBuiltinEffect(type == 2 ? "Vertical-Open-Extra-Wipe" : "Horizontal-Open-Extra-Wipe", type == 2 ? "1.0" : "1.1",
-                     true),
+    : CBuiltinEffect(type == 2 ? "Vertical-Open-Extra-Wipe" : "Horizontal-Open-Extra-Wipe",
+                     type == 2 ? "1.0" : "1.1", true),
       m_type(type == 2 ? 2 : 1) {
     m_copyAInTextMode = false;
 }

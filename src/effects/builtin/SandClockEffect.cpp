@@ -14,14 +14,22 @@ namespace trov {
 namespace {
 const char* SandClockName(int type) {
     switch (type) {
-        case 1: return "SandClock-Effekt (Left-Right)";
-        case 2: return "SandClock-Effekt (Right-Left)";
-        case 3: return "SandClock-Effekt (Top-Bottom)";
-        case 4: return "SandClock-Effekt (Bottom-Top)";
-        case 5: return "SandClock-Effekt-Blocked (Left-Right)";
-        case 6: return "SandClock-Effekt-Blocked (Right-Left)";
-        case 7: return "SandClock-Effekt-Blocked (Top-Bottom)";
-        default: return "SandClock-Effekt-Blocked (Bottom-Top)";
+        case 1:
+            return "SandClock-Effekt (Left-Right)";
+        case 2:
+            return "SandClock-Effekt (Right-Left)";
+        case 3:
+            return "SandClock-Effekt (Top-Bottom)";
+        case 4:
+            return "SandClock-Effekt (Bottom-Top)";
+        case 5:
+            return "SandClock-Effekt-Blocked (Left-Right)";
+        case 6:
+            return "SandClock-Effekt-Blocked (Right-Left)";
+        case 7:
+            return "SandClock-Effekt-Blocked (Top-Bottom)";
+        default:
+            return "SandClock-Effekt-Blocked (Bottom-Top)";
     }
 }
 }  // namespace
@@ -52,7 +60,8 @@ void CSandClockEffect::DrawFrame(int k) {
         else if (x < back)
             h = -across;
         else
-            h = fx::Trunc(across * std::cos((double(x) / along * 180.0 + phase) * std::numbers::pi / 180.0) + 0.5);
+            h = fx::Trunc(across * std::cos((double(x) / along * 180.0 + phase) * std::numbers::pi / 180.0) +
+                          0.5);
         const int size = std::abs(h);
         if (size == 0) continue;
         const CPicture& source = h < 0 ? *B() : *A();
@@ -68,7 +77,8 @@ void CSandClockEffect::DrawFrame(int k) {
             if (size == across)
                 m_output.CopyRect(&source, 0, start, across, start + width, 0, 0);
             else
-                fx::DrawScaled(m_scaler, m_output, offset, start, size, width, source, 0, start, across, width);
+                fx::DrawScaled(m_scaler, m_output, offset, start, size, width, source, 0, start, across,
+                               width);
         }
     }
 }

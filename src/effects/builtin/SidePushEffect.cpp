@@ -6,10 +6,14 @@ namespace trov {
 namespace {
 const char* SidePushName(int type) {
     switch (type) {
-        case 1: return "Left-Right-Side-Push";
-        case 2: return "Right-Left-Side-Push";
-        case 3: return "Top-Bottom-Side-Push";
-        default: return "Bottom-Top-Side-Push";
+        case 1:
+            return "Left-Right-Side-Push";
+        case 2:
+            return "Right-Left-Side-Push";
+        case 3:
+            return "Top-Bottom-Side-Push";
+        default:
+            return "Bottom-Top-Side-Push";
     }
 }
 }  // namespace

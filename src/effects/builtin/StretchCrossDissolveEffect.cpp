@@ -8,10 +8,14 @@ namespace trov {
 namespace {
 const char* StretchCrossName(int type) {
     switch (type) {
-        case 1: return "Stretch-Cross-Dissolve (Left-Right)";
-        case 2: return "Stretch-Cross-Dissolve (Right-Left)";
-        case 3: return "Stretch-Cross-Dissolve (Top-Bottom)";
-        default: return "Stretch-Cross-Dissolve (Bottom-Top)";
+        case 1:
+            return "Stretch-Cross-Dissolve (Left-Right)";
+        case 2:
+            return "Stretch-Cross-Dissolve (Right-Left)";
+        case 3:
+            return "Stretch-Cross-Dissolve (Top-Bottom)";
+        default:
+            return "Stretch-Cross-Dissolve (Bottom-Top)";
     }
 }
 }  // namespace
@@ -30,10 +34,18 @@ void CStretchCrossDissolveEffect::DrawFrame(int k) {
     const int b = fx::MulDiv(k, columns ? w : h, n);
     int x0 = 0, x1 = w, y0 = 0, y1 = h;
     switch (m_type) {
-        case 1: x1 = b; break;
-        case 2: x0 = w - b; break;
-        case 3: y0 = h - b; break;
-        default: y1 = b; break;
+        case 1:
+            x1 = b;
+            break;
+        case 2:
+            x0 = w - b;
+            break;
+        case 3:
+            y0 = h - b;
+            break;
+        default:
+            y1 = b;
+            break;
     }
     m_output.CopyFrom(A());
     if (x1 <= x0 || y1 <= y0) return;

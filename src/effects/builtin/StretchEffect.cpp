@@ -7,10 +7,14 @@ namespace trov {
 namespace {
 const char* StretchName(int type) {
     switch (type) {
-        case 1: return "Top-Bottom-Stretch";
-        case 2: return "Bottom-Top-Stretch";
-        case 3: return "Right-Left-Stretch";
-        default: return "Left-Right-Stretch";
+        case 1:
+            return "Top-Bottom-Stretch";
+        case 2:
+            return "Bottom-Top-Stretch";
+        case 3:
+            return "Right-Left-Stretch";
+        default:
+            return "Left-Right-Stretch";
     }
 }
 }  // namespace

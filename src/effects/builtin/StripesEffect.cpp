@@ -14,14 +14,22 @@ namespace trov {
 namespace {
 const char* StripesName(int type) {
     switch (type) {
-        case 1: return "Left-Right-Stripes";
-        case 2: return "Right-Left-Stripes";
-        case 3: return "Top-Bottom-Stripes";
-        case 4: return "Bottom-Top-Stripes";
-        case 5: return "Horizontal-Random-Stripes";
-        case 6: return "Vertical-Random-Stripes";
-        case 7: return "Vertical-Flip-Stretch";
-        default: return "Horizontal-Flip-Stretch";
+        case 1:
+            return "Left-Right-Stripes";
+        case 2:
+            return "Right-Left-Stripes";
+        case 3:
+            return "Top-Bottom-Stripes";
+        case 4:
+            return "Bottom-Top-Stripes";
+        case 5:
+            return "Horizontal-Random-Stripes";
+        case 6:
+            return "Vertical-Random-Stripes";
+        case 7:
+            return "Vertical-Flip-Stretch";
+        default:
+            return "Horizontal-Flip-Stretch";
     }
 }
 }  // namespace
@@ -49,13 +57,25 @@ void CStripesEffect::PrepareFrames() {
         for (int column = 0; column < m_columns; ++column) {
             int s = 0;
             switch (m_type) {
-                case 1: s = fx::Trunc(perColumn * column); break;
-                case 2: s = n - fx::Trunc(perColumn * column) - m_duration; break;
-                case 3: s = n - fx::Trunc(perRow * row) - m_duration; break;
-                case 4: s = fx::Trunc(perRow * row); break;
+                case 1:
+                    s = fx::Trunc(perColumn * column);
+                    break;
+                case 2:
+                    s = n - fx::Trunc(perColumn * column) - m_duration;
+                    break;
+                case 3:
+                    s = n - fx::Trunc(perRow * row) - m_duration;
+                    break;
+                case 4:
+                    s = fx::Trunc(perRow * row);
+                    break;
                 case 5:
-                case 6: s = std::rand() % (latest + 1); break;
-                default: s = 0; break;
+                case 6:
+                    s = std::rand() % (latest + 1);
+                    break;
+                default:
+                    s = 0;
+                    break;
             }
             m_starts[size_t(row) * size_t(m_columns) + size_t(column)] = std::clamp(s, 0, latest);
         }
@@ -86,10 +106,12 @@ void CStripesEffect::DrawFrame(int k) {
             const CPicture& face = front ? *A() : *B();
             if (squeezeX) {
                 const int sw = fx::Trunc(cw * factor + 0.5);
-                if (sw > 0) fx::DrawScaled(m_scaler, m_output, x0 + (cw - sw) / 2, y0, sw, ch, face, x0, y0, cw, ch);
+                if (sw > 0)
+                    fx::DrawScaled(m_scaler, m_output, x0 + (cw - sw) / 2, y0, sw, ch, face, x0, y0, cw, ch);
             } else {
                 const int sh = fx::Trunc(ch * factor + 0.5);
-                if (sh > 0) fx::DrawScaled(m_scaler, m_output, x0, y0 + (ch - sh) / 2, cw, sh, face, x0, y0, cw, ch);
+                if (sh > 0)
+                    fx::DrawScaled(m_scaler, m_output, x0, y0 + (ch - sh) / 2, cw, sh, face, x0, y0, cw, ch);
             }
         }
 }

@@ -9,15 +9,20 @@ namespace trov {
 namespace {
 const char* WipeName(int type) {
     switch (type) {
-        case 1: return "Left-Right-Wipe";
-        case 2: return "Right-Left-Wipe";
-        case 3: return "Top-Bottom-Wipe";
-        default: return "Bottom-Top-Wipe";
+        case 1:
+            return "Left-Right-Wipe";
+        case 2:
+            return "Right-Left-Wipe";
+        case 3:
+            return "Top-Bottom-Wipe";
+        default:
+            return "Bottom-Top-Wipe";
     }
 }
 }  // namespace
 
-CWipeEffect::CWipeEffect(int type) : CBuiltinEffect(WipeName(type), "2.0", true), m_type(type < 1 || type > 4 ? 4 : type) {}
+CWipeEffect::CWipeEffect(int type)
+    : CBuiltinEffect(WipeName(type), "2.0", true), m_type(type < 1 || type > 4 ? 4 : type) {}
 
 void CWipeEffect::DrawFrame(int k) {
     const bool columns = m_type <= 2;

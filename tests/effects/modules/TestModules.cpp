@@ -23,7 +23,9 @@ protected:
     }
 };
 
-[[maybe_unused]] bool Is(const char* key, const char* what) { return key && std::strcmp(key, what) == 0; }
+[[maybe_unused]] bool Is(const char* key, const char* what) {
+    return key && std::strcmp(key, what) == 0;
+}
 
 }  // namespace
 

@@ -89,7 +89,8 @@ int main(int argc, char** argv) {
         if (!a || !b) return 1;
         const int frames = argc > 5 ? std::atoi(argv[5]) : 24;
         CDibPicture sheet;
-        if (!RenderEffectSheet(*effect, *a, *b, frames, 12, 4, 240, sheet) || !SaveSheet(sheet, argv[4])) return 1;
+        if (!RenderEffectSheet(*effect, *a, *b, frames, 12, 4, 240, sheet) || !SaveSheet(sheet, argv[4]))
+            return 1;
         return 0;
     }
     std::fprintf(stderr,
