@@ -263,11 +263,13 @@ bool CWaveFile::LoadPart(int startMs, int endMs, bool loop, int loopStartMs) {
     int64_t l = loopStartMs == -1 ? 0 : MsToByte(loopStartMs);
     int64_t n = MsToByte(GetLengthMs());
     int64_t size = e - s;
-    if (size < 0 || s < 0 || l < 0) {
-        m_bufferSize = -1;
+    if (size < 0 || size > kMaxLoadBytes) {
+        // Nothing loaded: no stale bytes of an earlier range may be taken for this one.
+        m_buffer.clear();
+        m_bufferSize = size < 0 ? -1 : 0;
         return false;
     }
-    if (size > kMaxLoadBytes) return false;
+    l = std::max<int64_t>(0, l);
     if (loop && n > l && s > n) {
         // Wrap the start into the looped part (the repeated subtraction, done in one step).
         int64_t span = n - l;
@@ -277,10 +279,17 @@ bool CWaveFile::LoadPart(int startMs, int endMs, bool loop, int loopStartMs) {
     try {
         buffer.assign(size_t(size) + 1, 0);
     } catch (const std::bad_alloc&) {
+        m_buffer.clear();
+        m_bufferSize = 0;
         return false;
     }
-    int64_t got = size > 0 ? ReadBytes(buffer.data(), size, s) : 0;
-    if (got < 0) return false;
+    // A range starting before the data begins with silence.
+    int64_t got = s < 0 ? std::min(size, -s) : 0;
+    if (got < size) {
+        int64_t first = ReadBytes(buffer.data() + got, size - got, std::max<int64_t>(0, s));
+        if (first < 0) return false;
+        got += first;
+    }
     if (loop) {
         // A read that yields nothing (loop start at or past the end) ends the loop: the rest stays zero.
         while (got < size) {

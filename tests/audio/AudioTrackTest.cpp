@@ -97,8 +97,8 @@ protected:
     }
 
     test::TempDir dir;
+    CStatusRecorder recorder;  // outlives the pipelines that point at it
     CMessagePipelines pipelines;
-    CStatusRecorder recorder;
     CPrompt prompt;
 };
 

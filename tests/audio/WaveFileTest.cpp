@@ -126,7 +126,13 @@ TEST(WaveFileTest, LoadPartPastTheEndLeavesSilence) {
     EXPECT_EQ(wave.GetDataSize(), 176);
     EXPECT_EQ(0, std::memcmp(wave.GetData(), data.data() + 176400, 176));
     EXPECT_FALSE(wave.LoadPart(2000, 1000, false, -1)) << "end before start";
+    EXPECT_EQ(wave.GetData(), nullptr) << "no stale bytes after a failed load";
     EXPECT_FALSE(wave.LoadPart(0, 2000000000, false, -1)) << "absurd range";
+    // A range starting before the data: silence first.
+    ASSERT_TRUE(wave.LoadPart(-10, 10, false, -1));
+    ASSERT_EQ(wave.GetDataSize(), 3528);
+    EXPECT_TRUE(std::all_of(wave.GetData(), wave.GetData() + 1764, [](uint8_t b) { return b == 0; }));
+    EXPECT_EQ(0, std::memcmp(wave.GetData() + 1764, data.data(), 1764));
 }
 
 TEST(WaveFileTest, LoopingRepeatsThePartAfterTheLoopStart) {
