@@ -328,6 +328,9 @@ bool CTROVManager::SaveProject(const std::string& pathIn) {
     bool ok = m_projectImage.Save(temp, CTextFile::kUtf16LE);
     std::error_code ec;
     if (ok && fs::exists(path, ec)) {
+        // The new file keeps the permissions of the one it replaces.
+        fs::file_status old = fs::status(path, ec);
+        if (!ec) fs::permissions(temp, old.permissions(), ec);
         std::string bak = BackupName(path);
         fs::remove(bak, ec);
         fs::rename(path, bak, ec);

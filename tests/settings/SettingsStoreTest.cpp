@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <random>
 
 #include "settings/SettingsStore.h"
 #include "support/TestSupport.h"
@@ -299,6 +300,31 @@ TEST(SettingsHostile, BinaryZeroByteHugeAndLongLineFilesLoad) {
     EXPECT_EQ(Get(l, "S", "k"), longValue);
 
     EXPECT_FALSE(l.Load(dir.Path().string()));
+}
+
+TEST(SettingsHostile, RandomTextParsesIntoWellFormedEntries) {
+    std::mt19937 rng(2024);
+    const std::string alphabet = std::string("[]=/ \t\r\nab\xC3\xA4\xFF", 15);
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        int len = static_cast<int>(rng() % 200);
+        for (int i = 0; i < len; ++i) text.push_back(alphabet[rng() % alphabet.size()]);
+        CSettingsStore s;
+        s.FromText(text);
+        for (const auto& [name, section] : s.GetSections()) {
+            EXPECT_EQ(name.find(']'), std::string::npos);
+            EXPECT_EQ(name.find('\n'), std::string::npos);
+            for (const auto& [key, value] : section.GetEntries()) {
+                EXPECT_EQ(key.find('='), std::string::npos);
+                EXPECT_NE(key.rfind("//", 0), 0u);
+                EXPECT_EQ(value.find('\n'), std::string::npos);
+            }
+        }
+        // The saved form parses back into the same sections.
+        CSettingsStore again;
+        again.FromText(s.ToText());
+        EXPECT_EQ(again.GetSections().size(), s.GetSections().size());
+    }
 }
 
 }  // namespace
