@@ -93,13 +93,16 @@ measure() {  # name command...  (best wall time of the trials; CPU seconds of th
 ffmpeg -nostdin -v error -i "$WORK/trov.avi" -frames:v 100 -f rawvideo -pix_fmt bgr24 "$WORK/raw.bgr"
 
 for codec in mjpeg h264; do
-  if [ $codec = mjpeg ]; then enc=(-c:v mjpeg -q:v 3 -pix_fmt yuvj420p); else enc=(-c:v libx264 -preset medium -crf 23 -pix_fmt yuv420p); fi
+  # (c) uses the encoder options as an FFmpeg user would; (b) also our GOP rules (one key frame per
+  # second, no B-frames, no scene-cut key frames), which the pasting of cached parts needs.
+  if [ $codec = mjpeg ]; then enc=(-c:v mjpeg -q:v 3 -pix_fmt yuvj420p); floor=("${enc[@]}")
+  else enc=(-c:v libx264 -preset medium -crf 23 -pix_fmt yuv420p); floor=("${enc[@]}" -g 25 -bf 0 -x264-params scenecut=0); fi
   measure "a_$codec" "$TROV" -PROJECT "$WORK/show.ini" -CREATE "$WORK/cs_$codec.ini"
   frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$WORK/trov.avi")
   /usr/bin/time -o "$WORK/mem" -f '%M %U %S' "$TROV" -PROJECT "$WORK/show.ini" -CREATE "$WORK/cs_$codec.ini" > /dev/null 2>&1
   read -r mem ucpu scpu < "$WORK/mem"
   measure "b_$codec" ffmpeg -nostdin -v error -y -f rawvideo -pix_fmt bgr24 -s ${W}x$H -r 25 -stream_loop -1 \
-    -i "$WORK/raw.bgr" -frames:v "$FRAMES" "${enc[@]}" "$WORK/floor.avi"
+    -i "$WORK/raw.bgr" -frames:v "$FRAMES" "${floor[@]}" "$WORK/floor.avi"
   eval "measure c_$codec ffmpeg -nostdin -v error -y $(slideshow_args) -frames:v $FRAMES ${enc[*]} $WORK/slideshow.avi"
   a=${best[a_$codec]}; b=${best[b_$codec]}; c=${best[c_$codec]}
   printf '%-6s %dx%d %d frames (trov wrote %s): wall (a) trov %.2f s  (b) floor %.2f s  (c) ffmpeg slide show %.2f s  (a)/(b) %.2f  (c)/(b) %.2f\n' \
