@@ -83,7 +83,8 @@ void RunMiddleFrame(benchmark::State& state, const std::function<CFadingEffect*(
 
 void BM_BlurFade(benchmark::State& state) {
     const int type = static_cast<int>(state.range(0));
-    RunMiddleFrame(state, [type] { return new CBlurFadeEffect(type); }, 50);
+    RunMiddleFrame(
+        state, [type] { return new CBlurFadeEffect(type); }, 50);
 }
 BENCHMARK(BM_BlurFade)->DenseRange(1, 5)->Unit(benchmark::kMillisecond);
 
@@ -96,7 +97,12 @@ void BM_FastBlur(benchmark::State& state) {
     CFastBlur blur;
     for (auto _ : state) blur.Blur({a.GetBits(), kW, kH, a.GetStride()}, out.data(), kind, r);
 }
-BENCHMARK(BM_FastBlur)->Args({1, 213})->Args({2, 120})->Args({3, 166})->Args({5, 12})->Args({5, 25})
+BENCHMARK(BM_FastBlur)
+    ->Args({1, 213})
+    ->Args({2, 120})
+    ->Args({3, 166})
+    ->Args({5, 12})
+    ->Args({5, 25})
     ->Unit(benchmark::kMillisecond);
 
 // The literal scatter, on one picture, for the ratio. A line of radius R and the disc of 25.
@@ -110,41 +116,48 @@ void BM_ScatterBlur(benchmark::State& state) {
 BENCHMARK(BM_ScatterBlur)->Args({1, 213})->Args({5, 25})->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_RandomDots(benchmark::State& state) {
-    RunTransitions(state, [] { return new CRandomDotsEffect(); }, 50);
+    RunTransitions(
+        state, [] { return new CRandomDotsEffect(); }, 50);
 }
 BENCHMARK(BM_RandomDots)->Unit(benchmark::kMillisecond);
 
 void BM_RandomMovingDots(benchmark::State& state) {
-    RunTransitions(state, [] { return new CRandomMovingDotsEffect(); }, 50);
+    RunTransitions(
+        state, [] { return new CRandomMovingDotsEffect(); }, 50);
 }
 BENCHMARK(BM_RandomMovingDots)->Unit(benchmark::kMillisecond);
 
 void BM_RandomCircle(benchmark::State& state) {
-    RunTransitions(state, [] { return new CRandomCircleEffect(); }, 50);
+    RunTransitions(
+        state, [] { return new CRandomCircleEffect(); }, 50);
 }
 BENCHMARK(BM_RandomCircle)->Unit(benchmark::kMillisecond);
 
 void BM_Underwater(benchmark::State& state) {
     const int type = static_cast<int>(state.range(0));
-    RunTransitions(state, [type] { return new CUnderwaterEffect(type); }, 25);
+    RunTransitions(
+        state, [type] { return new CUnderwaterEffect(type); }, 25);
 }
 BENCHMARK(BM_Underwater)->DenseRange(1, 3)->Unit(benchmark::kMillisecond);
 
 void BM_Raindrops(benchmark::State& state) {
     const int type = static_cast<int>(state.range(0));
-    RunTransitions(state, [type] { return new CRaindropsEffect(type); }, 100);
+    RunTransitions(
+        state, [type] { return new CRaindropsEffect(type); }, 100);
 }
 BENCHMARK(BM_Raindrops)->DenseRange(1, 4)->Unit(benchmark::kMillisecond);
 
 void BM_PageRoll(benchmark::State& state) {
     const int type = static_cast<int>(state.range(0));
-    RunTransitions(state, [type] { return new CPageRollEffect(type); }, 50);
+    RunTransitions(
+        state, [type] { return new CPageRollEffect(type); }, 50);
 }
 BENCHMARK(BM_PageRoll)->DenseRange(1, 4)->Unit(benchmark::kMillisecond);
 
 void BM_PageFlip(benchmark::State& state) {
     const int type = static_cast<int>(state.range(0));
-    RunTransitions(state, [type] { return new CPageFlipEffect(type); }, 50);
+    RunTransitions(
+        state, [type] { return new CPageFlipEffect(type); }, 50);
 }
 BENCHMARK(BM_PageFlip)->DenseRange(1, 4)->Unit(benchmark::kMillisecond);
 

@@ -86,8 +86,8 @@ TEST(MultiPassBlur, FastBlurEqualsLiteralScatterOnOddAndEvenSizes) {
                 std::vector<uint8_t> expected(src.bytes.size(), 0x55), got(src.bytes.size(), 0x77);
                 ScatterBlur(src.View(), expected.data(), kind, r);
                 fast.Blur(src.View(), got.data(), kind, r);
-                ASSERT_EQ(expected, got) << size.first << "x" << size.second << " kind "
-                                         << static_cast<int>(kind) << " r " << r;
+                ASSERT_EQ(expected, got)
+                    << size.first << "x" << size.second << " kind " << static_cast<int>(kind) << " r " << r;
             }
         }
     }

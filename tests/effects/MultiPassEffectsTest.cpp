@@ -106,7 +106,8 @@ std::vector<Expected> AllMultiPassEffects() {
     std::vector<Expected> all;
     const char* blur[] = {"Vertical-Blur-Fade", "Horizontal-Blur-Fade", "TopLeft-BottomRight-Blur-Fade",
                           "TopRight-BottomLeft-Blur-Fade", "Blur-Fade"};
-    for (int t = 1; t <= 5; ++t) all.push_back({[t] { return new CBlurFadeEffect(t); }, blur[t - 1], "1.2", true});
+    for (int t = 1; t <= 5; ++t)
+        all.push_back({[t] { return new CBlurFadeEffect(t); }, blur[t - 1], "1.2", true});
     all.push_back({[] { return new CRandomDotsEffect(); }, "Random Dots", "2.0", true});
     all.push_back({[] { return new CRandomMovingDotsEffect(); }, "Random Moving Dots", "2.0", true});
     all.push_back({[] { return new CRandomCircleEffect(); }, "Random Circle Cross Dissolve", "1.0", true});
@@ -114,13 +115,17 @@ std::vector<Expected> AllMultiPassEffects() {
     for (int t = 1; t <= 3; ++t)
         all.push_back({[t] { return new CUnderwaterEffect(t); }, water[t - 1], "1.0", t == 2});
     const char* rain[] = {"Raindrops (with One-Third-Crossfade)", "Raindrops (with Full-Crossfade)",
-                          "Raindrops (Big) (with One-Third-Crossfade)", "Raindrops (Big) (with Full-Crossfade)"};
-    for (int t = 1; t <= 4; ++t) all.push_back({[t] { return new CRaindropsEffect(t); }, rain[t - 1], "1.0", false});
+                          "Raindrops (Big) (with One-Third-Crossfade)",
+                          "Raindrops (Big) (with Full-Crossfade)"};
+    for (int t = 1; t <= 4; ++t)
+        all.push_back({[t] { return new CRaindropsEffect(t); }, rain[t - 1], "1.0", false});
     const char* dir[] = {"(Left - Right)", "(Right - Left)", "(Bottom - Top)", "(Top - Bottom)"};
     for (int t = 1; t <= 4; ++t)
-        all.push_back({[t] { return new CPageRollEffect(t); }, std::string("Page-Roll ") + dir[t - 1], "1.0", false});
+        all.push_back(
+            {[t] { return new CPageRollEffect(t); }, std::string("Page-Roll ") + dir[t - 1], "1.0", false});
     for (int t = 1; t <= 4; ++t)
-        all.push_back({[t] { return new CPageFlipEffect(t); }, std::string("Page-Flip ") + dir[t - 1], "1.0", false});
+        all.push_back(
+            {[t] { return new CPageFlipEffect(t); }, std::string("Page-Flip ") + dir[t - 1], "1.0", false});
     return all;
 }
 
@@ -243,7 +248,8 @@ std::vector<uint8_t> PixelBytes(const CPicture& p) {
 std::vector<uint8_t> PixelBytes(const std::vector<uint8_t>& block, int w, int h) {
     std::vector<uint8_t> v;
     const int stride = CPicture::StrideFor(w);
-    for (int y = 0; y < h; ++y) v.insert(v.end(), block.begin() + y * stride, block.begin() + y * stride + 3 * w);
+    for (int y = 0; y < h; ++y)
+        v.insert(v.end(), block.begin() + y * stride, block.begin() + y * stride + 3 * w);
     return v;
 }
 
@@ -259,7 +265,8 @@ TEST(MultiPassBlurFade, FramesEqualTheLiteralScatterMix) {
         for (int k = 1; k <= n; ++k) {
             CDibPicture* f = fx.NextFrame();
             ASSERT_NE(f, nullptr);
-            const auto expected = ExpectedBlurFrame(*a, *b, static_cast<EBlurKernel>(type), radii[type - 1], k, n);
+            const auto expected =
+                ExpectedBlurFrame(*a, *b, static_cast<EBlurKernel>(type), radii[type - 1], k, n);
             EXPECT_EQ(PixelBytes(*f), PixelBytes(expected, 37, 23)) << "type " << type << " k " << k;
         }
     }
@@ -284,7 +291,8 @@ TEST(MultiPassBlurFade, TextModeShortensTheRadius) {
     vertical.SetCurrentFrame(1);
     CDibPicture* f = vertical.NextFrame();
     ASSERT_NE(f, nullptr);
-    EXPECT_EQ(PixelBytes(*f), PixelBytes(ExpectedBlurFrame(*a, *b, EBlurKernel::VerticalLine, 8.0, 2, 4), 64, 40));
+    EXPECT_EQ(PixelBytes(*f),
+              PixelBytes(ExpectedBlurFrame(*a, *b, EBlurKernel::VerticalLine, 8.0, 2, 4), 64, 40));
 }
 
 TEST(MultiPassBlurFade, ReportsEachBlurOnTheProgressPipelines) {
@@ -346,7 +354,8 @@ TEST(MultiPassRandomDots, RevealsEveryBlockExactlyOnce) {
                 const int k = when[size_t(by * 4) * 37 + bx * 4];
                 EXPECT_GE(k, 1);
                 for (int y = by * 4; y < std::min(23, by * 4 + 4); ++y)
-                    for (int x = bx * 4; x < std::min(37, bx * 4 + 4); ++x) EXPECT_EQ(when[size_t(y) * 37 + x], k);
+                    for (int x = bx * 4; x < std::min(37, bx * 4 + 4); ++x)
+                        EXPECT_EQ(when[size_t(y) * 37 + x], k);
                 ++perFrame[size_t(k)];
             }
         // trunc(60 k / n) blocks are shown after frame k.
@@ -608,7 +617,8 @@ TEST(MultiPassPageTurn, RadiiAndAngleTable) {
         for (int i = -radius; i < radius; ++i) {
             EXPECT_LT(angles[size_t(i + radius)], angles[size_t(i + radius + 1)]);
             EXPECT_NEAR(angles[size_t(i + radius)], -angles[size_t(radius - i)], 1e-12);
-            EXPECT_NEAR(angles[size_t(i + radius)], std::asin(double(i) / radius) * 180.0 / 3.141592653589793, 1e-9);
+            EXPECT_NEAR(angles[size_t(i + radius)], std::asin(double(i) / radius) * 180.0 / 3.141592653589793,
+                        1e-9);
         }
     }
 }
@@ -638,10 +648,18 @@ TEST(MultiPassPageTurn, PageLeavesFromTheNamedEdge) {
             CDibPicture* f = fx->NextFrame();
             ASSERT_NE(f, nullptr);
             switch (type) {
-                case 1: EXPECT_TRUE(columnIs(*f, *a, w - 1)); break;
-                case 2: EXPECT_TRUE(columnIs(*f, *a, 0)); break;
-                case 3: EXPECT_TRUE(rowIs(*f, *a, h - 1)); break;
-                case 4: EXPECT_TRUE(rowIs(*f, *a, 0)); break;
+                case 1:
+                    EXPECT_TRUE(columnIs(*f, *a, w - 1));
+                    break;
+                case 2:
+                    EXPECT_TRUE(columnIs(*f, *a, 0));
+                    break;
+                case 3:
+                    EXPECT_TRUE(rowIs(*f, *a, h - 1));
+                    break;
+                case 4:
+                    EXPECT_TRUE(rowIs(*f, *a, 0));
+                    break;
             }
             // Past the middle the starting edge shows B (possibly shadowed), not A.
             for (int k = 2; k <= 3 * n / 4; ++k) f = fx->NextFrame();

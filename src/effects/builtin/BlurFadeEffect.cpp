@@ -11,15 +11,22 @@ namespace {
 
 const char* NameOf(int type) {
     switch (type) {
-        case 1: return "Vertical-Blur-Fade";
-        case 2: return "Horizontal-Blur-Fade";
-        case 3: return "TopLeft-BottomRight-Blur-Fade";
-        case 4: return "TopRight-BottomLeft-Blur-Fade";
-        default: return "Blur-Fade";
+        case 1:
+            return "Vertical-Blur-Fade";
+        case 2:
+            return "Horizontal-Blur-Fade";
+        case 3:
+            return "TopLeft-BottomRight-Blur-Fade";
+        case 4:
+            return "TopRight-BottomLeft-Blur-Fade";
+        default:
+            return "Blur-Fade";
     }
 }
 
-int NormalisedType(int type) { return type >= 1 && type <= 5 ? type : 5; }
+int NormalisedType(int type) {
+    return type >= 1 && type <= 5 ? type : 5;
+}
 
 }  // namespace
 
@@ -37,11 +44,19 @@ void CBlurFadeEffect::PrepareFrames() {
     const bool text = IsTextMode();
     const int w = W(), h = H();
     switch (m_type) {
-        case 1: m_radius = text ? w / 8 : w / 3; break;
-        case 2: m_radius = text ? h / 8 : h / 3; break;
+        case 1:
+            m_radius = text ? w / 8 : w / 3;
+            break;
+        case 2:
+            m_radius = text ? h / 8 : h / 3;
+            break;
         case 3:
-        case 4: m_radius = text ? (w + h) / 16 : (w + h) / 6; break;
-        default: m_radius = 25.0; break;
+        case 4:
+            m_radius = text ? (w + h) / 16 : (w + h) / 6;
+            break;
+        default:
+            m_radius = 25.0;
+            break;
     }
     if (!m_blurA.Create(w, h) || !m_blurB.Create(w, h)) {
         m_blurA.Reset();

@@ -15,7 +15,9 @@ void LineRange(double r, int& a, int& b) {
     b = static_cast<int>(std::ceil(r)) - 1;
 }
 
-bool HasRadius(double r) { return r > 0.0; }
+bool HasRadius(double r) {
+    return r > 0.0;
+}
 
 // Kernels larger than any picture side reach nothing more than a kernel as large as the picture
 // side; cap the radius so absurd values cannot make the loops or the kernel list explode.
@@ -24,12 +26,15 @@ double CapRadius(double r, int width, int height) {
     return r > cap ? cap : r;
 }
 
-bool InDisc(int dx, int dy, double r) { return static_cast<double>(dx * dx + dy * dy) <= r * r; }
+bool InDisc(int dx, int dy, double r) {
+    return static_cast<double>(dx * dx + dy * dy) <= r * r;
+}
 
 void ZeroPadding(uint8_t* target, int width, int height, int stride) {
     const int used = 3 * width;
     if (stride <= used) return;
-    for (int y = 0; y < height; ++y) std::memset(target + size_t(y) * stride + used, 0, size_t(stride - used));
+    for (int y = 0; y < height; ++y)
+        std::memset(target + size_t(y) * stride + used, 0, size_t(stride - used));
 }
 
 // trunc(sum / count) for the exact integer quotient: sum * (1 / count) is within 1e-13 of the
@@ -54,10 +59,18 @@ std::vector<SBlurOffset> BuildBlurKernel(EBlurKernel kind, double r) {
         LineRange(r, a, b);
         for (int i = a; i <= b; ++i) {
             switch (kind) {
-                case EBlurKernel::VerticalLine: kernel.push_back({0, i}); break;
-                case EBlurKernel::HorizontalLine: kernel.push_back({i, 0}); break;
-                case EBlurKernel::AntiDiagonalLine: kernel.push_back({-i, i}); break;
-                case EBlurKernel::DiagonalLine: kernel.push_back({i, i}); break;
+                case EBlurKernel::VerticalLine:
+                    kernel.push_back({0, i});
+                    break;
+                case EBlurKernel::HorizontalLine:
+                    kernel.push_back({i, 0});
+                    break;
+                case EBlurKernel::AntiDiagonalLine:
+                    kernel.push_back({-i, i});
+                    break;
+                case EBlurKernel::DiagonalLine:
+                    kernel.push_back({i, i});
+                    break;
                 case EBlurKernel::Disc:
                     for (int dx = a; dx <= b; ++dx)
                         if (InDisc(dx, i, r)) kernel.push_back({dx, i});
@@ -125,11 +138,21 @@ void CFastBlur::Blur(const SPixelBlock& source, uint8_t* target, EBlurKernel kin
     int a = 0, b = 0;
     LineRange(r, a, b);
     switch (kind) {
-        case EBlurKernel::VerticalLine: BlurVertical(source, target, a, b, rowDone); break;
-        case EBlurKernel::HorizontalLine: BlurHorizontal(source, target, a, b, rowDone); break;
-        case EBlurKernel::AntiDiagonalLine: BlurDiagonal(source, target, -1, a, b, rowDone); break;
-        case EBlurKernel::DiagonalLine: BlurDiagonal(source, target, 1, a, b, rowDone); break;
-        case EBlurKernel::Disc: BlurDisc(source, target, BuildBlurKernel(kind, r), rowDone); break;
+        case EBlurKernel::VerticalLine:
+            BlurVertical(source, target, a, b, rowDone);
+            break;
+        case EBlurKernel::HorizontalLine:
+            BlurHorizontal(source, target, a, b, rowDone);
+            break;
+        case EBlurKernel::AntiDiagonalLine:
+            BlurDiagonal(source, target, -1, a, b, rowDone);
+            break;
+        case EBlurKernel::DiagonalLine:
+            BlurDiagonal(source, target, 1, a, b, rowDone);
+            break;
+        case EBlurKernel::Disc:
+            BlurDisc(source, target, BuildBlurKernel(kind, r), rowDone);
+            break;
     }
     ZeroPadding(target, source.width, source.height, source.stride);
 }

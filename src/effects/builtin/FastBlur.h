@@ -61,7 +61,8 @@ public:
 private:
     void BlurVertical(const SPixelBlock& s, uint8_t* target, int a, int b, const BlurRowCallback& rowDone);
     void BlurHorizontal(const SPixelBlock& s, uint8_t* target, int a, int b, const BlurRowCallback& rowDone);
-    void BlurDiagonal(const SPixelBlock& s, uint8_t* target, int ux, int a, int b, const BlurRowCallback& rowDone);
+    void BlurDiagonal(const SPixelBlock& s, uint8_t* target, int ux, int a, int b,
+                      const BlurRowCallback& rowDone);
     void BlurDisc(const SPixelBlock& s, uint8_t* target, const std::vector<SBlurOffset>& kernel,
                   const BlurRowCallback& rowDone);
     // 1 / count for every count up to maxCount.

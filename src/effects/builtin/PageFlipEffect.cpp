@@ -6,10 +6,14 @@ namespace trov {
 namespace {
 const char* NameOf(int type) {
     switch (type) {
-        case 2: return "Page-Flip (Right - Left)";
-        case 3: return "Page-Flip (Bottom - Top)";
-        case 4: return "Page-Flip (Top - Bottom)";
-        default: return "Page-Flip (Left - Right)";
+        case 2:
+            return "Page-Flip (Right - Left)";
+        case 3:
+            return "Page-Flip (Bottom - Top)";
+        case 4:
+            return "Page-Flip (Top - Bottom)";
+        default:
+            return "Page-Flip (Left - Right)";
     }
 }
 }  // namespace

@@ -6,10 +6,14 @@ namespace trov {
 namespace {
 const char* NameOf(int type) {
     switch (type) {
-        case 2: return "Page-Roll (Right - Left)";
-        case 3: return "Page-Roll (Bottom - Top)";
-        case 4: return "Page-Roll (Top - Bottom)";
-        default: return "Page-Roll (Left - Right)";
+        case 2:
+            return "Page-Roll (Right - Left)";
+        case 3:
+            return "Page-Roll (Bottom - Top)";
+        case 4:
+            return "Page-Roll (Top - Bottom)";
+        default:
+            return "Page-Roll (Left - Right)";
     }
 }
 }  // namespace

@@ -24,7 +24,9 @@ constexpr double kLightUp = 0.89;
 constexpr int kPaper = 236;
 constexpr int kShowThrough = 110;  // of 256
 
-uint16_t Brightness(double f) { return static_cast<uint16_t>(std::clamp(f, 0.0, 1.6) * 256.0 + 0.5); }
+uint16_t Brightness(double f) {
+    return static_cast<uint16_t>(std::clamp(f, 0.0, 1.6) * 256.0 + 0.5);
+}
 
 }  // namespace
 

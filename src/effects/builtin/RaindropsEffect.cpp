@@ -16,10 +16,14 @@ constexpr double kPi = 3.14159265358979323846;
 
 const char* NameOf(int type) {
     switch (type) {
-        case 2: return "Raindrops (with Full-Crossfade)";
-        case 3: return "Raindrops (Big) (with One-Third-Crossfade)";
-        case 4: return "Raindrops (Big) (with Full-Crossfade)";
-        default: return "Raindrops (with One-Third-Crossfade)";
+        case 2:
+            return "Raindrops (with Full-Crossfade)";
+        case 3:
+            return "Raindrops (Big) (with One-Third-Crossfade)";
+        case 4:
+            return "Raindrops (Big) (with Full-Crossfade)";
+        default:
+            return "Raindrops (with One-Third-Crossfade)";
     }
 }
 
@@ -97,7 +101,8 @@ void CRaindropsEffect::AddRipples(const Drop& drop, int k) {
     for (int i = 0; i < samples; ++i) {
         const double u = -ahead + static_cast<double>(i) / kProfileSteps;
         // dh/dd = -dh/du (d grows outward while u shrinks).
-        m_profile[size_t(i)] = static_cast<float>(-(height(u + 0.05) - height(u - 0.05)) / 0.1 * wavelength / (2 * kPi));
+        m_profile[size_t(i)] =
+            static_cast<float>(-(height(u + 0.05) - height(u - 0.05)) / 0.1 * wavelength / (2 * kPi));
     }
     const double outer = front + ahead, inner = std::max(0.0, front - behind);
     const int y0 = std::max(0, static_cast<int>(std::floor(drop.cy - outer)));

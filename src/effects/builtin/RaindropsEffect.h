@@ -36,9 +36,9 @@ protected:
 
 private:
     struct Drop {
-        int cx, cy;      // where it fell
-        int birth;       // frame number of its first frame
-        double reach;    // radius of the outermost ring at the end of its life
+        int cx, cy;    // where it fell
+        int birth;     // frame number of its first frame
+        double reach;  // radius of the outermost ring at the end of its life
     };
     // The picture under the drops at frame k: A, B or the dissolve between them.
     const CPicture* Base(int k);

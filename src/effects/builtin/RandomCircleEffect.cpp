@@ -56,7 +56,8 @@ void CRandomCircleEffect::DrawFrame(int k) {
         return;
     }
     std::vector<double> reach(m_circles.size());
-    for (size_t i = 0; i < m_circles.size(); ++i) reach[i] = static_cast<double>(m_circles[i].radius) * k / n + 0.5;
+    for (size_t i = 0; i < m_circles.size(); ++i)
+        reach[i] = static_cast<double>(m_circles[i].radius) * k / n + 0.5;
     for (int y = 0; y < h; ++y) {
         std::fill(m_coverage.begin(), m_coverage.end(), 0);
         for (size_t i = 0; i < m_circles.size(); ++i) {

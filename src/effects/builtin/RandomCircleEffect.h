@@ -25,8 +25,8 @@ private:
         int radius;  // to the farthest picture corner, truncated
     };
     std::vector<Circle> m_circles;
-    std::vector<uint8_t> m_mix;     // kCircles + 1 tables of 256 x 256: mix[c][a][b]
-    std::vector<int> m_coverage;    // one row of circle counts (difference array, w + 1)
+    std::vector<uint8_t> m_mix;   // kCircles + 1 tables of 256 x 256: mix[c][a][b]
+    std::vector<int> m_coverage;  // one row of circle counts (difference array, w + 1)
 };
 
 }  // namespace trov

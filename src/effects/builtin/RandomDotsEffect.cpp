@@ -61,7 +61,8 @@ void CRandomDotsEffect::FreeBuffers() {
 void CRandomDotsEffect::CopyBlocksOfB(size_t from, size_t to) {
     for (size_t i = from; i < to; ++i) {
         const SDotBlock& b = m_blocks[i];
-        for (int y = b.y; y < b.y + b.h; ++y) std::memcpy(RowOut(y) + 3 * b.x, RowB(y) + 3 * b.x, size_t(3) * b.w);
+        for (int y = b.y; y < b.y + b.h; ++y)
+            std::memcpy(RowOut(y) + 3 * b.x, RowB(y) + 3 * b.x, size_t(3) * b.w);
     }
 }
 

@@ -18,16 +18,20 @@ constexpr double kDegree = kPi / 180.0;
 
 const char* NameOf(int type) {
     switch (type) {
-        case 2: return "Underwater Fade In";
-        case 3: return "Underwater Cross Dissolve";
-        default: return "Underwater Fade Out";
+        case 2:
+            return "Underwater Fade In";
+        case 3:
+            return "Underwater Cross Dissolve";
+        default:
+            return "Underwater Fade Out";
     }
 }
 
 // Area-averaging resample of a run of sw pixels (3 bytes each, srcStep bytes apart) to dw pixels
 // (dstStep bytes apart): each target pixel is the overlap-weighted mean of the source pixels its
 // interval covers. Equal lengths copy.
-void ResampleRun(const uint8_t* src, std::ptrdiff_t srcStep, int sw, uint8_t* dst, std::ptrdiff_t dstStep, int dw) {
+void ResampleRun(const uint8_t* src, std::ptrdiff_t srcStep, int sw, uint8_t* dst, std::ptrdiff_t dstStep,
+                 int dw) {
     if (sw <= 0 || dw <= 0) return;
     if (sw == dw) {
         for (int i = 0; i < sw; ++i) std::memcpy(dst + i * dstStep, src + i * srcStep, 3);
