@@ -89,7 +89,9 @@ bool CWaveFile::Open(const std::string& path) {
     if (std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0) return fail();
     // The RIFF size may be wrong in files cut short or written by streaming tools: search to
     // whichever end comes first.
-    int64_t riffEnd = std::min<int64_t>(8 + int64_t(Le32(riff + 4)), m_fileSize);
+    // A size of 0 (left by writers that never completed the header) means: up to the end of the file.
+    const uint32_t riffSize = Le32(riff + 4);
+    int64_t riffEnd = riffSize < 4 ? m_fileSize : std::min<int64_t>(8 + int64_t(riffSize), m_fileSize);
 
     int64_t fmtOffset = 0;
     uint32_t fmtSize = 0;

@@ -302,6 +302,18 @@ TEST(WaveFileTest, TruncatedDataChunkKeepsTheBytesPresent) {
     EXPECT_EQ(0, std::memcmp(wave.GetData(), file.data() + 44, 1000));
 }
 
+TEST(WaveFileTest, RiffSizeOfZeroOrTooLargeSearchesToTheEndOfTheFile) {
+    test::TempDir dir;
+    const std::string chunks = Chunk("fmt ", FmtPayload(StandardWaveFormat(), false)) + Chunk("data", "ABCD");
+    for (int64_t riffSize : {int64_t(0), int64_t(0xFFFFFFFF)}) {
+        std::string path = dir / "streamed.wav";
+        test::WriteFileBytes(path, Riff(chunks, riffSize));
+        CWaveFile wave;
+        ASSERT_TRUE(wave.Open(path)) << riffSize;
+        EXPECT_EQ(wave.GetDataChunkSize(), 4);
+    }
+}
+
 TEST(WaveFileTest, RandomGarbageAfterAValidHeaderNeverCrashes) {
     test::TempDir dir;
     std::string path = dir / "fuzz.wav";
