@@ -111,8 +111,8 @@ TEST(SettingsRoundTrip, LoadOfASavedStoreGivesTheSameStoreInEveryEncoding) {
 TEST(SettingsRoundTrip, Latin1FileWithUmlautAndUtf16FilesLoadAlike) {
     TempDir dir;
     WriteFileBytes(dir / "l1", "[S]\r\nk=\xE4\r\n");
-    WriteFileBytes(dir / "le", std::string("\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0\xE4\0\r\0\n\0", 24));
-    WriteFileBytes(dir / "be", std::string("\xFE\xFF\0[\0S\0]\0\r\0\n\0k\0=\0\xE4\0\r\0\n", 24));
+    WriteFileBytes(dir / "le", std::string("\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0\xE4\0\r\0\n\0", 22));
+    WriteFileBytes(dir / "be", std::string("\xFE\xFF\0[\0S\0]\0\r\0\n\0k\0=\0\xE4\0\r\0\n", 22));
     for (const char* name : {"l1", "le", "be"}) {
         CSettingsStore s;
         ASSERT_TRUE(s.Load(dir / name));
@@ -304,7 +304,7 @@ TEST(SettingsHostile, BinaryZeroByteHugeAndLongLineFilesLoad) {
 
 TEST(SettingsHostile, RandomTextParsesIntoWellFormedEntries) {
     std::mt19937 rng(2024);
-    const std::string alphabet = std::string("[]=/ \t\r\nab\xC3\xA4\xFF", 15);
+    const std::string alphabet = std::string("[]=/ \t\r\nab\xC3\xA4\xFF", 13);
     for (int round = 0; round < 300; ++round) {
         std::string text;
         int len = static_cast<int>(rng() % 200);
