@@ -12,10 +12,12 @@
 #include <system_error>
 
 #include "imaging/Picture.h"
+#include "imaging/PictureTools.h"
 #include "infra/UserPrompt.h"
 #include "infra/Utf16Order.h"
 #include "project/ProjectPaths.h"
 #include "settings/ApplicationSettings.h"
+#include "video/AVIFrameReader.h"
 
 namespace trov {
 
@@ -78,6 +80,8 @@ CTROVManager::~CTROVManager() {
 
 bool CTROVManager::Initialize(const std::string& programDirectory) {
     m_programDirectory = programDirectory;
+    // AVI entries load their frames and clip lengths through the video layer.
+    InstallVideoSeams();
     bool written = false;
     m_settingsPath = InitApplicationSettings(m_appSettings, programDirectory, &written);
     m_projectSettings.CopySection(m_appSettings, kProjectSettings);
@@ -94,6 +98,7 @@ bool CTROVManager::Initialize(const std::string& programDirectory) {
         caches[i]->LoadIndex(kCacheIndexNames[i]);
     }
     ApplyGlobalBackgroundColour();
+    CPictureTools::SetQuality(GetQuality());
     return written;
 }
 
@@ -536,6 +541,7 @@ int CTROVManager::GetQuality() const {
 
 void CTROVManager::SetQuality(int quality) {
     m_appSettings.SetInt(kTrovSettings, appkey::kQuality, quality);
+    CPictureTools::SetQuality(quality);
     SaveAppSettings();
 }
 

@@ -7,6 +7,7 @@
 
 #include "creation/TROVManager.h"
 #include "imaging/Picture.h"
+#include "imaging/PictureTools.h"
 #include "infra/TextEncoding.h"
 #include "infra/UserPrompt.h"
 #include "project/Md5.h"
@@ -138,6 +139,16 @@ TEST_F(ManagerTest, OptionSettersSaveAtOnce) {
     EXPECT_NE(text.find("EnablePermanentCache=1\r\n"), std::string::npos);
     EXPECT_NE(text.find("AutoShowNextPreviewFadingFrame=0\r\n"), std::string::npos);
     EXPECT_EQ(manager.GetQuality(), 1);
+    // The resize filter follows the setting, at once and at the next start.
+    EXPECT_EQ(CPictureTools::GetQuality(), 1);
+    manager.SetQuality(0);
+    EXPECT_EQ(CPictureTools::GetQuality(), 0);
+    CTROVManager next;
+    manager.SetQuality(1);
+    CPictureTools::SetQuality(0);
+    next.Initialize(home.Path().string());
+    EXPECT_EQ(CPictureTools::GetQuality(), 1);
+    CPictureTools::SetQuality(0);
 }
 
 TEST_F(ManagerTest, HandWrittenProjectLoadsAndSavesInCanonicalOrder) {
