@@ -1,6 +1,7 @@
 // JPEG decoding with libjpeg-turbo straight into the picture rows.
 #include "imaging/JpegPicture.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -56,9 +57,41 @@ inline void CmykToBgr(const JSAMPLE* s, uint8_t* d, bool inverted) {
     d[2] = uint8_t((c * k + 127) / 255);
 }
 
+// The rectangle that a keep-aspect resize of a w x h picture into boxW x boxH fills (the same
+// rounding as CPictureTools::ResizeWith).
+void FitInto(int w, int h, int boxW, int boxH, int& fitW, int& fitH) {
+    const double ratio = double(w) / double(h);
+    fitW = boxW;
+    fitH = boxH;
+    if (double(boxW) / double(boxH) <= ratio)
+        fitH = int(boxW / ratio);
+    else
+        fitW = int(boxH * ratio);
+    fitW = std::clamp(fitW, 1, boxW);
+    fitH = std::clamp(fitH, 1, boxH);
+}
+
+// Picks the smallest DCT scale n/8 whose output is still at least the rectangle the picture
+// will be fitted into (measured on the scaled output itself, so the resize never enlarges).
+void ChooseScale(jpeg_decompress_struct& ci, int boxW, int boxH) {
+    if (boxW < 1 || boxH < 1) return;
+    for (unsigned n = 1; n < 8; ++n) {
+        ci.scale_num = n;
+        ci.scale_denom = 8;
+        jpeg_calc_output_dimensions(&ci);
+        const int ow = int(ci.output_width), oh = int(ci.output_height);
+        int fitW = 0, fitH = 0;
+        FitInto(ow, oh, boxW, boxH, fitW, fitH);
+        if (ow >= fitW && oh >= fitH) return;
+    }
+    ci.scale_num = 1;
+    ci.scale_denom = 1;
+}
+
 // Keeps no C++ object with a destructor alive between setjmp and a possible longjmp.
 // Returns true on success; on failure err->fatal holds the reason.
-bool DecodeJpeg(CPicture* picture, std::FILE* file, const unsigned char* data, size_t size, JpegErrors* err) {
+bool DecodeJpeg(CPicture* picture, std::FILE* file, const unsigned char* data, size_t size, int hintW, int hintH,
+                JpegErrors* err) {
     jpeg_decompress_struct ci;
     std::memset(&ci, 0, sizeof ci);
     ci.err = jpeg_std_error(&err->pub);
@@ -98,8 +131,15 @@ bool DecodeJpeg(CPicture* picture, std::FILE* file, const unsigned char* data, s
             jpeg_destroy_decompress(&ci);
             return false;
     }
-    if (ci.image_width > unsigned(CPicture::kMaxSide) || ci.image_height > unsigned(CPicture::kMaxSide) ||
-        !picture->Create(int(ci.image_width), int(ci.image_height))) {
+    if (ci.image_width > unsigned(CPicture::kMaxSide) || ci.image_height > unsigned(CPicture::kMaxSide)) {
+        std::snprintf(err->fatal, sizeof err->fatal, "picture of %u x %u cannot be held", ci.image_width,
+                      ci.image_height);
+        jpeg_destroy_decompress(&ci);
+        return false;
+    }
+    ChooseScale(ci, hintW, hintH);
+    jpeg_calc_output_dimensions(&ci);
+    if (!picture->Create(int(ci.output_width), int(ci.output_height))) {
         std::snprintf(err->fatal, sizeof err->fatal, "picture of %u x %u cannot be held", ci.image_width,
                       ci.image_height);
         jpeg_destroy_decompress(&ci);
@@ -143,7 +183,9 @@ bool CJpegPicture::LoadFile(const std::string& path, bool force) {
         return false;
     }
     // Asked again for the picture it holds: keep it (reporting success, as the BMP reader does).
-    if (!force && !IsEmpty() && path == GetFileName()) return true;
+    if (!force && !IsEmpty() && path == GetFileName() && m_loadedHintWidth == m_hintWidth &&
+        m_loadedHintHeight == m_hintHeight)
+        return true;
     Reset();
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!f) {
@@ -151,7 +193,7 @@ bool CJpegPicture::LoadFile(const std::string& path, bool force) {
         return false;
     }
     JpegErrors err;
-    const bool ok = DecodeJpeg(this, f.get(), nullptr, 0, &err);
+    const bool ok = DecodeJpeg(this, f.get(), nullptr, 0, m_hintWidth, m_hintHeight, &err);
     f.reset();
     if (!ok) {
         Reset();
@@ -159,6 +201,8 @@ bool CJpegPicture::LoadFile(const std::string& path, bool force) {
         return false;
     }
     SetFileName(path);
+    m_loadedHintWidth = m_hintWidth;
+    m_loadedHintHeight = m_hintHeight;
     if (err.warnings > 0) SetDamaged(path + ": " + err.firstWarning);
     BitsChanged();
     return true;
@@ -171,7 +215,7 @@ bool CJpegPicture::LoadFromMemory(const unsigned char* data, size_t size, const 
         return false;
     }
     JpegErrors err;
-    if (!DecodeJpeg(this, nullptr, data, size, &err)) {
+    if (!DecodeJpeg(this, nullptr, data, size, m_hintWidth, m_hintHeight, &err)) {
         Reset();
         SetLastError("CJpegPicture::LoadFile: " + what + ": " + err.fatal);
         return false;
@@ -179,6 +223,13 @@ bool CJpegPicture::LoadFromMemory(const unsigned char* data, size_t size, const 
     if (err.warnings > 0) SetDamaged(what + ": " + err.firstWarning);
     BitsChanged();
     return true;
+}
+
+void CJpegPicture::SetSizeHint(int width, int height) {
+    // A half-given or negative box means no hint.
+    if (width < 1 || height < 1) width = height = 0;
+    m_hintWidth = width;
+    m_hintHeight = height;
 }
 
 bool CJpegPicture::SaveFile(const std::string& /*path*/) {

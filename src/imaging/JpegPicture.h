@@ -25,6 +25,19 @@ public:
 
     // Decodes a JPEG held in memory (same rules as LoadFile; the file name is left alone).
     bool LoadFromMemory(const unsigned char* data, size_t size, const std::string& what);
+
+    // Tells the next loads that the picture will be fitted (aspect kept) into width x height.
+    // The decoder then scales by the smallest n/8 whose output still covers that fitted size, so
+    // the later resize only shrinks and far fewer pixels are decoded. 0 x 0 (the default) or a
+    // box the picture already fits into decodes at full size.
+    void SetSizeHint(int width, int height);
+
+private:
+    int m_hintWidth = 0;
+    int m_hintHeight = 0;
+    // The hint the held picture was decoded with (a changed hint makes LoadFile read again).
+    int m_loadedHintWidth = 0;
+    int m_loadedHintHeight = 0;
 };
 
 }  // namespace trov

@@ -244,12 +244,14 @@ std::unique_ptr<CDibPicture> CPictureTools::CreatePicture(int width, int height,
     return p;
 }
 
-std::unique_ptr<CPicture> CPictureTools::LoadPicture(const std::string& path, bool tryBoth) try {
+std::unique_ptr<CPicture> CPictureTools::LoadPicture(const std::string& path, bool tryBoth, int fitWidth,
+                                                     int fitHeight) try {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
     const std::string ext = LowerExtension(path);
     if (ext == "jpg" || ext == "jpeg" || ext == "jpe" || ext == "jfif") {
         auto p = std::make_unique<CJpegPicture>();
+        p->SetSizeHint(fitWidth, fitHeight);
         if (p->LoadFile(path, false)) return p;
         return nullptr;
     }
@@ -262,6 +264,7 @@ std::unique_ptr<CPicture> CPictureTools::LoadPicture(const std::string& path, bo
     auto dib = std::make_unique<CDibPicture>();
     if (dib->LoadFile(path, false)) return dib;
     auto jpeg = std::make_unique<CJpegPicture>();
+    jpeg->SetSizeHint(fitWidth, fitHeight);
     if (jpeg->LoadFile(path, false)) return jpeg;
     return nullptr;
 } catch (const std::exception&) {
@@ -387,8 +390,12 @@ std::unique_ptr<CPicture> LoadEntryPicture(const EntryPictureRequest& request) t
     if (request.isVideo) {
         picture = ReadVideoFrame(p.string(), 0);
     } else {
+        // The hint describes the picture after rotation; a quarter turn swaps its sides.
+        int fitW = request.fitWidth, fitH = request.fitHeight;
+        const int quarter = ((request.rotation % 360) + 360) % 360;
+        if (quarter == 90 || quarter == 270) std::swap(fitW, fitH);
         CPictureTools tools;
-        picture = tools.LoadPicture(p.string(), true);
+        picture = tools.LoadPicture(p.string(), true, fitW, fitH);
     }
     if (!picture) return nullptr;
     picture->SetFileName(EntryPictureKey(request.file, request.rotation));

@@ -63,7 +63,10 @@ public:
 
     // Loads a picture file: extension "jpg"/"jpeg" -> JPEG, "bmp" -> BMP (case ignored); any other
     // extension with tryBoth: BMP first, then JPEG. Null when the file is missing or unreadable.
-    std::unique_ptr<CPicture> LoadPicture(const std::string& path, bool tryBoth);
+    // fitWidth x fitHeight (both > 0): the box the picture will be fitted into, aspect kept; a
+    // JPEG is then decoded at a reduced scale still covering it (CJpegPicture::SetSizeHint).
+    std::unique_ptr<CPicture> LoadPicture(const std::string& path, bool tryBoth, int fitWidth = 0,
+                                          int fitHeight = 0);
 
     // Scales source to width x height. Same size: an exact copy. keepAspect: the largest
     // rectangle with the source's aspect ratio, centred, the bars in the default background
@@ -113,6 +116,10 @@ struct EntryPictureRequest {
     std::string projectFolder;  // folder of the project file, resolves relative paths; may be empty
     bool isVideo = false;       // an AVI entry: frame 0 through the video frame reader
     int rotation = 0;           // degrees; 90/180/270 (and equivalents) rotate
+    // The box the rotated picture will be fitted into (aspect kept), 0 x 0 when unknown or when
+    // the full picture is needed. A JPEG is then decoded only as large as that fit requires.
+    int fitWidth = 0;
+    int fitHeight = 0;
 };
 
 // The entry's cache key: file, "#<rotation>#", then "#<r>#<g>#<b>" of the default background.
