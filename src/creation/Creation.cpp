@@ -316,7 +316,8 @@ void CCreation::RotateObjects(const std::vector<CProjectObject*>& objects, int d
     }
 }
 
-std::unique_ptr<CPicture> CCreation::LoadObjectPicture(const CProjectObject& object) {
+std::unique_ptr<CPicture> CCreation::LoadObjectPicture(const CProjectObject& object, int fitWidth,
+                                                       int fitHeight) {
     std::string path = ResolveProjectPath(NativePath(object.GetFileName()));
     if (object.IsAVI()) {
         auto frame = ReadClipFrame(path, 0);
@@ -328,6 +329,8 @@ std::unique_ptr<CPicture> CCreation::LoadObjectPicture(const CProjectObject& obj
     req.projectFolder = GetProjectDirectory();
     req.isVideo = false;
     req.rotation = object.rotation;
+    req.fitWidth = fitWidth;
+    req.fitHeight = fitHeight;
     return LoadEntryPicture(req);
 }
 
@@ -362,7 +365,12 @@ std::unique_ptr<CDibPicture> CCreation::PreparePicture(int index, int width, int
         if (auto cached = LookupPicture(obj->GetCacheName(), width, height, rotation)) return cached;
     }
     Status("Reading picture: " + path + " ...");
-    std::unique_ptr<CPicture> raw = LoadObjectPicture(*obj);
+    // A still that is only fitted to the frame needs no more pixels than the frame; panorama and
+    // picture-move entries keep the full picture (they show parts of it enlarged).
+    const bool stillFit = !moving && !obj->pictureMove &&
+                          !(obj->panoramaScrolling && IsPanoramaDirection(obj->panoramaScrollingType));
+    std::unique_ptr<CPicture> raw =
+        stillFit ? LoadObjectPicture(*obj, width, height) : LoadObjectPicture(*obj);
     if (!raw || raw->IsEmpty()) return nullptr;
 
     if (!moving) return FinishStill(*obj, *raw, width, height);
@@ -422,16 +430,18 @@ ConsistencyFindings CCreation::CheckConsistency() {
             }
             if (!ok) f.inconsistent.push_back(stored);
         } else {
-            std::unique_ptr<CPicture> pic = LoadObjectPicture(*obj);
+            // The picture is decoded now anyway: a still is prepared at movie size and goes into
+            // the picture cache, so the creation takes it from there instead of decoding it again.
+            const bool still = !obj->pictureMove &&
+                               !(obj->panoramaScrolling && IsPanoramaDirection(obj->panoramaScrollingType));
+            int w = ProjectInt("Movie-Size-X", 640), h = ProjectInt("Movie-Size-Y", 480);
+            const bool sizeOk = w >= 1 && h >= 1 && w <= CPicture::kMaxSide && h <= CPicture::kMaxSide;
+            std::unique_ptr<CPicture> pic =
+                still && sizeOk ? LoadObjectPicture(*obj, w, h) : LoadObjectPicture(*obj);
             if (!pic || pic->IsEmpty() || pic->IsDamaged()) {
                 f.inconsistent.push_back(stored);
-            } else if (!obj->pictureMove &&
-                       !(obj->panoramaScrolling && IsPanoramaDirection(obj->panoramaScrollingType))) {
-                // The picture is decoded now anyway: prepared at movie size it goes into the picture
-                // cache, so the creation takes it from there instead of decoding it a second time.
-                int w = ProjectInt("Movie-Size-X", 640), h = ProjectInt("Movie-Size-Y", 480);
-                if (w >= 1 && h >= 1 && w <= CPicture::kMaxSide && h <= CPicture::kMaxSide)
-                    FinishStill(*obj, *pic, w, h);
+            } else if (still && sizeOk) {
+                FinishStill(*obj, *pic, w, h);
             }
         }
     }

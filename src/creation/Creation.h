@@ -117,7 +117,10 @@ public:
     // cache, panorama and picture-move pictures scaled for their motion). Null when unreadable.
     std::unique_ptr<CDibPicture> PreparePicture(int index, int width, int height, bool formatOnly = false);
     // The raw picture of an object (frame 0 of a clip; a picture rotated by its rotation).
-    std::unique_ptr<CPicture> LoadObjectPicture(const CProjectObject& object);
+    // fitWidth x fitHeight > 0: the picture will only be fitted into that box (aspect kept), so a
+    // JPEG may be decoded at a reduced scale that still covers it.
+    std::unique_ptr<CPicture> LoadObjectPicture(const CProjectObject& object, int fitWidth = 0,
+                                                int fitHeight = 0);
     // A still picture brought to width x height (aspect kept) and stored in the picture cache.
     std::unique_ptr<CDibPicture> FinishStill(const CProjectObject& obj, const CPicture& raw, int width,
                                              int height);
