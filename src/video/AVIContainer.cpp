@@ -542,6 +542,18 @@ bool CAVIContainer::PasteStreams(CAVIStream& source, int targetIndex, int firstS
         writeReported = true;
         m_lastError = target->GetLastError();
     };
+    // Reads the next packet of the source stream into `packet`; false at the end or on a read error.
+    auto nextSourcePacket = [&]() {
+        for (;;) {
+            int r = av_read_frame(ic, packet.get());
+            if (r < 0) {
+                if (r != AVERROR_EOF) readError("Error in Paste Streams! AVIStreamRead");
+                return false;
+            }
+            if (packet->stream_index == src.in->index) return true;
+            av_packet_unref(packet.get());
+        }
+    };
     // Whatever happens below, the source's decoder no longer knows where the demuxer stands.
     src.nextFrame = -1;
     src.lastFrame = -1;
@@ -560,16 +572,7 @@ bool CAVIContainer::PasteStreams(CAVIStream& source, int targetIndex, int firstS
         }
         src.nextFrame = -1;
         int64_t counter = std::max<int64_t>(0, key);
-        for (;;) {
-            int r = av_read_frame(ic, packet.get());
-            if (r < 0) {
-                if (r != AVERROR_EOF) readError("Error in Paste Streams! AVIStreamRead");
-                break;
-            }
-            if (packet->stream_index != src.in->index) {
-                av_packet_unref(packet.get());
-                continue;
-            }
+        while (nextSourcePacket()) {
             int64_t sample = packet->dts != AV_NOPTS_VALUE ? src.TsToFrame(packet->dts) : counter;
             counter = sample + 1;
             if (sample < first) {
@@ -618,16 +621,7 @@ bool CAVIContainer::PasteStreams(CAVIStream& source, int targetIndex, int firstS
             if (!target->WriteAudio(buffer.data(), bytes)) writeError("Error! AVIStreamWrite! Audio!");
             buffer.erase(buffer.begin(), buffer.begin() + std::ptrdiff_t(bytes));
         };
-        while (position < endByte) {
-            int r = av_read_frame(ic, packet.get());
-            if (r < 0) {
-                if (r != AVERROR_EOF) readError("Error in Paste Streams! AVIStreamRead");
-                break;
-            }
-            if (packet->stream_index != src.in->index) {
-                av_packet_unref(packet.get());
-                continue;
-            }
+        while (position < endByte && nextSourcePacket()) {
             int64_t from = std::max(position, firstByte), to = std::min(position + packet->size, endByte);
             if (to > from)
                 buffer.insert(buffer.end(), packet->data + (from - position), packet->data + (to - position));
@@ -640,16 +634,7 @@ bool CAVIContainer::PasteStreams(CAVIStream& source, int targetIndex, int firstS
     }
     // Frame-based audio: one packet is one sample of the stream.
     int64_t counter = 0;
-    while (counter < end) {
-        int r = av_read_frame(ic, packet.get());
-        if (r < 0) {
-            if (r != AVERROR_EOF) readError("Error in Paste Streams! AVIStreamRead");
-            break;
-        }
-        if (packet->stream_index != src.in->index) {
-            av_packet_unref(packet.get());
-            continue;
-        }
+    while (counter < end && nextSourcePacket()) {
         if (counter++ >= first && packet->size > 0) {
             EncodedAudio block;
             block.bytes.assign(packet->data, packet->data + packet->size);
