@@ -58,18 +58,28 @@ bool CChangeVolumeEffect::Process() {
     return true;
 }
 
+namespace {
+
+// Scales the samples of start..end by a linear ramp over that range, rising from 0 or falling to 0.
+// The ramp is shaped by the requested range; only the bytes present (below size) are touched.
+void ApplyLinearRamp(uint8_t* buffer, int64_t start, int64_t end, int64_t size, bool rising) {
+    const double d = double(end - start);
+    if (d <= 0) return;
+    const int64_t last = std::min(end, size) - 1;
+    for (int64_t i = start; i < last; i += 2) {
+        SSignedMagnitude s = ReadSampleMagnitude(buffer, i);
+        const double weight = rising ? double(i - start) : d - double(i - start);
+        WriteSampleMagnitude(buffer, i, s.negative, weight * (s.magnitude / d));
+    }
+}
+
+}  // namespace
+
 bool CFadeInEffect::Process() {
     uint8_t* buffer = nullptr;
     int64_t start = 0, end = 0;
     if (!BoundRange(buffer, start, end)) return false;
-    const double d = double(end - start);
-    if (d <= 0) return true;
-    // The ramp is shaped by the requested range; only the bytes present are touched.
-    const int64_t last = std::min(end, m_wave->GetDataSize()) - 1;
-    for (int64_t i = start; i < last; i += 2) {
-        SSignedMagnitude s = ReadSampleMagnitude(buffer, i);
-        WriteSampleMagnitude(buffer, i, s.negative, double(i - start) * (s.magnitude / d));
-    }
+    ApplyLinearRamp(buffer, start, end, m_wave->GetDataSize(), true);
     return true;
 }
 
@@ -77,13 +87,7 @@ bool CFadeOutEffect::Process() {
     uint8_t* buffer = nullptr;
     int64_t start = 0, end = 0;
     if (!BoundRange(buffer, start, end)) return false;
-    const double d = double(end - start);
-    if (d <= 0) return true;
-    const int64_t last = std::min(end, m_wave->GetDataSize()) - 1;
-    for (int64_t i = start; i < last; i += 2) {
-        SSignedMagnitude s = ReadSampleMagnitude(buffer, i);
-        WriteSampleMagnitude(buffer, i, s.negative, (d - double(i - start)) * (s.magnitude / d));
-    }
+    ApplyLinearRamp(buffer, start, end, m_wave->GetDataSize(), false);
     return true;
 }
 
