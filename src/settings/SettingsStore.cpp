@@ -209,17 +209,29 @@ std::string_view CSettingsStore::Trim(std::string_view text) {
     return text;
 }
 
-int CSettingsStore::ParseInt(std::string_view text) {
+namespace {
+
+// Index of the first character after leading C white space and one optional sign; negative tells
+// whether that sign was '-'.
+size_t SkipSpaceAndSign(std::string_view text, bool& negative) {
     size_t i = 0;
     auto isSpace = [](char c) {
         return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
     };
     while (i < text.size() && isSpace(text[i])) ++i;
-    bool negative = false;
+    negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
         ++i;
     }
+    return i;
+}
+
+}  // namespace
+
+int CSettingsStore::ParseInt(std::string_view text) {
+    bool negative = false;
+    size_t i = SkipSpaceAndSign(text, negative);
     long long v = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         v = v * 10 + (text[i] - '0');
@@ -232,16 +244,8 @@ int CSettingsStore::ParseInt(std::string_view text) {
 }
 
 bool CSettingsStore::ParseFloat(std::string_view text, float& value) {
-    size_t i = 0;
-    auto isSpace = [](char c) {
-        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-    };
-    while (i < text.size() && isSpace(text[i])) ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    size_t i = SkipSpaceAndSign(text, negative);
     // from_chars takes no sign of its own beyond '-', and none after ours.
     if (i >= text.size() || text[i] == '+' || text[i] == '-') return false;
     double d = 0;
