@@ -7,6 +7,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "infra/TextEncoding.h"
 #include "project/Md5.h"
 
 namespace trov {
@@ -130,21 +131,7 @@ std::string EncodeTextLines(const std::vector<std::string>& lines) {
         all += "\r\n";
     }
     if (auto latin = ToLatin1(all)) return *latin;
-    std::string out = "\xFF\xFE";
-    for (uint32_t cp : DecodeUtf8(all)) {
-        auto put = [&out](uint32_t u) {
-            out += static_cast<char>(u & 0xFF);
-            out += static_cast<char>((u >> 8) & 0xFF);
-        };
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            put(0xD800 + (cp >> 10));
-            put(0xDC00 + (cp & 0x3FF));
-        } else {
-            put(cp);
-        }
-    }
-    return out;
+    return "\xFF\xFE" + Utf8ToUtf16Bytes(all, false);
 }
 
 bool IsHexDigest(const std::string& s) {
