@@ -14,19 +14,6 @@ namespace {
 
 constexpr int kW = 96, kH = 64;
 
-std::vector<std::string> OfferedCodes() {
-    std::vector<std::string> codes;
-    for (const VideoEncoderInfo& e : AvailableVideoEncoders()) codes.push_back(e.fourCCText);
-    return codes;
-}
-
-std::string Printable(const ::testing::TestParamInfo<std::string>& info) {
-    std::string name;
-    for (char c : info.param)
-        if (std::isalnum(static_cast<unsigned char>(c))) name += c;
-    return name;
-}
-
 // A movie being written: video stream 0 with the given options.
 struct Target {
     CAVIContainer file;

@@ -106,19 +106,6 @@ TEST(AVICreateFile, UnwritablePlaceFailsWithTheTableText) {
 
 class EveryEncoder : public ::testing::TestWithParam<std::string> {};
 
-std::vector<std::string> OfferedCodes() {
-    std::vector<std::string> codes;
-    for (const VideoEncoderInfo& e : AvailableVideoEncoders()) codes.push_back(e.fourCCText);
-    return codes;
-}
-
-std::string Printable(const ::testing::TestParamInfo<std::string>& info) {
-    std::string name;
-    for (char c : info.param)
-        if (std::isalnum(static_cast<unsigned char>(c))) name += c;
-    return name;
-}
-
 TEST_P(EveryEncoder, FiftyFramesReadBackByUsAndByFfmpeg) {
     TempDir dir;
     const VideoEncoderInfo* info = FindVideoEncoder(FourCCFromString(GetParam()));

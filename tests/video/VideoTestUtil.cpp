@@ -3,10 +3,13 @@
 
 #include <sys/wait.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
+
+#include "video/VideoCodecs.h"
 
 namespace trov::test {
 
@@ -160,6 +163,19 @@ PromptAnswer CRecordingPrompt::Ask(const std::string& text, const std::string& c
     PromptAnswer a = answers.front();
     answers.erase(answers.begin());
     return a;
+}
+
+std::vector<std::string> OfferedCodes() {
+    std::vector<std::string> codes;
+    for (const VideoEncoderInfo& e : AvailableVideoEncoders()) codes.push_back(e.fourCCText);
+    return codes;
+}
+
+std::string Printable(const ::testing::TestParamInfo<std::string>& info) {
+    std::string name;
+    for (char c : info.param)
+        if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+    return name;
 }
 
 }  // namespace trov::test

@@ -1,6 +1,8 @@
 // Shared helpers of the video tests: generated frames, writing small movies, running ffprobe/ffmpeg.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -38,6 +40,11 @@ std::string ProbeStream(const std::string& path, int stream, const std::string& 
 int ProbeCountedFrames(const std::string& path);
 // Frame numbers ffprobe marks as key frames in the first video stream.
 std::vector<int> ProbeKeyFrames(const std::string& path);
+
+// FourCC texts of the encoders this machine offers, as parameters of tests run for each encoder.
+std::vector<std::string> OfferedCodes();
+// A test name for such a parameter: its letters and digits.
+std::string Printable(const ::testing::TestParamInfo<std::string>& info);
 
 // A user prompt that records what it was asked and answers from a script (then the default).
 class CRecordingPrompt : public CUserPrompt {
