@@ -10,21 +10,13 @@
 #include "audio/WaveTestUtil.h"
 #include "audio/ProcessUtil.h"
 #include "infra/UserPrompt.h"
+#include "support/RecordingPrompt.h"
 #include "support/TestSupport.h"
 
 namespace trov {
 namespace {
 
 using test::Sample16At;
-
-class CRecordingPrompt : public CUserPrompt {
-public:
-    PromptAnswer Ask(const std::string& text, const std::string&, PromptButtons, PromptAnswer def) override {
-        texts.push_back(text);
-        return def;
-    }
-    std::vector<std::string> texts;
-};
 
 class ScopedPrompt {
 public:
@@ -104,7 +96,7 @@ TEST(AudioConverterTest, SampleWidthsConvertToSixteenBits) {
 }
 
 TEST(AudioConverterTest, UnconvertibleFormatsAreRefusedWithTheStreamMessage) {
-    CRecordingPrompt prompt;
+    test::CTextRecordingPrompt prompt;
     ScopedPrompt scope(&prompt);
     test::TempDir dir;
     std::string path = dir / "std.wav";

@@ -14,6 +14,7 @@
 #include "creation/TROVManager.h"
 #include "infra/UserPrompt.h"
 #include "project/ProjectPaths.h"
+#include "support/RecordingPrompt.h"
 #include "support/TestSupport.h"
 #include "video/CodecSettings.h"
 
@@ -67,16 +68,6 @@ std::vector<std::string> FrameDigests(const std::string& file) {
     }
     return out;
 }
-
-// Answers every question with its default and remembers the texts.
-class CRecordingPrompt : public CUserPrompt {
-public:
-    PromptAnswer Ask(const std::string& text, const std::string&, PromptButtons, PromptAnswer def) override {
-        texts.push_back(text);
-        return def;
-    }
-    std::vector<std::string> texts;
-};
 
 // Cancels the creation when a status text starts with `trigger`.
 class CCancellingView : public CTROVManagerView {
@@ -152,7 +143,7 @@ protected:
     }
 
     test::TempDir dir;
-    CRecordingPrompt prompt;
+    test::CTextRecordingPrompt prompt;
 };
 
 TEST_F(CreationTest, OneEntryHasItsCaptionPhasesAndNoTransition) {

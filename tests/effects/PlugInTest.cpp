@@ -10,22 +10,13 @@
 #include "effects/FadingEffectManager.h"
 #include "infra/UserPrompt.h"
 #include "settings/SettingsStore.h"
+#include "support/RecordingPrompt.h"
 #include "support/TestSupport.h"
 
 namespace trov {
 namespace {
 
 namespace fs = std::filesystem;
-
-class CRecordingPrompt : public CUserPrompt {
-public:
-    PromptAnswer Ask(const std::string& text, const std::string&, PromptButtons,
-                     PromptAnswer answer) override {
-        texts.push_back(text);
-        return answer;
-    }
-    std::vector<std::string> texts;
-};
 
 const std::string kSample = std::string(TROV_PLUGIN_BUILD_DIR) + "/KestramiShapes.so";
 
@@ -39,7 +30,7 @@ struct PlugInTest : ::testing::Test {
         fs::copy_file(from, fs::path(dir.Path()) / as);
     }
     test::TempDir dir;
-    CRecordingPrompt prompt;
+    test::CTextRecordingPrompt prompt;
     CFadingEffectManager manager;
 };
 

@@ -11,19 +11,10 @@
 #include "effects/builtin/BuiltinEffects.h"
 #include "infra/UserPrompt.h"
 #include "settings/SettingsStore.h"
+#include "support/RecordingPrompt.h"
 
 namespace trov {
 namespace {
-
-class CRecordingPrompt : public CUserPrompt {
-public:
-    PromptAnswer Ask(const std::string& text, const std::string&, PromptButtons,
-                     PromptAnswer answer) override {
-        texts.push_back(text);
-        return answer;
-    }
-    std::vector<std::string> texts;
-};
 
 // A minimal effect that counts its destruction and its End calls.
 class CCountingEffect : public CFadingEffect {
@@ -48,7 +39,7 @@ private:
 
 struct RegistryTest : ::testing::Test {
     RegistryTest() { manager.SetUserPrompt(&prompt); }
-    CRecordingPrompt prompt;
+    test::CTextRecordingPrompt prompt;
     CFadingEffectManager manager;
     int destroyed = 0;
 };
@@ -215,7 +206,7 @@ TEST_F(RandomChoiceTest, EveryEnabledEffectIsChosenSometimes) {
 // ---- the built-in catalogue ----
 
 TEST(BuiltinCatalogueTest, NamesAreUniqueAndEveryEffectIsComplete) {
-    CRecordingPrompt prompt;
+    test::CTextRecordingPrompt prompt;
     CFadingEffectManager manager;
     manager.SetUserPrompt(&prompt);
     RegisterBuiltinEffects(manager);
