@@ -389,8 +389,3 @@ TEST(CaptionDrawing, MaskIsWhiteOnBlack) {
 
 }  // namespace
 }  // namespace trov
-
-// fontconfig keeps its configuration cache until exit on purpose; LeakSanitizer would report it.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
