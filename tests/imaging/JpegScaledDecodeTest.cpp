@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ImagingTestUtil.h"
+#include "JpegTestEncoder.h"
 #include "imaging/JpegPicture.h"
 #include "imaging/PictureTools.h"
 #include "support/TestSupport.h"
@@ -27,36 +28,10 @@ using Bytes = std::vector<unsigned char>;
 
 // Encodes width x height samples (top row first) in colour space `input`, 4:4:4, quality 95.
 Bytes Encode(int width, int height, J_COLOR_SPACE input, const std::function<void(int, int, JSAMPLE*)>& sample) {
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* out = nullptr;
-    unsigned long outSize = 0;
-    jpeg_mem_dest(&c, &out, &outSize);
-    c.image_width = JDIMENSION(width);
-    c.image_height = JDIMENSION(height);
-    c.input_components = input == JCS_GRAYSCALE ? 1 : (input == JCS_CMYK ? 4 : 3);
-    c.in_color_space = input;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 95, TRUE);
-    for (int i = 0; i < c.num_components; ++i) {
-        c.comp_info[i].h_samp_factor = 1;
-        c.comp_info[i].v_samp_factor = 1;
-    }
-    jpeg_start_compress(&c, TRUE);
-    std::vector<JSAMPLE> row(size_t(width) * size_t(c.input_components));
-    while (c.next_scanline < c.image_height) {
-        for (int x = 0; x < width; ++x)
-            sample(x, int(c.next_scanline), &row[size_t(x) * size_t(c.input_components)]);
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    Bytes result(out, out + outSize);
-    std::free(out);
-    return result;
+    test::EncodeOptions o;
+    o.input = input;
+    o.quality = 95;
+    return test::EncodeJpeg(width, height, sample, o);
 }
 
 // A smooth 800 x 600 colour picture: gentle gradients, no edges a scaled IDCT would blur.

@@ -1,0 +1,64 @@
+// Makes JPEG files in memory with libjpeg's compressor, for the reader tests.
+#pragma once
+
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+extern "C" {
+#include <cstdio>
+#include <jpeglib.h>
+}
+
+namespace trov::test {
+
+using JpegBytes = std::vector<unsigned char>;
+
+struct EncodeOptions {
+    J_COLOR_SPACE input = JCS_RGB;       // JCS_RGB, JCS_GRAYSCALE or JCS_CMYK
+    J_COLOR_SPACE stored = JCS_UNKNOWN;  // colour space in the file (JCS_UNKNOWN: libjpeg's default)
+    bool progressive = false;
+    bool adobeMarker = true;  // for CMYK/YCCK
+    int quality = 100;
+};
+
+// Encodes width x height samples given top row first, `components` per pixel.
+inline JpegBytes EncodeJpeg(int width, int height, const std::function<void(int x, int y, JSAMPLE* px)>& sample,
+             const EncodeOptions& o) {
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* out = nullptr;
+    unsigned long outSize = 0;
+    jpeg_mem_dest(&c, &out, &outSize);
+    c.image_width = JDIMENSION(width);
+    c.image_height = JDIMENSION(height);
+    c.input_components = o.input == JCS_GRAYSCALE ? 1 : (o.input == JCS_CMYK ? 4 : 3);
+    c.in_color_space = o.input;
+    jpeg_set_defaults(&c);
+    if (o.stored != JCS_UNKNOWN) jpeg_set_colorspace(&c, o.stored);
+    if (!o.adobeMarker) c.write_Adobe_marker = FALSE;
+    jpeg_set_quality(&c, o.quality, TRUE);
+    // No chroma subsampling: flat colour areas then decode to within a few levels.
+    for (int i = 0; i < c.num_components; ++i) {
+        c.comp_info[i].h_samp_factor = 1;
+        c.comp_info[i].v_samp_factor = 1;
+    }
+    if (o.progressive) jpeg_simple_progression(&c);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<JSAMPLE> row(size_t(width) * size_t(c.input_components));
+    while (c.next_scanline < c.image_height) {
+        for (int x = 0; x < width; ++x)
+            sample(x, int(c.next_scanline), &row[size_t(x) * size_t(c.input_components)]);
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    JpegBytes result(out, out + outSize);
+    std::free(out);
+    return result;
+}
+
+}  // namespace trov::test
