@@ -2,10 +2,12 @@
 # Slide show of the 12 bench photos (name order) at 1280x720, 25 fps: 3 s shown + 1 s "Cross Dissolve"
 # each, no captions (1175 frames). Measures in one run, per codec (MJPEG, H.264):
 #   (a) trov end to end (project -> movie),
-#   (b) ffmpeg encoding 1175 raw 1280x720 frames with the same settings (the floor),
+#   (b) ffmpeg encoding the movie's 1175 frames, read uncompressed, with the same settings (the floor),
 #   (c) an ffmpeg slide show written the way an expert would (each photo read once, scale+pad,
-#       loop, an xfade chain).
-# Prints wall times, the ratios to (b), and trov's peak memory. Usage:
+#       loop, an xfade chain),
+#   (d) MLT's melt, when installed (the photos with 1 s luma mixes).
+# trov runs start without a picture cache. Prints wall times, the ratios to (b), and trov's peak
+# memory. Usage:
 #   bench/creation_vs_ffmpeg.sh [build dir, default build/release] [width height] [trials]
 set -euo pipefail
 
@@ -72,6 +74,18 @@ slideshow_args() {  # codec args...
   echo "${args[@]@Q} -filter_complex ${filter@Q} -map [$prev]"
 }
 
+# ---- MLT's melt slide show (d): the same photos, 1 s luma mixes, the same encoder options ----
+melt_args() {  # encoder args (melt's avformat consumer properties)...
+  local k=0 len
+  for f in "${FILES[@]}"; do
+    if [ $k -eq 0 ] || [ $k -eq $((N - 1)) ]; then len=100; else len=125; fi
+    printf '%q out=%d ' "$f" $((len - 1))
+    [ $k -gt 0 ] && printf -- '-mix 25 -mixer luma '
+    k=$((k + 1))
+  done
+}
+case "$W"x"$H" in 1280x720) MELT_PROFILE=atsc_720p_25 ;; 1920x1080) MELT_PROFILE=atsc_1080p_25 ;; *) MELT_PROFILE= ;; esac
+
 now() { date +%s.%N; }
 declare -A best
 declare -A cpu
@@ -88,26 +102,39 @@ measure() {  # name command...  (best wall time of the trials; CPU seconds of th
   done
 }
 
-# Raw frames for (b): the first 100 frames of the movie, looped to the full count.
-"$TROV" -PROJECT "$WORK/show.ini" -CREATE "$WORK/cs_mjpeg.ini" > /dev/null 2>&1
-ffmpeg -nostdin -v error -i "$WORK/trov.avi" -frames:v 100 -f rawvideo -pix_fmt bgr24 "$WORK/raw.bgr"
+# Raw frames for (b): the movie itself, written uncompressed ("DIB "), so that the floor encodes the
+# same pictures (encoders work harder on detailed photos than on smooth ones).
+cs "$(printf '%d' 0x20424944)" 0 "" > "$WORK/cs_dib.ini"
+sed "s|^Output-AVI=.*|Output-AVI=$WORK/frames.avi|" "$WORK/show.ini" > "$WORK/frames.ini"
+"$TROV" -PROJECT "$WORK/frames.ini" -CREATE "$WORK/cs_dib.ini" > /dev/null 2>&1
 
 for codec in mjpeg h264; do
   # (c) uses the encoder options as an FFmpeg user would; (b) also our GOP rules (one key frame per
   # second, no B-frames, no scene-cut key frames), which the pasting of cached parts needs.
   if [ $codec = mjpeg ]; then enc=(-c:v mjpeg -q:v 3 -pix_fmt yuvj420p); floor=("${enc[@]}")
   else enc=(-c:v libx264 -preset medium -crf 23 -pix_fmt yuv420p); floor=("${enc[@]}" -g 25 -bf 0 -x264-params scenecut=0); fi
-  measure "a_$codec" "$TROV" -PROJECT "$WORK/show.ini" -CREATE "$WORK/cs_$codec.ini"
+  # Every trov run starts cold: no picture cache left from the run before.
+  measure "a_$codec" bash -c 'rm -rf "$TROV_HOME/Temp"; exec "$@"' trov "$TROV" -PROJECT "$WORK/show.ini" -CREATE "$WORK/cs_$codec.ini"
   frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$WORK/trov.avi")
+  rm -rf "$TROV_HOME/Temp"
   /usr/bin/time -o "$WORK/mem" -f '%M %U %S' "$TROV" -PROJECT "$WORK/show.ini" -CREATE "$WORK/cs_$codec.ini" > /dev/null 2>&1
   read -r mem ucpu scpu < "$WORK/mem"
-  measure "b_$codec" ffmpeg -nostdin -v error -y -f rawvideo -pix_fmt bgr24 -s ${W}x$H -r 25 -stream_loop -1 \
-    -i "$WORK/raw.bgr" -frames:v "$FRAMES" "${floor[@]}" "$WORK/floor.avi"
+  measure "b_$codec" ffmpeg -nostdin -v error -y -i "$WORK/frames.avi" -frames:v "$FRAMES" "${floor[@]}" "$WORK/floor.avi"
   eval "measure c_$codec ffmpeg -nostdin -v error -y $(slideshow_args) -frames:v $FRAMES ${enc[*]} $WORK/slideshow.avi"
+  if command -v melt > /dev/null && [ -n "$MELT_PROFILE" ]; then
+    if [ $codec = mjpeg ]; then menc="vcodec=mjpeg qscale=3 pix_fmt=yuvj420p"
+    else menc="vcodec=libx264 preset=medium crf=23 pix_fmt=yuv420p"; fi
+    # real_time=-2: two render threads and no dropped frames.
+    eval "measure d_$codec melt -silent $(melt_args) -profile $MELT_PROFILE -consumer avformat:$WORK/melt.avi $menc an=1 real_time=-2"
+  fi
   a=${best[a_$codec]}; b=${best[b_$codec]}; c=${best[c_$codec]}
   printf '%-6s %dx%d %d frames (trov wrote %s): wall (a) trov %.2f s  (b) floor %.2f s  (c) ffmpeg slide show %.2f s  (a)/(b) %.2f  (c)/(b) %.2f\n' \
     $codec "$W" "$H" "$FRAMES" "$frames" "$a" "$b" "$c" "$(echo "$a / $b" | bc -l)" "$(echo "$c / $b" | bc -l)"
   printf '%-6s   cpu (a) %.2f s  (b) %.2f s  (c) %.2f s  (a)/(b) %.2f  (c)/(b) %.2f   trov peak RSS %d MB\n' \
     $codec "${cpu[a_$codec]}" "${cpu[b_$codec]}" "${cpu[c_$codec]}" "$(echo "${cpu[a_$codec]} / ${cpu[b_$codec]}" | bc -l)" \
     "$(echo "${cpu[c_$codec]} / ${cpu[b_$codec]}" | bc -l)" $((mem / 1024))
+  if [ -n "${best[d_$codec]:-}" ]; then
+    printf '%-6s   melt (d) wall %.2f s  cpu %.2f s  (d)/(b) %.2f\n' $codec "${best[d_$codec]}" "${cpu[d_$codec]}" \
+      "$(echo "${best[d_$codec]} / $b" | bc -l)"
+  fi
 done

@@ -2,13 +2,14 @@
 // consistency check and cache maintenance.
 #include "creation/Creation.h"
 
-#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "audio/AudioFormats.h"
 #include "audio/AudioTrack.h"
@@ -105,7 +106,6 @@ CCreation::CCreation(CreationEnvironment env)
     m_part = std::make_unique<CAVIContainer>();
     m_partReader = std::make_unique<CAVIContainer>();
     m_clipReader = std::make_unique<CAVIContainer>();
-    m_repeatReader = std::make_unique<CAVIContainer>();
     m_pic = m_env.pictureCache ? m_env.pictureCache : &m_ownPictureCache;
     m_stream = m_env.streamCache ? m_env.streamCache : &m_ownStreamCache;
     m_wave = m_env.waveCache ? m_env.waveCache : &m_ownWaveCache;
@@ -295,9 +295,13 @@ std::unique_ptr<CDibPicture> CCreation::LookupPicture(const std::string& name, i
 }
 
 void CCreation::StorePicture(const CPicture& picture, const std::string& name, int w, int h, int rotation) {
+    StorePicture(picture, name, w, h, rotation, AppInt(kTrovSection, "Quality", 0));
+}
+
+void CCreation::StorePicture(const CPicture& picture, const std::string& name, int w, int h, int rotation,
+                             int quality) {
     std::string dir = m_pic->GetDirectory();
     if (dir.empty() || picture.IsEmpty()) return;
-    int quality = AppInt(kTrovSection, "Quality", 0);
     std::string file =
         m_pic->MakePath("pic_" + Md5Hex(name + BackgroundKey() + Format("#%d#_%d_%d", rotation, w, h) +
                                         Format("###%d", quality)));
@@ -386,6 +390,11 @@ std::unique_ptr<CDibPicture> CCreation::PreparePicture(int index, int width, int
 
 std::unique_ptr<CDibPicture> CCreation::FinishStill(const CProjectObject& obj, const CPicture& raw, int width,
                                                     int height) {
+    return FinishStill(obj, raw, width, height, AppInt(kTrovSection, "Quality", 0));
+}
+
+std::unique_ptr<CDibPicture> CCreation::FinishStill(const CProjectObject& obj, const CPicture& raw, int width,
+                                                    int height, int quality) {
     std::unique_ptr<CDibPicture> result;
     if (raw.GetWidth() != width || raw.GetHeight() != height) {
         Status("Resizing picture ...");
@@ -395,7 +404,7 @@ std::unique_ptr<CDibPicture> CCreation::FinishStill(const CProjectObject& obj, c
     if (!result) result = raw.Clone();
     if (!result) return nullptr;
     Status("Caching picture ...");
-    StorePicture(*result, obj.GetCacheName(), width, height, obj.IsAVI() ? 0 : obj.rotation);
+    StorePicture(*result, obj.GetCacheName(), width, height, obj.IsAVI() ? 0 : obj.rotation, quality);
     return result;
 }
 
@@ -405,46 +414,69 @@ ConsistencyFindings CCreation::CheckConsistency() {
     ConsistencyFindings f;
     bool check = AppInt(kTrovSection, "ConsistencyCheck", 1) == 1;
     int count = ObjectCount();
+    const int w = ProjectInt("Movie-Size-X", 640), h = ProjectInt("Movie-Size-Y", 480);
+    const bool sizeOk = w >= 1 && h >= 1 && w <= CPicture::kMaxSide && h <= CPicture::kMaxSide;
+    const int quality = AppInt(kTrovSection, "Quality", 0);
+    // Pictures are decoded on every core at once (a photo's decoding runs on one); what they find
+    // goes into `inconsistent` by entry index, so the lists keep the project's order.
+    std::vector<int> pictures;
+    std::vector<char> bad(static_cast<size_t>(std::max(count, 0)), 0);
     for (int i = 0; i < count; ++i) {
         const CProjectObject* obj = Object(i);
         if (!obj || obj->IsColorFade()) continue;
         const std::string& stored = obj->GetFileName();
         std::string path = ResolveProjectPath(NativePath(stored));
         std::string status = "Checking consistency of " + stored + "...";
-        if (check) Status(status);
         std::error_code ec;
         if (!fs::is_regular_file(path, ec)) {
+            if (check) Status(status);
             f.unreadable.push_back(stored);
             continue;
         }
         if (!check) continue;
-        if (obj->IsAVI()) {
-            CAVIContainer clip;
-            CAVIStream* s =
-                clip.Open(path, false) ? clip.GetStream(clip.GetFirstVideoStreamIndex()) : nullptr;
-            bool ok = s != nullptr;
-            int length = ok ? s->GetLength() : 0;
-            for (int k = 0; ok && k < length; ++k) {
-                Status(status + Format(" Checking Frame %d of %d...", k, length - 1));
-                ok = s->GetFrame(k) != nullptr;
-            }
-            if (!ok) f.inconsistent.push_back(stored);
-        } else {
+        if (!obj->IsAVI()) {
+            pictures.push_back(i);
+            continue;
+        }
+        Status(status);
+        CAVIContainer clip;
+        CAVIStream* s = clip.Open(path, false) ? clip.GetStream(clip.GetFirstVideoStreamIndex()) : nullptr;
+        bool ok = s != nullptr;
+        int length = ok ? s->GetLength() : 0;
+        for (int k = 0; ok && k < length; ++k) {
+            Status(status + Format(" Checking Frame %d of %d...", k, length - 1));
+            ok = s->GetFrame(k) != nullptr;
+        }
+        if (!ok) bad[static_cast<size_t>(i)] = 1;
+    }
+    std::atomic<size_t> next{0};
+    auto checkPictures = [&] {
+        for (size_t k = next++; k < pictures.size(); k = next++) {
+            const CProjectObject* obj = Object(pictures[k]);
+            Status("Checking consistency of " + obj->GetFileName() + "...");
             // The picture is decoded now anyway: a still is prepared at movie size and goes into
             // the picture cache, so the creation takes it from there instead of decoding it again.
             const bool still = !obj->pictureMove &&
                                !(obj->panoramaScrolling && IsPanoramaDirection(obj->panoramaScrollingType));
-            int w = ProjectInt("Movie-Size-X", 640), h = ProjectInt("Movie-Size-Y", 480);
-            const bool sizeOk = w >= 1 && h >= 1 && w <= CPicture::kMaxSide && h <= CPicture::kMaxSide;
-            std::unique_ptr<CPicture> pic =
-                still && sizeOk ? LoadObjectPicture(*obj, w, h) : LoadObjectPicture(*obj);
-            if (!pic || pic->IsEmpty() || pic->IsDamaged()) {
-                f.inconsistent.push_back(stored);
-            } else if (still && sizeOk) {
-                FinishStill(*obj, *pic, w, h);
+            try {
+                std::unique_ptr<CPicture> pic =
+                    still && sizeOk ? LoadObjectPicture(*obj, w, h) : LoadObjectPicture(*obj);
+                if (!pic || pic->IsEmpty() || pic->IsDamaged())
+                    bad[static_cast<size_t>(pictures[k])] = 1;
+                else if (still && sizeOk)
+                    FinishStill(*obj, *pic, w, h, quality);
+            } catch (const std::exception&) {
+                bad[static_cast<size_t>(pictures[k])] = 1;  // out of memory: not usable either
             }
         }
-    }
+    };
+    const size_t workers = std::min<size_t>(pictures.size(), std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<std::thread> threads;
+    for (size_t t = 1; t < workers; ++t) threads.emplace_back(checkPictures);
+    checkPictures();
+    for (std::thread& t : threads) t.join();
+    for (int i = 0; i < count; ++i)
+        if (bad[static_cast<size_t>(i)]) f.inconsistent.push_back(Object(i)->GetFileName());
     for (int i = 0; i < count; ++i) {
         const CProjectObject* obj = Object(i);
         if (!obj || obj->audioFile.empty() || obj->audioFile == kAudioCoverageEndedMarker) continue;
@@ -748,32 +780,14 @@ bool CCreation::WriteFrame(const std::shared_ptr<const CDibPicture>& frame) {
     return true;
 }
 
-namespace {
-// Codecs whose every frame is a key frame: a repeated frame may reuse the previous packet.
-bool IsIntraOnly(const CompressionOptions& options) {
-    if (options.fccHandler == 0 || options.fccHandler == MakeFourCC('D', 'I', 'B', ' ')) return true;
-    const VideoEncoderInfo* info = FindVideoEncoder(options.fccHandler);
-    if (!info) return false;
-    for (const char* name : {"mjpeg", "ffv1", "huffyuv", "ffvhuff", "rawvideo", "utvideo", "png", "zlib"})
-        if (info->encoderName == name) return true;
-    return false;
-}
-}  // namespace
-
 // Runs on the encoder thread. A frame object written again right after itself is, with an
-// intra-only codec, not encoded again: its packet is copied from a one-frame side file.
+// intra-only codec, not encoded again: the stream repeats its packet.
 void CCreation::EncodeFrame(CAVIStream* target, const std::shared_ptr<const CDibPicture>& frame) {
     if (m_writeFailed) return;
-    if (m_reusePackets && frame == m_encodedLast && target == m_encodedTarget) {
-        if (!m_repeatReady) m_repeatReady = PrepareRepeatSource(*frame);
-        CAVIContainer& owner = (target == m_partStream) ? *m_part : *m_output;
-        CAVIStream* source =
-            m_repeatReady ? m_repeatReader->GetStream(m_repeatReader->GetFirstVideoStreamIndex()) : nullptr;
-        if (source && owner.PasteStreams(*source, target->GetIndex(), 0, 1)) {
-            ++m_reusedPackets;
-            return;
-        }
-        m_repeatReady = false;
+    if (frame == m_encodedLast && target == m_encodedTarget && target->CanRepeatFrames() &&
+        target->RepeatLastFrame()) {
+        ++m_reusedPackets;
+        return;
     }
     if (!target->WriteFrame(*frame)) {
         m_writeError = "Error: Can not write frame: " + target->GetLastError();
@@ -782,21 +796,6 @@ void CCreation::EncodeFrame(CAVIStream* target, const std::shared_ptr<const CDib
     }
     m_encodedLast = frame;
     m_encodedTarget = target;
-    m_repeatReady = false;
-}
-
-bool CCreation::PrepareRepeatSource(const CDibPicture& frame) {
-    m_repeatReader->Close();
-    if (m_repeatPath.empty())
-        m_repeatPath = m_stream->MakePath(Format("RepeatFrame_%d.avi", static_cast<int>(getpid())));
-    CAVIContainer side;
-    if (!side.CreateFile(m_repeatPath)) return false;
-    BitmapInfoHeader header = *frame.GetHeader();
-    auto stream = side.CreateVideoStream(header, 1.0, ProjectDouble("FramesPerSeconds", 25.0));
-    if (!stream || !stream->CreateCompressedStream(header, &m_options)) return false;
-    CAVIStream* raw = stream.get();
-    if (side.AddStream(std::move(stream)) < 0 || !raw->WriteFrame(frame) || !side.Close()) return false;
-    return m_repeatReader->Open(m_repeatPath, false);
 }
 
 bool CCreation::Stopped() const {
@@ -934,11 +933,9 @@ bool CCreation::CreateMovie() {
     m_creating = true;
     m_timer.Start();
     m_queue = std::make_unique<CEncodeQueue>(3);
-    m_reusePackets = IsIntraOnly(m_options);
     m_reusedPackets = 0;
     m_encodedLast.reset();
     m_encodedTarget = nullptr;
-    m_repeatReady = false;
 
     // Audio stream, made before any frame so the file header can hold it.
     int audioIndex = -1;
@@ -1131,12 +1128,6 @@ bool CCreation::CreateMovie() {
     m_queue.reset();
     m_encodedLast.reset();
     m_encodedTarget = nullptr;
-    m_repeatReader->Close();
-    if (!m_repeatPath.empty()) {
-        std::error_code ec;
-        fs::remove(m_repeatPath, ec);
-        m_repeatPath.clear();
-    }
     if (m_writeFailed) {
         Status(m_writeError.empty() ? std::string("Error: Can not write the movie!") : m_writeError);
     } else if (!closed) {
@@ -1212,12 +1203,28 @@ bool CCreation::StartCreation(const SettingsStep& settingsStep) {
         Prompt().Message(findings.Message(), "TROV");
         return false;
     }
+    // The project as this run sees it, for as long as it runs.
+    std::string copyPath;
+    if (m_env.saveProjectCopy) {
+        copyPath = (fs::path(GetTempDirectory()) / kCurrentProjectFile).string();
+        std::error_code ec;
+        fs::create_directories(GetTempDirectory(), ec);
+        if (!m_env.saveProjectCopy(copyPath)) {
+            WriteLog("CCreation::StartCreation: Can not write " + copyPath);
+            copyPath.clear();
+        }
+    }
     bool prepared = false;
     CallOnGui([&] { prepared = PrepareCreation(settingsStep); });
-    if (!prepared) return false;
-    if (!m_worker.Submit([this] { CreateMovie(); })) return false;
-    m_worker.WaitIdle();
-    return m_movieWritten;
+    if (prepared && m_worker.Submit([this] { CreateMovie(); }))
+        m_worker.WaitIdle();
+    else
+        prepared = false;
+    if (!copyPath.empty()) {
+        std::error_code ec;
+        fs::remove(copyPath, ec);
+    }
+    return prepared && m_movieWritten;
 }
 
 void CCreation::AskCancel() {

@@ -65,7 +65,13 @@ struct CreationEnvironment {
     CFileCache* streamCache = nullptr;
     CFileCache* waveCache = nullptr;
     bool streamCacheEnabled = false;  // "EnableVideoStreamCache" as read at start-up
+    // Writes the whole current project to a file (the manager's); may be empty. A start saves it
+    // as kCurrentProjectFile in the temporary directory for as long as the creation runs.
+    std::function<bool(const std::string& path)> saveProjectCopy;
 };
+
+// The copy of the project a running creation works from, in the temporary directory.
+inline constexpr const char* kCurrentProjectFile = "Temp_Current_Project_File.ini";
 
 // The result of the consistency check: three lists of paths.
 struct ConsistencyFindings {
@@ -124,8 +130,13 @@ public:
     // A still picture brought to width x height (aspect kept) and stored in the picture cache.
     std::unique_ptr<CDibPicture> FinishStill(const CProjectObject& obj, const CPicture& raw, int width,
                                              int height);
+    std::unique_ptr<CDibPicture> FinishStill(const CProjectObject& obj, const CPicture& raw, int width,
+                                             int height, int quality);
     std::unique_ptr<CDibPicture> LookupPicture(const std::string& name, int w, int h, int rotation);
     void StorePicture(const CPicture& picture, const std::string& name, int w, int h, int rotation);
+    // Thread-safe form (the caches lock themselves): "Quality" read beforehand.
+    void StorePicture(const CPicture& picture, const std::string& name, int w, int h, int rotation,
+                      int quality);
     // "#r#g#b" of the current background colour.
     static std::string BackgroundKey();
     // Rotates objects (AVI clips keep 0): (rotation + degrees) mod 360, never negative.
@@ -207,7 +218,6 @@ private:
 
     // Frame-loop helpers.
     void EncodeFrame(CAVIStream* target, const std::shared_ptr<const CDibPicture>& frame);
-    bool PrepareRepeatSource(const CDibPicture& frame);
     struct FramePool;
     std::shared_ptr<const CDibPicture> PooledCopy(const CPicture& frame);
     bool WriteCopy(const CPicture& frame);
@@ -267,12 +277,8 @@ private:
 
     // Encoder-thread state: the last frame object encoded and, for intra-only codecs, a one-frame
     // file holding its packet for repeats.
-    bool m_reusePackets = false;
     std::shared_ptr<const CDibPicture> m_encodedLast;
     CAVIStream* m_encodedTarget = nullptr;
-    bool m_repeatReady = false;
-    std::unique_ptr<CAVIContainer> m_repeatReader;
-    std::string m_repeatPath;
     std::atomic<int> m_reusedPackets{0};
 
     std::shared_ptr<FramePool> m_framePool;

@@ -306,6 +306,30 @@ bool CTROVManager::LoadProject(const std::string& pathIn, const CSettingsStore* 
     return true;
 }
 
+void CTROVManager::FillProjectImage(CSettingsStore& image, bool reportProgress) {
+    image.Clear();
+    image.MergeFrom(m_projectSettings);
+    int last = GetObjectCount() - 1;
+    if (reportProgress) {
+        SendValue(pipeline::kCurrentProgress, 0);
+        SendValue(pipeline::kCurrentProgressComplete, 0);
+        SendValue(pipeline::kMaxProgress, last);
+        SendValue(pipeline::kMaxProgressComplete, last);
+    }
+    for (size_t i = 0; i < m_objects.size(); ++i) {
+        m_objects[i]->SaveToStore(image, SectionName(i));
+        if (!reportProgress) continue;
+        SendValue(pipeline::kCurrentProgress, static_cast<int32_t>(i));
+        SendValue(pipeline::kCurrentProgressComplete, static_cast<int32_t>(i));
+    }
+}
+
+bool CTROVManager::SaveProjectCopy(const std::string& path) {
+    CSettingsStore copy;
+    FillProjectImage(copy, false);
+    return copy.Save(path, CTextFile::k8Bit);
+}
+
 bool CTROVManager::SaveProject(const std::string& pathIn) {
     std::string path = AbsoluteFromWorkingDirectory(pathIn);
     if (path.empty()) {
@@ -313,19 +337,8 @@ bool CTROVManager::SaveProject(const std::string& pathIn) {
         return false;
     }
     std::string oldName = m_projectImage.GetFileName();
-    m_projectImage.Clear();
-    m_projectImage.MergeFrom(m_projectSettings);
     SendStatus("Saving project to " + path + " ...");
-    int last = GetObjectCount() - 1;
-    SendValue(pipeline::kCurrentProgress, 0);
-    SendValue(pipeline::kCurrentProgressComplete, 0);
-    SendValue(pipeline::kMaxProgress, last);
-    SendValue(pipeline::kMaxProgressComplete, last);
-    for (size_t i = 0; i < m_objects.size(); ++i) {
-        m_objects[i]->SaveToStore(m_projectImage, SectionName(i));
-        SendValue(pipeline::kCurrentProgress, static_cast<int32_t>(i));
-        SendValue(pipeline::kCurrentProgressComplete, static_cast<int32_t>(i));
-    }
+    FillProjectImage(m_projectImage, true);
 
     // Write the new content beside the target first; only when it is complete does the old file
     // become the backup and the new one take its place.

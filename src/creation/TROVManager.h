@@ -111,6 +111,9 @@ public:
     // Saves the project (UTF-16 LE) and keeps the previous file as its ".bak". The new content is
     // written completely before the old file is moved, so a failed save leaves the old file in place.
     bool SaveProject(const std::string& path);
+    // Writes the current project (settings and entries) to `path` without touching the project's
+    // own file, backup or name.
+    bool SaveProjectCopy(const std::string& path);
     // Stable sort by full path or by caption in UTF-16 code-unit order.
     void SortProject(SortProjectBy by);
     // Paths of the objects, their audio files and "Output-AVI" relative to the project file /
@@ -191,6 +194,8 @@ public:
 
 private:
     std::vector<CProjectObject*> ObjectPointers();
+    // The project's settings and every entry, as a project file holds them.
+    void FillProjectImage(CSettingsStore& image, bool reportProgress);
     void SendValue(const char* pipeline, int32_t value);
 
     CMessagePipelines m_pipelines;

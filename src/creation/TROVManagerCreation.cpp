@@ -33,6 +33,7 @@ CCreation& CTROVManager::GetCreation() {
         env.streamCache = &m_streamCache;
         env.waveCache = &m_waveCache;
         env.streamCacheEnabled = m_videoStreamCache;
+        env.saveProjectCopy = [this](const std::string& path) { return SaveProjectCopy(path); };
         m_creation.reset(new CCreation(std::move(env)));
     }
     return *m_creation;

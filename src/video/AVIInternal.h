@@ -59,6 +59,14 @@ struct CAVIStream::Impl {
     ffmpeg::FramePtr frame;    // the encoder's input
     ffmpeg::FramePtr staging;  // padded top-down BGR copy of the bitmap
     ffmpeg::PacketPtr packet;
+    // Repeating the last frame without encoding it (intra-only codecs): the packet of encoder frame
+    // `repeatPts` is kept once written; repeats asked for while it is still in the encoder wait in
+    // `pendingRepeats` (encoder pts, count) until it comes out.
+    bool intraOnly = false;
+    ffmpeg::PacketPtr lastPacket;
+    int64_t repeatPts = -1;
+    int64_t drainedPts = -1;
+    std::vector<std::pair<int64_t, int>> pendingRepeats;
     // audio
     int blockAlign = 0;
     bool pcm = false;  // sample-size based (PCM): chunk = whole blocks

@@ -8,6 +8,7 @@
 #include "infra/UserPrompt.h"
 #include "video/AVIContainer.h"
 #include "video/AVIInternal.h"
+#include "video/FrameConversion.h"
 #include "video/VideoLog.h"
 
 namespace trov {
@@ -26,6 +27,19 @@ constexpr const char* kCompressedStreamError =
 // swscale's fast BGR -> YUV path darkens every channel by about 2.5 levels; the accurate one stays
 // within one level at under twice the cost (still small beside the encoder).
 constexpr int kEncodeScaleFlags = SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP;
+
+// Keeps a reference to the newest packet out of the encoder: the one repeats copy.
+void KeepForRepeat(CAVIStream::Impl& s, const AVPacket* packet, int64_t pts) {
+    if (!s.lastPacket) s.lastPacket.reset(av_packet_alloc());
+    av_packet_unref(s.lastPacket.get());
+    if (s.lastPacket && av_packet_ref(s.lastPacket.get(), packet) == 0) {
+        s.drainedPts = pts;
+    } else {
+        // Out of memory: later repeats are refused and the frame is encoded again.
+        s.lastPacket.reset();
+        s.repeatPts = s.drainedPts = -1;
+    }
+}
 
 // Bytes of the header and palette in front of a packed bitmap's pixels.
 size_t PixelOffset(const BitmapInfoHeader& h) {
@@ -243,6 +257,14 @@ bool CAVIStream::CreateCompressedStream(const BitmapInfoHeader& header, const Co
     m_impl->encoderReady = true;
     m_impl->encoderNeedsReopen = false;
     m_impl->encoderPts = 0;
+    m_impl->intraOnly = m_impl->encoder.dibPassThrough;
+    if (const AVCodecContext* ctx = m_impl->encoder.context.get()) {
+        const AVCodecDescriptor* d = avcodec_descriptor_get(ctx->codec_id);
+        // PNG frames stand alone too, though FFmpeg does not mark the codec so.
+        m_impl->intraOnly = (d && (d->props & AV_CODEC_PROP_INTRA_ONLY)) || ctx->codec_id == AV_CODEC_ID_PNG;
+    }
+    m_impl->repeatPts = m_impl->drainedPts = -1;
+    m_impl->pendingRepeats.clear();
     m_options = record;
     m_info.fccHandler = record.fccHandler;
     m_info.rcFrame = StreamRect{0, 0, width, height};
@@ -285,16 +307,67 @@ bool CAVIStream::DrainEncoder(bool flush) {
         int err = avcodec_receive_packet(ctx, s.packet.get());
         if (err == AVERROR(EAGAIN) || err == AVERROR_EOF) break;
         if (err < 0) return Fail("The encoder failed: " + ffmpeg::ErrorText(err));
+        const int64_t pts = s.packet->pts;
+        if (s.intraOnly) KeepForRepeat(s, s.packet.get(), pts);
         if (!WritePacket(s.packet.get(), 1)) return false;
+        // Repeats asked for while this frame was still inside the encoder follow it now.
+        while (!s.pendingRepeats.empty() && s.pendingRepeats.front().first <= pts) {
+            const bool mine = s.pendingRepeats.front().first == pts;
+            int count = s.pendingRepeats.front().second;
+            s.pendingRepeats.erase(s.pendingRepeats.begin());
+            for (; mine && count > 0; --count)
+                if (!WriteRepeat()) return false;
+        }
     }
-    if (flush) s.encoderNeedsReopen = true;
+    if (flush) {
+        s.encoderNeedsReopen = true;
+        // The next encoder starts its frame numbers again; nothing of this one can be repeated.
+        s.repeatPts = s.drainedPts = -1;
+        s.pendingRepeats.clear();
+        s.lastPacket.reset();
+    }
+    return true;
+}
+
+bool CAVIStream::WriteRepeat() {
+    Impl& s = *m_impl;
+    if (!s.packet) s.packet.reset(av_packet_alloc());
+    if (!s.lastPacket || av_packet_ref(s.packet.get(), s.lastPacket.get()) < 0) return Fail("Out of memory.");
+    return WritePacket(s.packet.get(), 1);
+}
+
+bool CAVIStream::CanRepeatFrames() const {
+    return m_impl->encoderReady && m_impl->intraOnly;
+}
+
+bool CAVIStream::RepeatLastFrame() {
+    m_lastError.clear();
+    Impl& s = *m_impl;
+    if (!s.encoderReady || !s.intraOnly) return Fail("The codec cannot repeat a frame without encoding it.");
+    if (!s.added || !s.writer || s.writer->finished) return Fail("The stream is not part of an open file.");
+    if (s.repeatPts < 0) return Fail("There is no frame to repeat.");
+    if (s.drainedPts >= s.repeatPts) {
+        if (!WriteRepeat()) return false;
+    } else if (!s.pendingRepeats.empty() && s.pendingRepeats.back().first == s.repeatPts) {
+        ++s.pendingRepeats.back().second;
+    } else {
+        s.pendingRepeats.emplace_back(s.repeatPts, 1);
+    }
+    ++m_videoWritePosition;
+    ++s.length;
+    m_info.dwLength = uint32_t(std::min<int64_t>(s.length, UINT32_MAX));
     return true;
 }
 
 bool CAVIStream::FlushForPaste() {
     Impl& s = *m_impl;
-    if (!s.encoderReady || s.encoderNeedsReopen || !s.encoder.context) return true;
-    return DrainEncoder(true);
+    bool ok = true;
+    if (s.encoderReady && !s.encoderNeedsReopen && s.encoder.context) ok = DrainEncoder(true);
+    // After the paste the last frame is a pasted one: nothing written before may be repeated.
+    s.repeatPts = s.drainedPts = -1;
+    s.pendingRepeats.clear();
+    s.lastPacket.reset();
+    return ok;
 }
 
 bool CAVIStream::WriteFrame(const BitmapInfoHeader* packed) {
@@ -319,6 +392,8 @@ bool CAVIStream::WriteFrame(const BitmapInfoHeader* packed) {
         if (av_new_packet(s.packet.get(), size) < 0) return Fail("Out of memory.");
         std::memcpy(s.packet->data, bits, size_t(size));
         s.packet->flags |= AV_PKT_FLAG_KEY;
+        s.repeatPts = s.encoderPts++;
+        KeepForRepeat(s, s.packet.get(), s.repeatPts);
         if (!WritePacket(s.packet.get(), 1)) return false;
         ++m_videoWritePosition;
         s.length = s.nextUnit;
@@ -344,6 +419,28 @@ bool CAVIStream::WriteFrame(const BitmapInfoHeader* packed) {
         if (av_frame_get_buffer(s.frame.get(), 0) < 0) return Fail("Out of memory.");
     }
     if (av_frame_make_writable(s.frame.get()) < 0) return Fail("Out of memory.");
+    if (!ConvertForEncoder(bits, stride)) return false;
+    s.frame->pts = s.encoderPts++;
+    s.frame->pict_type = AV_PICTURE_TYPE_NONE;
+    int err = avcodec_send_frame(ctx, s.frame.get());
+    if (err < 0) return Fail("The encoder refused the frame: " + ffmpeg::ErrorText(err));
+    s.repeatPts = s.frame->pts;
+    if (!DrainEncoder(false)) return false;
+    ++m_videoWritePosition;
+    ++s.length;
+    m_info.dwLength = uint32_t(std::min<int64_t>(s.length, UINT32_MAX));
+    return true;
+}
+
+bool CAVIStream::ConvertForEncoder(const uint8_t* bits, int stride) {
+    Impl& s = *m_impl;
+    AVCodecContext* ctx = s.encoder.context.get();
+    if (ctx->pix_fmt == AV_PIX_FMT_YUV420P || ctx->pix_fmt == AV_PIX_FMT_YUVJ420P) {
+        Yuv420Planes planes{s.frame->data[0], s.frame->data[1], s.frame->data[2],
+                            s.frame->linesize[0], s.frame->linesize[1], s.frame->linesize[2]};
+        ConvertBgrToYuv420(bits, stride, s.width, s.height, ctx->pix_fmt == AV_PIX_FMT_YUVJ420P, planes);
+        return true;
+    }
     // swscale's vector code reads and writes whole blocks past the end of a row, so it works on a
     // padded copy of the frame, never on the picture's tightly packed block.
     if (!s.staging) {
@@ -365,14 +462,6 @@ bool CAVIStream::WriteFrame(const BitmapInfoHeader* packed) {
     if (!s.sws) return Fail("The frame cannot be converted for the encoder.");
     sws_scale(s.sws.get(), s.staging->data, s.staging->linesize, 0, s.height, s.frame->data,
               s.frame->linesize);
-    s.frame->pts = s.encoderPts++;
-    s.frame->pict_type = AV_PICTURE_TYPE_NONE;
-    int err = avcodec_send_frame(ctx, s.frame.get());
-    if (err < 0) return Fail("The encoder refused the frame: " + ffmpeg::ErrorText(err));
-    if (!DrainEncoder(false)) return false;
-    ++m_videoWritePosition;
-    ++s.length;
-    m_info.dwLength = uint32_t(std::min<int64_t>(s.length, UINT32_MAX));
     return true;
 }
 

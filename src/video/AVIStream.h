@@ -71,6 +71,13 @@ public:
     // file cannot be written (GetLastError says why); the write position advances only on success.
     bool WriteFrame(const BitmapInfoHeader* packed);
     bool WriteFrame(const CPicture& picture);
+    // Appends the frame last given to WriteFrame once more by writing its compressed packet again
+    // (every frame of an intra-only codec is a key frame that stands alone). False, with nothing
+    // written, when the codec is not intra-only, no frame was written since the encoder was set up
+    // or since the last paste into this stream, or the file cannot be written.
+    bool RepeatLastFrame();
+    // Whether RepeatLastFrame can work for this stream's codec.
+    bool CanRepeatFrames() const;
 
     // Appends encoded audio to an audio stream being written (see EncodedAudio for the packet
     // rules). False for a non-audio stream, an empty block or a write failure.
@@ -125,6 +132,8 @@ private:
     // Writing helpers: one chunk of `units` positions; encoder output to the file.
     bool WritePacket(AVPacket* packet, int64_t units);
     bool DrainEncoder(bool flush);
+    bool WriteRepeat();
+    bool ConvertForEncoder(const uint8_t* bits, int stride);
     bool FlushForPaste();
     // Reading helpers.
     void AttachInput(const std::shared_ptr<AVIReadState>& reader, AVStream* stream, int index);

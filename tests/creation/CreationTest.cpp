@@ -14,6 +14,7 @@
 #include "creation/TROVManager.h"
 #include "infra/UserPrompt.h"
 #include "project/ProjectPaths.h"
+#include "settings/SettingsStore.h"
 #include "support/RecordingPrompt.h"
 #include "support/TestSupport.h"
 #include "video/CodecSettings.h"
@@ -310,6 +311,43 @@ TEST_F(CreationTest, CancelLeavesAPlayableShorterMovieAndStoresNoParts) {
         // Only the finished fade-in part is kept; the show part cut short by the cancel is not.
         EXPECT_EQ(m->GetStreamCache().GetIndexSize(), cache ? 1u : 0u);
     }
+}
+
+// Reads the copy of the project in the temporary directory when the first frame is written.
+class CProjectCopyView : public CTROVManagerView {
+public:
+    explicit CProjectCopyView(std::string path) : m_path(std::move(path)) {}
+    void OnStatusText(const std::string& text) override {
+        if (text.rfind("Writing frame 1 of", 0) != 0) return;
+        CSettingsStore copy;
+        if (!copy.Load(m_path)) return;
+        copy.GetString("PICTURE_1", "PictureText", secondCaption);
+        copy.GetString("PROJECT_SETTINGS", "Movie-Size-X", width);
+    }
+    std::string secondCaption, width;
+
+private:
+    std::string m_path;
+};
+
+TEST_F(CreationTest, RunningCreationKeepsACopyOfTheProjectInTheTemporaryDirectory) {
+    auto m = MakeManager(false);
+    const std::string copy = (dir.Path() / "temp" / kCurrentProjectFile).string();
+    std::string a = MakeBmp("a.bmp", 160, 120, 0);
+    m->AppendObject(Entry(a, 0, 3, 0, 2));
+    m->AppendObject(Entry(a, 0, 3, 0, 0, "Second"));
+    CProjectCopyView view(copy);
+    m->SetView(&view);
+    ASSERT_TRUE(Create(*m));
+    m->SetView(nullptr);
+    // The unsaved project, entries included, was there while the frames were written; it is gone after.
+    EXPECT_EQ(view.secondCaption, "Second");
+    EXPECT_EQ(view.width, "160");
+    EXPECT_FALSE(fs::exists(copy));
+    // Also after a run stopped by a finding of the check.
+    m->AppendObject(Entry(dir / "missing.bmp", 0, 3, 0, 0));
+    EXPECT_FALSE(Create(*m));
+    EXPECT_FALSE(fs::exists(copy));
 }
 
 TEST_F(CreationTest, UnknownTransitionEffectStopsBeforeAnythingIsWritten) {
