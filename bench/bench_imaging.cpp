@@ -134,6 +134,31 @@ void BM_Resize_Swscale(benchmark::State& state) {
     sws_freeContext(ctx);
     state.SetLabel(flags == SWS_LANCZOS ? "swscale lanczos" : "swscale area");
 }
+// A picture-move frame: a moving 2560x1440 window of a prepared picture down to the movie (720p).
+// Args: quality, threads (0 = one per core).
+void BM_ResizeRegion_PictureMove(benchmark::State& state) {
+    CPictureTools::SetQuality(int(state.range(0)));
+    CPictureTools::SetThreadCount(int(state.range(1)));
+    CPictureTools tools;
+    auto source = tools.CreatePicture(2880, 1620, MakeColour(90, 120, 150));
+    int shift = 0;
+    for (auto _ : state) {
+        shift = (shift + 7) % 300;
+        benchmark::DoNotOptimize(tools.ResizeRegion(source.get(), shift / 2, shift / 3, 2560 - shift / 2,
+                                                    1440 - shift / 3, 1280, 720));
+    }
+    state.SetLabel(std::string(state.range(0) == kQualityFinalProduction ? "lanczos" : "area") + ", " +
+                   std::to_string(CPictureTools::GetThreadCount()) + " thread(s)");
+    CPictureTools::SetThreadCount(0);
+    CPictureTools::SetQuality(kQualityProduction);
+}
+BENCHMARK(BM_ResizeRegion_PictureMove)
+    ->Args({kQualityProduction, 1})
+    ->Args({kQualityProduction, 0})
+    ->Args({kQualityFinalProduction, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 BENCHMARK(BM_Resize_Swscale)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_Rotate90(benchmark::State& state) {

@@ -20,11 +20,19 @@ PHOTOS=${BENCH_PHOTOS:-$ROOT/../shared/bench-photos}
 TROV=$BUILD/src/cli/trov
 [ -x "$TROV" ] || { echo "no trov at $TROV (build it first)"; exit 1; }
 WORK=$(mktemp -d /tmp/trov-bench.XXXXXX)
-trap 'rm -rf "$WORK"' EXIT
+[ -n "${BENCH_KEEP:-}" ] && echo "keeping $WORK" || trap 'rm -rf "$WORK"' EXIT
 export TROV_HOME=$WORK/home
 
 mapfile -t FILES < <(ls "$PHOTOS"/*.jpg | sort)
 N=${#FILES[@]}
+
+# Workload 2 (WORKLOAD=2): the same timeline, but every transition a different built-in effect, every
+# picture captioned (outline 2, faded in and out with Cross Dissolve within its 3 s) and moving
+# (alternately zooming in and out). Only (a) and (b) are measured for it.
+WORKLOAD=${WORKLOAD:-1}
+EFFECTS=("Iris (Round)" "Box-Wipe" "Zoom-In" "Blur-Fade" "Underwater Cross Dissolve" "Page-Roll (Left - Right)"
+         "Raindrops (with Full-Crossfade)" "Lens-Zoom-In" "Stretch-Cross-Dissolve (Left-Right)"
+         "Curved Zoom-In (Top-Right)" "Random Circle Cross Dissolve" "Cross Dissolve")
 
 # ---- the project ----
 {
@@ -34,9 +42,20 @@ N=${#FILES[@]}
   i=0
   for f in "${FILES[@]}"; do
     echo "[PICTURE_$i]"; echo "FileName=$f"
-    echo "Text-FadeIn=0"; echo "ShowPicture=75"; echo "Text-FadeOut=0"
     echo "Fade2NextPicture=$([ $i -lt $((N - 1)) ] && echo 25 || echo 0)"
-    echo "PictureText="; echo "Fading2NextPictureName=Cross Dissolve"
+    if [ "$WORKLOAD" = 2 ]; then
+      name=$(basename "$f" .jpg); name=${name#*_}
+      echo "Text-FadeIn=12"; echo "ShowPicture=51"; echo "Text-FadeOut=12"
+      echo "PictureText=${name//_/ }"; echo "Fading2NextPictureName=${EFFECTS[$((i % ${#EFFECTS[@]}))]}"
+      echo "TextFadeInEffectName=Cross Dissolve"; echo "TextFadeOutEffectName=Cross Dissolve"
+      echo "Font_Height=-44"; echo "Font_Weight=700"; echo "Font_Name=DejaVu Sans"
+      echo "TextBackWidth=2"; echo "TextPosition=1"; echo "PictureMove=1"
+      if [ $((i % 2)) = 0 ]; then echo "PictureMoveSettings=0.000000|0.000000|0.000000|0.000000|20.000000|15.000000|10.000000|25.000000|"
+      else echo "PictureMoveSettings=15.000000|10.000000|20.000000|20.000000|0.000000|0.000000|0.000000|0.000000|"; fi
+    else
+      echo "Text-FadeIn=0"; echo "ShowPicture=75"; echo "Text-FadeOut=0"
+      echo "PictureText="; echo "Fading2NextPictureName=Cross Dissolve"
+    fi
     i=$((i + 1))
   done
 } > "$WORK/show.ini"
@@ -120,6 +139,12 @@ for codec in mjpeg h264; do
   /usr/bin/time -o "$WORK/mem" -f '%M %U %S' "$TROV" -PROJECT "$WORK/show.ini" -CREATE "$WORK/cs_$codec.ini" > /dev/null 2>&1
   read -r mem ucpu scpu < "$WORK/mem"
   measure "b_$codec" ffmpeg -nostdin -v error -y -i "$WORK/frames.avi" -frames:v "$FRAMES" "${floor[@]}" "$WORK/floor.avi"
+  if [ "$WORKLOAD" = 2 ]; then
+    a=${best[a_$codec]}; b=${best[b_$codec]}
+    printf '%-6s workload 2, %dx%d %d frames (trov wrote %s): wall (a) trov %.2f s  (b) floor %.2f s  (a)/(b) %.2f   cpu (a) %.2f s  (b) %.2f s   trov peak RSS %d MB\n' \
+      $codec "$W" "$H" "$FRAMES" "$frames" "$a" "$b" "$(echo "$a / $b" | bc -l)" "${cpu[a_$codec]}" "${cpu[b_$codec]}" $((mem / 1024))
+    continue
+  fi
   eval "measure c_$codec ffmpeg -nostdin -v error -y $(slideshow_args) -frames:v $FRAMES ${enc[*]} $WORK/slideshow.avi"
   if command -v melt > /dev/null && [ -n "$MELT_PROFILE" ]; then
     if [ $codec = mjpeg ]; then menc="vcodec=mjpeg qscale=3 pix_fmt=yuvj420p"

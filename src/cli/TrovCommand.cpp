@@ -2,10 +2,14 @@
 #include "cli/TrovCommand.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <unistd.h>
 
 #include "cli/CreateCommand.h"
+#include "creation/Creation.h"
+#include "effects/FadingEffect.h"
+#include "effects/FadingEffectManager.h"
 #include "infra/FatalReport.h"
 #include "infra/Log.h"
 #include "infra/ProgramDirectory.h"
@@ -21,6 +25,13 @@ CTerminalView::CTerminalView() : m_tty(isatty(STDERR_FILENO) == 1) {}
 
 CTerminalView::~CTerminalView() { Finish(); }
 
+namespace {
+// Status texts sent for every frame: in a log file they would bury everything else.
+bool IsPerFrameText(const std::string& text) {
+    return text.rfind("Writing frame ", 0) == 0 || text.rfind("Cropping picture ", 0) == 0;
+}
+}  // namespace
+
 void CTerminalView::OnStatusText(const std::string& text) {
     std::lock_guard lock(g_terminalMutex);
     m_status = text;
@@ -28,7 +39,7 @@ void CTerminalView::OnStatusText(const std::string& text) {
         std::fprintf(stderr, "\r\033[K[%s | %s | %s elapsed, %s left] %s", m_current.c_str(), m_complete.c_str(),
                      m_elapsed.c_str(), m_remaining.c_str(), m_status.c_str());
         m_lineOpen = true;
-    } else {
+    } else if (!IsPerFrameText(text)) {
         std::fprintf(stderr, "%s\n", text.c_str());
     }
     std::fflush(stderr);
@@ -37,7 +48,18 @@ void CTerminalView::OnStatusText(const std::string& text) {
 void CTerminalView::OnProgress(bool complete, int, const std::string& percentText) {
     std::lock_guard lock(g_terminalMutex);
     (complete ? m_complete : m_current) = percentText;
-    if (!m_tty) return;
+    if (!m_tty) {
+        // Plain output gets one progress line per tenth of the whole.
+        if (!complete) return;
+        const int percent = std::atoi(percentText.c_str());
+        if (percent < m_lastTenth * 10) m_lastTenth = 0;  // a new run
+        if (percent / 10 <= m_lastTenth) return;
+        m_lastTenth = percent / 10;
+        std::fprintf(stderr, "Progress: %s, %s elapsed, %s left\n", percentText.c_str(), m_elapsed.c_str(),
+                     m_remaining.c_str());
+        std::fflush(stderr);
+        return;
+    }
     std::fprintf(stderr, "\r\033[K[%s | %s | %s elapsed, %s left] %s", m_current.c_str(), m_complete.c_str(),
                      m_elapsed.c_str(), m_remaining.c_str(), m_status.c_str());
     m_lineOpen = true;
@@ -100,6 +122,19 @@ int RunTrov(const SCommandLine& cl, const std::string& programName) {
     std::vector<std::string> rest;
     CreateOptions createOptions = ParseCreateOptions(cl.ignored, rest);
     createOptions.codecSettings = cl.codecSettingsPath;
+    bool listEffects = false;
+    for (const std::string& arg : rest) {
+        if (arg == "--list-effects")
+            listEffects = true;
+        else
+            std::fprintf(stderr, "%s: ignoring the unknown argument \"%s\" (see --help)\n", programName.c_str(),
+                         arg.c_str());
+    }
+    if (listEffects) {
+        const std::vector<CFadingEffect*> effects = manager.GetCreation().GetEffects().InRegistrationOrder();
+        for (size_t i = 0; i < effects.size(); ++i)
+            std::printf("%4zu  %s\n", i + 1, effects[i]->GetName().c_str());
+    }
     if (rc == 0 && !createOptions.makeCompleteProject.empty()) {
         rc = RunMakeCompleteProject(manager, createOptions.makeCompleteProject, programName);
         view.Finish();
@@ -108,7 +143,7 @@ int RunTrov(const SCommandLine& cl, const std::string& programName) {
         rc = RunUnattendedCreation(manager, createOptions, programName);
         view.Finish();
     }
-    if (cl.projectPath.empty() && !cl.batch && !cl.debug) {
+    if (cl.projectPath.empty() && !cl.batch && !cl.debug && !listEffects) {
         std::fputs(CommandLineUsage(programName).c_str(), stdout);
     }
     manager.SetView(nullptr);

@@ -24,6 +24,7 @@ public:
 private:
     bool m_tty;
     bool m_lineOpen = false;
+    int m_lastTenth = 0;  // plain output: the last tenth of the progress shown
     std::string m_status;
     std::string m_current = "0 %";
     std::string m_complete = "0 %";

@@ -143,6 +143,12 @@ int CCreation::ProjectInt(const char* key, int fallback) const {
     return v;
 }
 
+std::string CCreation::ProjectString(const char* key) const {
+    std::string value;
+    if (m_env.projectSettings) m_env.projectSettings->GetString(kProjectSection, key, value);
+    return value;
+}
+
 double CCreation::ProjectDouble(const char* key, double fallback) const {
     double v = fallback;
     if (m_env.projectSettings) m_env.projectSettings->GetDouble(kProjectSection, key, v);
@@ -284,14 +290,49 @@ std::string PictureCacheKey(const std::string& name, int w, int h, int rotation,
 }
 }  // namespace
 
-std::unique_ptr<CDibPicture> CCreation::LookupPicture(const std::string& name, int w, int h, int rotation) {
+std::unique_ptr<CDibPicture> CCreation::LookupPicture(const std::string& name, int w, int h, int rotation,
+                                                     bool anySize) {
     int quality = AppInt(kTrovSection, "Quality", 0);
     auto path = m_pic->Lookup(PictureCacheKey(name, w, h, rotation, quality));
     if (!path) return nullptr;
     Status("Getting picture from cache...");
     auto pic = std::make_unique<CDibPicture>();
-    if (!pic->LoadFile(*path, true) || pic->GetWidth() != w || pic->GetHeight() != h) return nullptr;
+    if (!pic->LoadFile(*path, true)) return nullptr;
+    if (!anySize && (pic->GetWidth() != w || pic->GetHeight() != h)) return nullptr;
     return pic;
+}
+
+CCreation::MoveParameters CCreation::GetMoveParameters() const {
+    // As the preparation of a creation repairs them: a quality that is missing or below 1 makes
+    // both values 2.
+    MoveParameters p;
+    p.qualityText = ProjectString("PictureMove_Quality");
+    p.limitText = ProjectString("PictureMove_ScaleLimit");
+    if (!m_env.projectSettings || !m_env.projectSettings->GetDouble(kProjectSection, "PictureMove_Quality", p.quality) ||
+        p.quality < 1) {
+        p.qualityText = p.limitText = "2";
+        p.quality = p.limit = 2.0;
+    } else {
+        p.limit = ProjectDouble("PictureMove_ScaleLimit", 2.0);
+    }
+    return p;
+}
+
+std::string CCreation::MovingSourceName(const CProjectObject& obj, const MoveParameters& move) {
+    if (obj.pictureMove)
+        return obj.GetCacheName() + "#move#" + obj.pictureMoveSettings + "#" + move.qualityText + "#" + move.limitText;
+    return obj.GetCacheName() + Format("#pan%d", obj.panoramaScrollingType);
+}
+
+std::unique_ptr<CDibPicture> CCreation::PrepareMovingSource(const CProjectObject& obj, const CPicture& raw,
+                                                            int width, int height, const MoveParameters& move) {
+    if (obj.pictureMove) {
+        CSettingsStore store;
+        ParsePictureMoveSettings(obj.pictureMoveSettings, store);
+        return PreparePictureMoveSource(raw, width, height, store, move.quality, move.limit, m_tools);
+    }
+    auto scaled = PreparePanoramaPicture(raw, obj.panoramaScrollingType, width, height, m_tools);
+    return scaled ? std::move(scaled) : raw.Clone();
 }
 
 void CCreation::StorePicture(const CPicture& picture, const std::string& name, int w, int h, int rotation) {
@@ -368,6 +409,14 @@ std::unique_ptr<CDibPicture> CCreation::PreparePicture(int index, int width, int
     if (!moving) {
         if (auto cached = LookupPicture(obj->GetCacheName(), width, height, rotation)) return cached;
     }
+    // Moving pictures are prepared once (by the consistency check, or here) and kept in the picture
+    // cache at their prepared size.
+    const MoveParameters move = GetMoveParameters();
+    std::string movingName;
+    if (moving && !obj->IsAVI()) {
+        movingName = MovingSourceName(*obj, move);
+        if (auto cached = LookupPicture(movingName, width, height, rotation, true)) return cached;
+    }
     Status("Reading picture: " + path + " ...");
     // A still that is only fitted to the frame needs no more pixels than the frame; panorama and
     // picture-move entries keep the full picture (they show parts of it enlarged).
@@ -378,14 +427,12 @@ std::unique_ptr<CDibPicture> CCreation::PreparePicture(int index, int width, int
     if (!raw || raw->IsEmpty()) return nullptr;
 
     if (!moving) return FinishStill(*obj, *raw, width, height);
-    if (obj->pictureMove) {
-        ParsePictureMoveSettings(obj->pictureMoveSettings, m_moveStore);
-        double q = ProjectDouble("PictureMove_Quality", 2.0);
-        double limit = ProjectDouble("PictureMove_ScaleLimit", 2.0);
-        return PreparePictureMoveSource(*raw, width, height, m_moveStore, q, limit, m_tools);
+    auto prepared = PrepareMovingSource(*obj, *raw, width, height, move);
+    if (prepared && !movingName.empty()) {
+        Status("Caching picture ...");
+        StorePicture(*prepared, movingName, width, height, rotation);
     }
-    auto scaled = PreparePanoramaPicture(*raw, obj->panoramaScrollingType, width, height, m_tools);
-    return scaled ? std::move(scaled) : raw->Clone();
+    return prepared;
 }
 
 std::unique_ptr<CDibPicture> CCreation::FinishStill(const CProjectObject& obj, const CPicture& raw, int width,
@@ -417,6 +464,7 @@ ConsistencyFindings CCreation::CheckConsistency() {
     const int w = ProjectInt("Movie-Size-X", 640), h = ProjectInt("Movie-Size-Y", 480);
     const bool sizeOk = w >= 1 && h >= 1 && w <= CPicture::kMaxSide && h <= CPicture::kMaxSide;
     const int quality = AppInt(kTrovSection, "Quality", 0);
+    const MoveParameters move = GetMoveParameters();
     // Pictures are decoded on every core at once (a photo's decoding runs on one); what they find
     // goes into `inconsistent` by entry index, so the lists keep the project's order.
     std::vector<int> pictures;
@@ -461,10 +509,17 @@ ConsistencyFindings CCreation::CheckConsistency() {
             try {
                 std::unique_ptr<CPicture> pic =
                     still && sizeOk ? LoadObjectPicture(*obj, w, h) : LoadObjectPicture(*obj);
-                if (!pic || pic->IsEmpty() || pic->IsDamaged())
+                if (!pic || pic->IsEmpty() || pic->IsDamaged()) {
                     bad[static_cast<size_t>(pictures[k])] = 1;
-                else if (still && sizeOk)
+                } else if (still && sizeOk) {
                     FinishStill(*obj, *pic, w, h, quality);
+                } else if (sizeOk) {
+                    // A moving picture is scaled for its motion now, on this core, not in the frame loop.
+                    if (auto prepared = PrepareMovingSource(*obj, *pic, w, h, move)) {
+                        Status("Caching picture ...");
+                        StorePicture(*prepared, MovingSourceName(*obj, move), w, h, obj->rotation, quality);
+                    }
+                }
             } catch (const std::exception&) {
                 bad[static_cast<size_t>(pictures[k])] = 1;  // out of memory: not usable either
             }

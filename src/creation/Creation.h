@@ -132,7 +132,20 @@ public:
                                              int height);
     std::unique_ptr<CDibPicture> FinishStill(const CProjectObject& obj, const CPicture& raw, int width,
                                              int height, int quality);
-    std::unique_ptr<CDibPicture> LookupPicture(const std::string& name, int w, int h, int rotation);
+    // anySize: the stored picture may have another size than w x h (prepared moving pictures).
+    std::unique_ptr<CDibPicture> LookupPicture(const std::string& name, int w, int h, int rotation,
+                                               bool anySize = false);
+    // "PictureMove_Quality" and "PictureMove_ScaleLimit" as a creation uses them.
+    struct MoveParameters {
+        std::string qualityText, limitText;
+        double quality = 2.0, limit = 2.0;
+    };
+    MoveParameters GetMoveParameters() const;
+    // A panorama or picture-move picture scaled for its motion (thread-safe).
+    std::unique_ptr<CDibPicture> PrepareMovingSource(const CProjectObject& obj, const CPicture& raw, int width,
+                                                     int height, const MoveParameters& move);
+    // The picture-cache name of such a prepared picture: every input of its preparation.
+    static std::string MovingSourceName(const CProjectObject& obj, const MoveParameters& move);
     void StorePicture(const CPicture& picture, const std::string& name, int w, int h, int rotation);
     // Thread-safe form (the caches lock themselves): "Quality" read beforehand.
     void StorePicture(const CPicture& picture, const std::string& name, int w, int h, int rotation,
@@ -205,6 +218,7 @@ private:
     std::string Text(const std::string& key, const std::string& fallback) const;
     int ProjectInt(const char* key, int fallback) const;
     double ProjectDouble(const char* key, double fallback) const;
+    std::string ProjectString(const char* key) const;
     int AppInt(const char* section, const char* key, int fallback) const;
     void Status(const std::string& text) const;
     void Value(const char* pipe, int value) const;

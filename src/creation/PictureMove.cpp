@@ -161,12 +161,8 @@ std::unique_ptr<CDibPicture> RenderPictureMoveFrame(const CSettingsStore& store,
     r.bottom = std::clamp(r.bottom, 0, source.GetHeight() - 1);
     r.right = std::clamp(r.right, r.left + 1, source.GetWidth());
     r.top = std::clamp(r.top, r.bottom + 1, source.GetHeight());
-    auto crop = tools.CreatePicture(r.Width(), r.Height());
-    if (!crop) return nullptr;
-    crop->CopyRect(&source, r.left, r.bottom, r.right, r.top, -r.left, -r.bottom);
     SendStatus(tools.GetPipelines(), "Resizing picture ...");
-    auto frame = tools.Resize(crop.get(), movieW, movieH, false);
-    return frame;
+    return tools.ResizeRegion(&source, r.left, r.bottom, r.right, r.top, movieW, movieH);
 }
 
 // ---- flight path ----

@@ -74,6 +74,8 @@ CTROVManager::CTROVManager() {
 }
 
 CTROVManager::~CTROVManager() {
+    // What the caches hold stays findable for the next start.
+    SaveCaches();
     // The pipelines must let go of this listener before it is gone.
     m_pipelines.Clear();
 }
@@ -594,6 +596,8 @@ void CTROVManager::ResetCaches() {
     m_pictureCache.Clear(!keepFiles);
     m_streamCache.Clear(!keepFiles);
     m_waveCache.Clear(!keepFiles);
+    // The index files on disk must not go on naming the deleted files.
+    SaveCaches();
 }
 
 void CTROVManager::SaveCaches() {

@@ -152,12 +152,18 @@ Taps AreaTaps(int srcSize, int dstSize) {
     return t;
 }
 
-// Separable resampling of src into the tw x th rectangle of dst at (ox, oy): for each target
-// row the vertical taps are summed over whole source rows (contiguous, vectorisable), then the
-// horizontal taps over that float row. Lanczos rounds (+0.5); the area filter truncates.
-bool Resample(const CPicture& src, CPicture& dst, int ox, int oy, int tw, int th, bool lanczos,
-              CPictureTools& tools) {
-    const int sw = src.GetWidth(), sh = src.GetHeight();
+// The part of a picture resampling reads: sw x sh pixels from column sx, memory row sy.
+struct SourceRegion {
+    int sx = 0, sy = 0, sw = 0, sh = 0;
+};
+
+// Separable resampling of a region of src into the tw x th rectangle of dst at (ox, oy): for each
+// target row the vertical taps are summed over whole source rows (contiguous, vectorisable), then
+// the horizontal taps over that float row. Lanczos rounds (+0.5); the area filter truncates.
+// Edge taps reflect inside the region, so a region resamples exactly as a copy of it would.
+bool Resample(const CPicture& src, SourceRegion region, CPicture& dst, int ox, int oy, int tw, int th,
+              bool lanczos, CPictureTools& tools) {
+    const int sw = region.sw, sh = region.sh;
     const Taps hx = lanczos ? LanczosTaps(sw, tw) : AreaTaps(sw, tw);
     const Taps vy = lanczos ? LanczosTaps(sh, th) : AreaTaps(sh, th);
     // The area sums equal the exact average up to float rounding; the tiny bias keeps a value
@@ -165,29 +171,84 @@ bool Resample(const CPicture& src, CPicture& dst, int ox, int oy, int tw, int th
     const float bias = lanczos ? 0.5f : 0.001f;
     const size_t rowFloats = size_t(3) * size_t(sw);
 
+    // Area filters of shrinks up to about 3:1 have at most four consecutive taps per target pixel:
+    // padded to exactly four (zero weights), the horizontal pass runs without an inner loop.
+    // Adding the zero terms leaves every sum bit for bit as it was.
+    std::vector<int> first4;
+    std::vector<float> weight4;
+    bool four = !lanczos;
+    for (int j = 0; four && j < tw; ++j) {
+        const int b = hx.start[size_t(j)], n = hx.Count(j);
+        if (n < 1 || n > 4) four = false;
+        for (int t = 1; four && t < n; ++t)
+            if (hx.index[size_t(b + t)] != hx.index[size_t(b)] + t) four = false;
+    }
+    if (four) {
+        first4.resize(size_t(tw));
+        weight4.assign(size_t(4) * size_t(tw), 0.0f);
+        for (int j = 0; j < tw; ++j) {
+            const int b = hx.start[size_t(j)];
+            first4[size_t(j)] = 3 * hx.index[size_t(b)];
+            for (int t = 0; t < hx.Count(j); ++t) weight4[size_t(4 * j + t)] = hx.weight[size_t(b + t)];
+        }
+    }
+    // The padded taps may read three pixels past the row: they stay zero.
+    const size_t rowAlloc = rowFloats + 12;
+    // Truncated, then clamped as an integer (branch-free; the sums stay far inside int range).
+    auto toByte = [](float v) { return uint8_t(std::clamp(static_cast<int>(v), 0, 255)); };
+
     const int maxProgress = lanczos ? th : std::max(1, sh / 4);
     tools.ReportProgressStart(maxProgress);
-    const int group = std::max(16, th / 16);
+    // Big targets are done in groups, each one step of progress; a frame-sized one in one go.
+    const int group = int64_t(tw) * th > 4000000 ? std::max(16, th / 16) : th;
     std::atomic<bool> failed{false};
     for (int g0 = 0; g0 < th; g0 += group) {
         const int g1 = std::min(th, g0 + group);
         ParallelRows(g1 - g0, [&](int b, int e) {
             std::vector<float> row;
             try {
-                row.resize(rowFloats);
+                row.resize(rowAlloc);
             } catch (const std::exception&) {
                 failed = true;  // an exception must not leave a helper thread
                 return;
             }
             for (int k = g0 + b; k < g0 + e; ++k) {
-                std::fill(row.begin(), row.end(), 0.0f);
-                for (int t = vy.start[size_t(k)]; t < vy.start[size_t(k) + 1]; ++t) {
+                float* r = row.data();
+                const int t0 = vy.start[size_t(k)], t1 = vy.start[size_t(k) + 1];
+                if (t0 == t1) std::fill(r, r + rowFloats, 0.0f);
+                for (int t = t0; t < t1; ++t) {
                     const float w = vy.weight[size_t(t)];
-                    const uint8_t* s = src.GetRow(vy.index[size_t(t)]);
-                    float* r = row.data();
-                    for (size_t x = 0; x < rowFloats; ++x) r[x] += w * float(s[x]);
+                    const uint8_t* s = src.GetRow(region.sy + vy.index[size_t(t)]) + 3 * size_t(region.sx);
+                    // The first tap sets the row (0 + w * s is w * s exactly), the others add.
+                    if (t == t0)
+                        for (size_t x = 0; x < rowFloats; ++x) r[x] = w * float(s[x]);
+                    else
+                        for (size_t x = 0; x < rowFloats; ++x) r[x] += w * float(s[x]);
                 }
                 uint8_t* d = dst.GetRow(oy + k) + 3 * ox;
+                if (four) {
+                    for (int j = 0; j < tw; ++j) {
+                        const float* p = r + first4[size_t(j)];
+                        const float* w = weight4.data() + 4 * size_t(j);
+                        float b0 = bias, g = bias, rr = bias;
+                        b0 += w[0] * p[0];
+                        g += w[0] * p[1];
+                        rr += w[0] * p[2];
+                        b0 += w[1] * p[3];
+                        g += w[1] * p[4];
+                        rr += w[1] * p[5];
+                        b0 += w[2] * p[6];
+                        g += w[2] * p[7];
+                        rr += w[2] * p[8];
+                        b0 += w[3] * p[9];
+                        g += w[3] * p[10];
+                        rr += w[3] * p[11];
+                        d[3 * j] = toByte(b0);
+                        d[3 * j + 1] = toByte(g);
+                        d[3 * j + 2] = toByte(rr);
+                    }
+                    continue;
+                }
                 for (int j = 0; j < tw; ++j) {
                     float b0 = bias, g = bias, rr = bias;
                     for (int t = hx.start[size_t(j)]; t < hx.start[size_t(j) + 1]; ++t) {
@@ -197,9 +258,9 @@ bool Resample(const CPicture& src, CPicture& dst, int ox, int oy, int tw, int th
                         g += w * p[1];
                         rr += w * p[2];
                     }
-                    d[3 * j] = uint8_t(std::clamp(b0, 0.0f, 255.0f));
-                    d[3 * j + 1] = uint8_t(std::clamp(g, 0.0f, 255.0f));
-                    d[3 * j + 2] = uint8_t(std::clamp(rr, 0.0f, 255.0f));
+                    d[3 * j] = toByte(b0);
+                    d[3 * j + 1] = toByte(g);
+                    d[3 * j + 2] = toByte(rr);
                 }
             }
         });
@@ -301,7 +362,32 @@ std::unique_ptr<CDibPicture> CPictureTools::ResizeWith(const CPicture* source, i
         result->Clear();
     }
     const bool lanczos = quality == kQualityFinalProduction && tw != 1 && th != 1;
-    if (!Resample(*source, *result, ox, oy, tw, th, lanczos, *this)) return nullptr;
+    if (!Resample(*source, SourceRegion{0, 0, sw, sh}, *result, ox, oy, tw, th, lanczos, *this)) return nullptr;
+    result->BitsChanged();
+    return result;
+} catch (const std::exception&) {
+    return nullptr;
+}
+
+std::unique_ptr<CDibPicture> CPictureTools::ResizeRegion(const CPicture* source, int left, int bottom, int right,
+                                                         int top, int width, int height) try {
+    if (!source || source->IsEmpty() || width < 1 || height < 1) return nullptr;
+    left = std::clamp(left, 0, source->GetWidth());
+    right = std::clamp(right, left, source->GetWidth());
+    bottom = std::clamp(bottom, 0, source->GetHeight());
+    top = std::clamp(top, bottom, source->GetHeight());
+    if (right == left || top == bottom) return nullptr;
+    auto result = std::make_unique<CDibPicture>();
+    if (!result->Create(width, height)) return nullptr;
+    if (right - left == width && top - bottom == height) {
+        for (int y = 0; y < height; ++y)
+            std::memcpy(result->GetRow(y), source->GetRow(bottom + y) + 3 * size_t(left), 3 * size_t(width));
+    } else {
+        const bool lanczos = GetQuality() == kQualityFinalProduction && width != 1 && height != 1;
+        if (!Resample(*source, SourceRegion{left, bottom, right - left, top - bottom}, *result, 0, 0, width, height,
+                      lanczos, *this))
+            return nullptr;
+    }
     result->BitsChanged();
     return result;
 } catch (const std::exception&) {

@@ -73,6 +73,11 @@ public:
     // colour; without keepAspect the whole target is the picture. Filter by GetQuality().
     // Null for a null/empty source or target sizes < 1.
     std::unique_ptr<CDibPicture> Resize(const CPicture* source, int width, int height, bool keepAspect);
+    // The part [left, right) x [bottom, top) of source (columns, memory rows; clipped to the
+    // picture) scaled to exactly width x height, as Resize of a copy of that part would make it,
+    // without the copy. Null when the part or the target is empty.
+    std::unique_ptr<CDibPicture> ResizeRegion(const CPicture* source, int left, int bottom, int right, int top,
+                                              int width, int height);
     // Same with an explicit filter (kQualityProduction / kQualityFinalProduction).
     std::unique_ptr<CDibPicture> ResizeWith(const CPicture* source, int width, int height, bool keepAspect,
                                             int quality);

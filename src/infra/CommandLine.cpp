@@ -38,13 +38,18 @@ SCommandLine SCommandLine::Parse(int argc, const char* const* argv) {
 
 std::string CommandLineUsage(const std::string& programName) {
     return "Usage: " + programName +
-           " [-PROJECT project.ini] [-CREATE codec-settings.ini] [-DEBUG] [--help] [--version]\n"
+           " [-PROJECT project.ini] [-CREATE codec-settings.ini [--output movie.avi]]\n"
+           "       [--make-complete-project folder] [--list-effects] [-DEBUG] [--help] [--version]\n"
            "\n"
            "Trovamatic turns a list of pictures (JPEG, BMP) and video clips (AVI) into one AVI movie.\n"
            "\n"
            "  -PROJECT file   load this project file\n"
            "  -CREATE file    create the movie unattended with these codec settings, then end\n"
            "  -DEBUG          write the log file TROV.log in the program directory\n"
+           "  --output file   with -CREATE: write the movie here instead of the project's Output-AVI\n"
+           "  --make-complete-project folder\n"
+           "                  copy the project with all its files into the folder, with make.sh\n"
+           "  --list-effects  list the transition effects (built in, then plug-ins)\n"
            "  --help          show this text\n"
            "  --version       show the program version\n"
            "\n"

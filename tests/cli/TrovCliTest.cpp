@@ -1,4 +1,4 @@
-// The trov program end to end: --help, --version, -PROJECT, -DEBUG, bad input.
+// The trov program end to end: --help, --version, -PROJECT, -DEBUG, -CREATE, bad input.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "imaging/DibPicture.h"
 #include "settings/SettingsStore.h"
 #include "support/TestSupport.h"
+#include "video/CodecSettings.h"
 
 namespace trov {
 namespace {
@@ -90,6 +92,56 @@ TEST(TrovCli, SwitchWithoutValueHasNoEffect) {
     Result r = RunTrov(home.Path().string(), "-PROJECT");
     EXPECT_EQ(r.code, 0);
     EXPECT_NE(r.out.find("Usage:"), std::string::npos);
+}
+
+TEST(TrovCli, CreateWritesTheMovieWhereAskedWithPlainProgressLines) {
+    TempDir home, work;
+    CDibPicture picture;
+    ASSERT_TRUE(picture.Create(160, 120));
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 160; ++x) picture.SetPixel(x, y, uint8_t(x), uint8_t(y * 2), 90);
+    ASSERT_TRUE(picture.SaveFile((work / "a.bmp")));
+    std::string project = "[PROJECT_SETTINGS]\nMovie-Size-X=160\nMovie-Size-Y=120\nFramesPerSeconds=25\nOutput-AVI=" +
+                          (work / "project.avi") + "\n";
+    for (int i = 0; i < 2; ++i)
+        project += "[PICTURE_" + std::to_string(i) +
+                   "]\nFileName=a.bmp\nText-FadeIn=0\nShowPicture=30\nText-FadeOut=0\nFade2NextPicture=10\n"
+                   "Fading2NextPictureName=Cross Dissolve\nPictureText=\n";
+    WriteFileBytes(work / "show.ini", project);
+    CodecSettingsRecord codec;
+    ASSERT_TRUE(MakeVideoCodecSettings("MJPG", 9000, "", codec));
+    const std::string codecFile = SaveCodecSettings(codec, work.Path().string());
+    ASSERT_FALSE(codecFile.empty());
+
+    const std::string movie = (work / "asked.avi");
+    Result r = RunTrov(home.Path().string(), "-PROJECT '" + (work / "show.ini") + "' -CREATE '" +
+                                                 (work / codecFile) + "' --output '" + movie + "'");
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_TRUE(std::filesystem::exists(movie));
+    EXPECT_FALSE(std::filesystem::exists(work / "project.avi"));
+    EXPECT_NE(r.out.find("Output-AVI sucessfully written: " + movie), std::string::npos) << r.out;
+    // Not a terminal: progress comes as a line per tenth, never as a line per frame.
+    EXPECT_NE(r.out.find("Progress: 50 %"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Progress: 100 %"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Writing frame"), std::string::npos) << r.out;
+    std::string frames;
+    FILE* p = popen(("ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
+                     "-of csv=p=0 '" + movie + "'").c_str(), "r");
+    ASSERT_TRUE(p);
+    std::array<char, 64> buf{};
+    while (fgets(buf.data(), int(buf.size()), p)) frames += buf.data();
+    pclose(p);
+    EXPECT_EQ(std::atoi(frames.c_str()), 30 + 10 + 30);
+}
+
+TEST(TrovCli, ListsTheEffectsAndWarnsAboutUnknownArguments) {
+    TempDir home;
+    Result r = RunTrov(home.Path().string(), "--list-effects --no-such-switch");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.out.find("   1  Cross Dissolve\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(" 127  RGB Move\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("ignoring the unknown argument \"--no-such-switch\""), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Usage:"), std::string::npos);
 }
 
 }  // namespace

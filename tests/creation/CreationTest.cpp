@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -348,6 +349,61 @@ TEST_F(CreationTest, RunningCreationKeepsACopyOfTheProjectInTheTemporaryDirector
     m->AppendObject(Entry(dir / "missing.bmp", 0, 3, 0, 0));
     EXPECT_FALSE(Create(*m));
     EXPECT_FALSE(fs::exists(copy));
+}
+
+// Records every status text (they come from several threads).
+class CStatusRecorder : public CTROVManagerView {
+public:
+    void OnStatusText(const std::string& text) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        texts.push_back(text);
+    }
+    int CountStartingWith(const std::string& prefix) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        int n = 0;
+        for (const std::string& t : texts) n += t.rfind(prefix, 0) == 0;
+        return n;
+    }
+    std::vector<std::string> texts;
+
+private:
+    std::mutex m_mutex;
+};
+
+TEST_F(CreationTest, MovingPicturesArePreparedByTheCheckAndTakenFromThePictureCache) {
+    for (bool check : {true, false}) {
+        auto m = MakeManager(false, check ? "" : "ConsistencyCheck=0\n");
+        CProjectObject move = Entry(MakeBmp("m.bmp", 400, 300, 20), 0, 6, 0, 3);
+        move.pictureMove = true;
+        move.pictureMoveSettings = "0|0|0|0|25|25|25|25|";
+        m->AppendObject(move);
+        CProjectObject pan = Entry(MakeBmp("p.bmp", 640, 120, 90), 0, 6, 0, 0);
+        pan.panoramaScrolling = true;
+        pan.panoramaScrollingType = 1;
+        m->AppendObject(pan);
+        CStatusRecorder first;
+        m->SetView(&first);
+        ASSERT_TRUE(Create(*m));
+        const auto digests = FrameDigests(dir / "out.avi");
+        ASSERT_EQ(digests.size(), 6u + 3u + 6u);
+        // With the check on it prepares both sources on its threads; without, the frame loop does.
+        EXPECT_EQ(first.CountStartingWith("Reading picture: "), check ? 0 : 2) << check;
+        EXPECT_EQ(m->GetPictureCache().GetIndexSize(), 2u);
+
+        // The next run takes both from the cache and renders the same frames.
+        CStatusRecorder second;
+        m->SetView(&second);
+        ASSERT_TRUE(Create(*m));
+        EXPECT_EQ(second.CountStartingWith("Reading picture: "), 0);
+        EXPECT_EQ(FrameDigests(dir / "out.avi"), digests);
+        // Another glide is another preparation; the first stays cached for an undo.
+        m->GetObject(0)->pictureMoveSettings = "10|10|10|10|0|0|0|0|";
+        ASSERT_TRUE(Create(*m));
+        m->SetView(nullptr);
+        EXPECT_EQ(m->GetPictureCache().GetIndexSize(), 3u);
+        EXPECT_NE(FrameDigests(dir / "out.avi"), digests);
+        m->ResetCaches();
+    }
 }
 
 TEST_F(CreationTest, UnknownTransitionEffectStopsBeforeAnythingIsWritten) {

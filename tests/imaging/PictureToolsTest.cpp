@@ -221,6 +221,37 @@ TEST(ToolsResize, ResultDoesNotDependOnTheThreadCount) {
     }
 }
 
+TEST(ToolsResize, RegionResizesExactlyLikeACopyOfTheRegion) {
+    CPictureTools tools;
+    auto pat = MakePattern(301, 203);
+    struct Region {
+        int left, bottom, right, top, w, h;
+    };
+    const int oldQuality = CPictureTools::GetQuality();
+    for (int q : {kQualityProduction, kQualityFinalProduction}) {
+        CPictureTools::SetQuality(q);
+        // Shrinking, enlarging, one side each way, the whole picture, and a same-size part.
+        for (Region r : {Region{10, 20, 250, 180, 120, 80}, Region{100, 50, 140, 80, 200, 150},
+                         Region{0, 0, 301, 203, 97, 61}, Region{5, 7, 65, 52, 200, 20},
+                         Region{30, 40, 130, 90, 100, 50}}) {
+            auto copy = tools.CreatePicture(r.right - r.left, r.top - r.bottom);
+            copy->CopyRect(pat.get(), r.left, r.bottom, r.right, r.top, -r.left, -r.bottom);
+            auto expected = tools.Resize(copy.get(), r.w, r.h, false);
+            auto got = tools.ResizeRegion(pat.get(), r.left, r.bottom, r.right, r.top, r.w, r.h);
+            ASSERT_TRUE(got);
+            EXPECT_TRUE(SamePixels(*expected, *got)) << "quality " << q << " region " << r.left << "," << r.bottom;
+        }
+    }
+    CPictureTools::SetQuality(oldQuality);
+    // A part reaching outside is clipped to the picture; an empty part or target gives nothing.
+    auto clipped = tools.ResizeRegion(pat.get(), -20, -5, 400, 300, 60, 40);
+    ASSERT_TRUE(clipped);
+    EXPECT_TRUE(SamePixels(*clipped, *tools.Resize(pat.get(), 60, 40, false)));
+    EXPECT_FALSE(tools.ResizeRegion(pat.get(), 50, 50, 50, 80, 10, 10));
+    EXPECT_FALSE(tools.ResizeRegion(pat.get(), 0, 0, 10, 10, 0, 10));
+    EXPECT_FALSE(tools.ResizeRegion(nullptr, 0, 0, 10, 10, 10, 10));
+}
+
 TEST(ToolsResize, KeepAspectCentresAndLeavesBarsInBackground) {
     BackgroundScope bg(MakeColour(0, 0, 255));
     CPictureTools tools;
