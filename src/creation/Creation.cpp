@@ -2,7 +2,6 @@
 // consistency check and cache maintenance.
 #include "creation/Creation.h"
 
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -525,9 +524,17 @@ ConsistencyFindings CCreation::CheckConsistency() {
             }
         }
     };
-    const size_t workers = std::min<size_t>(pictures.size(), std::max(1u, std::thread::hardware_concurrency()));
+    // At most four at once: each may hold a photo at full size.
+    const size_t workers =
+        std::min<size_t>({pictures.size(), std::max(1u, std::thread::hardware_concurrency()), size_t(4)});
     std::vector<std::thread> threads;
-    for (size_t t = 1; t < workers; ++t) threads.emplace_back(checkPictures);
+    for (size_t t = 1; t < workers; ++t) {
+        try {
+            threads.emplace_back(checkPictures);
+        } catch (const std::exception&) {
+            break;  // no more threads to be had: the ones there are do the rest
+        }
+    }
     checkPictures();
     for (std::thread& t : threads) t.join();
     for (int i = 0; i < count; ++i)
