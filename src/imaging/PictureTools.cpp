@@ -231,18 +231,11 @@ bool Resample(const CPicture& src, SourceRegion region, CPicture& dst, int ox, i
                         const float* p = r + first4[size_t(j)];
                         const float* w = weight4.data() + 4 * size_t(j);
                         float b0 = bias, g = bias, rr = bias;
-                        b0 += w[0] * p[0];
-                        g += w[0] * p[1];
-                        rr += w[0] * p[2];
-                        b0 += w[1] * p[3];
-                        g += w[1] * p[4];
-                        rr += w[1] * p[5];
-                        b0 += w[2] * p[6];
-                        g += w[2] * p[7];
-                        rr += w[2] * p[8];
-                        b0 += w[3] * p[9];
-                        g += w[3] * p[10];
-                        rr += w[3] * p[11];
+                        for (int t = 0; t < 4; ++t) {  // a constant count: unrolled, no branches
+                            b0 += w[t] * p[3 * t];
+                            g += w[t] * p[3 * t + 1];
+                            rr += w[t] * p[3 * t + 2];
+                        }
                         d[3 * j] = toByte(b0);
                         d[3 * j + 1] = toByte(g);
                         d[3 * j + 2] = toByte(rr);
