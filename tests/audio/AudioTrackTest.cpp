@@ -13,6 +13,7 @@
 #include "infra/MessagePipelines.h"
 #include "infra/UserPrompt.h"
 #include "project/FileCache.h"
+#include "support/RecordingPrompt.h"
 #include "support/TestSupport.h"
 
 namespace trov {
@@ -68,15 +69,6 @@ protected:
                            size_t(track.GetDataSize()));
     }
 
-    class CPrompt : public CUserPrompt {
-    public:
-        PromptAnswer Ask(const std::string& text, const std::string&, PromptButtons, PromptAnswer def) override {
-            texts.push_back(text);
-            return def;
-        }
-        std::vector<std::string> texts;
-    };
-
     class CStatusRecorder : public CMessagePipelineListener {
     public:
         void OnMessage(const std::string&, int32_t) override {}
@@ -99,7 +91,7 @@ protected:
     test::TempDir dir;
     CStatusRecorder recorder;  // outlives the pipelines that point at it
     CMessagePipelines pipelines;
-    CPrompt prompt;
+    test::CTextRecordingPrompt prompt;
 };
 
 TEST_F(AudioTrackTest, EntryDurationsFollowTheFramesWithoutDrift) {

@@ -9,6 +9,7 @@
 #include "audio/SoundPlayer.h"
 #include "audio/WaveTestUtil.h"
 #include "infra/UserPrompt.h"
+#include "support/RecordingPrompt.h"
 #include "support/TestSupport.h"
 
 namespace trov {
@@ -104,14 +105,7 @@ TEST(SoundPlayerTest, AsynchronousPlayerReplacesAndStopsSounds) {
 }
 
 TEST(SoundPlayerTest, ValidationOfTheEntryFile) {
-    class CPrompt : public CUserPrompt {
-    public:
-        PromptAnswer Ask(const std::string& text, const std::string&, PromptButtons, PromptAnswer def) override {
-            texts.push_back(text);
-            return def;
-        }
-        std::vector<std::string> texts;
-    } prompt;
+    test::CTextRecordingPrompt prompt;
     test::TempDir dir;
     std::string good = dir / "good.wav", bad = dir / "bad.wav";
     test::WriteFileBytes(good, test::PcmWav(StandardWaveFormat(), test::Samples16({1, 1})));

@@ -27,6 +27,19 @@ std::u16string ToUtf16(const std::string& s) {
     return out;
 }
 
+// `count` words of up to four pieces each, drawn with a fixed seed.
+std::vector<std::string> RandomWords(const std::vector<std::string>& pieces, int count, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::vector<std::string> words;
+    for (int w = 0; w < count; ++w) {
+        std::string s;
+        int len = static_cast<int>(rng() % 5);
+        for (int k = 0; k < len; ++k) s += pieces[rng() % pieces.size()];
+        words.push_back(s);
+    }
+    return words;
+}
+
 int Sign(int v) {
     return (v > 0) - (v < 0);
 }
@@ -44,14 +57,7 @@ TEST(Utf16Order, MatchesCodeUnitOrderOfValidText) {
                                              "\xF0\x9F\x98\x80",
                                              "\xF4\x8F\xBF\xBF",
                                              ""};
-    std::mt19937 rng(7);
-    std::vector<std::string> words;
-    for (int w = 0; w < 400; ++w) {
-        std::string s;
-        int len = static_cast<int>(rng() % 5);
-        for (int k = 0; k < len; ++k) s += pieces[rng() % pieces.size()];
-        words.push_back(s);
-    }
+    std::vector<std::string> words = RandomWords(pieces, 400, 7);
     for (const auto& a : words)
         for (const auto& b : words) {
             std::u16string ua = ToUtf16(a), ub = ToUtf16(b);
@@ -70,14 +76,7 @@ TEST(Utf16Order, SupplementaryCharactersSortBelowThePrivateUseArea) {
 
 TEST(Utf16Order, MalformedBytesGiveATotalOrder) {
     const std::vector<std::string> pieces = {"a", "\xC3", "\xA4", "\xE2\x82", "\xFF", "\x80", "z", "\xF0"};
-    std::mt19937 rng(11);
-    std::vector<std::string> words;
-    for (int w = 0; w < 300; ++w) {
-        std::string s;
-        int len = static_cast<int>(rng() % 5);
-        for (int k = 0; k < len; ++k) s += pieces[rng() % pieces.size()];
-        words.push_back(s);
-    }
+    std::vector<std::string> words = RandomWords(pieces, 300, 11);
     for (const auto& a : words)
         for (const auto& b : words) {
             ASSERT_EQ(Sign(CompareUtf16(a, b)), -Sign(CompareUtf16(b, a)));
