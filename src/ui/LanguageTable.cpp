@@ -507,12 +507,13 @@ void CheckMenu(const CSettingsStore& file, const std::string& section, const std
             problems.push_back("[" + section + "] ItemName" + n +
                                (separator ? " must be empty (a separator)" : " is empty"));
         }
-        const size_t tab = tree[i].text.find('\t');
-        const std::string shortcut = tab == std::string::npos ? "" : tree[i].text.substr(tab);
-        const size_t fileTab = text.find('\t');
-        if (!separator && (fileTab == std::string::npos ? "" : text.substr(fileTab)) != shortcut) {
-            problems.push_back("[" + section + "] ItemName" + n + " must end in the shortcut \"" + shortcut +
-                               "\"");
+        // The shortcut text after the tab is shown as the translator writes it ("Strg+O"); the key
+        // itself stays. An item with a shortcut must keep one, an item without must not gain one.
+        const bool hasShortcut = tree[i].text.find('\t') != std::string::npos;
+        if (!separator && hasShortcut != (text.find('\t') != std::string::npos)) {
+            problems.push_back(
+                "[" + section + "] ItemName" + n +
+                (hasShortcut ? " must end in a tab and its shortcut" : " must have no shortcut"));
         }
         int sub = 0;
         file.GetInt(section, "SubMenu" + n, sub);
@@ -588,6 +589,31 @@ const char* FindDefaultText(std::string_view section, std::string_view key) {
     return nullptr;
 }
 
+int RegisterLanguageSection(CWndLanguageManager& manager, const CLanguageSection& section,
+                            const std::function<CWindowControl*(std::string_view key)>& controlFor) {
+    int registered = 0;
+    for (const CLanguageKey& k : section.keys) {
+        if (k.mode == 0) continue;
+        CWindowControl* control = controlFor(k.key);
+        if (control &&
+            manager.AddControl(control, k.text, section.section, k.key, section.category, k.mode)) {
+            ++registered;
+        }
+    }
+    return registered;
+}
+
+int OpenDialogLanguage(const CWndLanguageManager& mainManager, CWndLanguageManager& dialogManager,
+                       std::string_view section,
+                       const std::function<CWindowControl*(std::string_view key)>& controlFor) {
+    const CLanguageSection* table = FindLanguageSection(section);
+    if (!table) return 0;
+    dialogManager.CopySectionFrom(mainManager, table->section);
+    const int registered = RegisterLanguageSection(dialogManager, *table, controlFor);
+    dialogManager.UpdateCategory(table->category);
+    return registered;
+}
+
 const std::vector<CMainMenuItem>& MainMenuItems() {
     static const std::vector<CMainMenuItem> menu = BuildMenu();
     return menu;
@@ -652,6 +678,65 @@ CSettingsStore DefaultLanguageStore() {
         for (const CLanguageKey& k : s.keys) store.SetString(s.section, k.key, k.text);
     }
     return store;
+}
+
+namespace {
+class FileWriter {
+public:
+    void Section(const std::string& name) {
+        if (!m_text.empty()) m_text += "\r\n";
+        m_text += "[" + name + "]\r\n";
+    }
+    void Key(const std::string& key, const std::string& value) { m_text += key + "=" + value + "\r\n"; }
+    void Key(const std::string& key, int value) { Key(key, std::to_string(value)); }
+    void Menu(const std::string& section, const std::vector<CMenuTreeItem>& items) {
+        Section(section);
+        Key("ItemCount", static_cast<int>(items.size()));
+        for (size_t i = 0; i < items.size(); ++i) {
+            const std::string n = std::to_string(i);
+            Key("ItemName" + n, items[i].text);
+            Key("SubMenu" + n, items[i].hasSubMenu ? 1 : 0);
+            Key("State" + n, items[i].state);
+            Key("Type" + n, items[i].type);
+        }
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (items[i].hasSubMenu) Menu(section + "\\" + std::to_string(i), items[i].items);
+        }
+    }
+    void Columns(const std::string& section, const std::vector<CColumnDefault>& columns) {
+        Section(section);
+        Key("Columns", static_cast<int>(columns.size()));
+        for (size_t i = 0; i < columns.size(); ++i) {
+            Key("Column" + std::to_string(i) + "_Name", columns[i].name);
+            Key("Column" + std::to_string(i) + "_Width", columns[i].width);
+        }
+    }
+    const std::string& Text() const { return m_text; }
+
+private:
+    std::string m_text;
+};
+}  // namespace
+
+std::string DefaultLanguageFileText() {
+    const CSettingsStore store = DefaultLanguageStore();
+    FileWriter w;
+    w.Section(kLanguageInfoSection);
+    for (const char* key : {"Language", "Version", "Author", "Comment"}) {
+        std::string value;
+        store.GetString(kLanguageInfoSection, key, value);
+        w.Key(key, value);
+    }
+    w.Section(kTextsSection);
+    for (const CLanguageKey& k : MessageTexts()) w.Key(k.key, k.text);
+    w.Menu(kMainMenuSection, MainMenuTree());
+    w.Columns(kPictureListSection, PictureListColumns());
+    w.Columns(kCodecSettingsListSection, CodecSettingsListColumns());
+    for (const CLanguageSection& s : LanguageSections()) {
+        w.Section(s.section);
+        for (const CLanguageKey& k : s.keys) w.Key(k.key, k.text);
+    }
+    return w.Text();
 }
 
 std::vector<std::string> Placeholders(std::string_view text) {

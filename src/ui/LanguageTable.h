@@ -4,12 +4,15 @@
 // language files are written and checked against it.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "settings/ApplicationSettings.h"  // kTextsSection
 #include "settings/SettingsStore.h"
 #include "ui/MenuTree.h"
+#include "ui/UiControls.h"
 
 namespace trov {
 
@@ -17,7 +20,6 @@ inline constexpr const char* kMainMenuSection = "MainMenu";
 inline constexpr const char* kPictureListSection = "PictureListColumnTexts";
 inline constexpr const char* kCodecSettingsListSection = "CodecSettingsList";  // creation settings dialog
 inline constexpr const char* kMainViewSection = "MAIN_VIEW";
-inline constexpr const char* kTextsSection = "TEXTS";
 inline constexpr const char* kLanguageInfoSection = "LANGUAGE";
 inline constexpr const char* kMainCategory = "Main";  // the menu and the picture list columns
 inline constexpr const char* kMainViewCategory = "MainView";
@@ -44,6 +46,20 @@ const std::vector<CLanguageSection>& LanguageSections();
 const CLanguageSection* FindLanguageSection(std::string_view section);
 // The default text of section/key; nullptr when the table has no such key.
 const char* FindDefaultText(std::string_view section, std::string_view key);
+
+class CWndLanguageManager;
+
+// Registers the texts of section with manager, in table order, under the section's category:
+// controlFor names the window of each key (nullptr: the window has no such control; skipped).
+// Keys of mode 0 are looked up by the window and not registered. Returns the number registered.
+int RegisterLanguageSection(CWndLanguageManager& manager, const CLanguageSection& section,
+                            const std::function<CWindowControl*(std::string_view key)>& controlFor);
+
+// What a dialog does when it opens: copies its section from the main window's language store,
+// registers its controls and applies its category. Returns the number registered.
+int OpenDialogLanguage(const CWndLanguageManager& mainManager, CWndLanguageManager& dialogManager,
+                       std::string_view section,
+                       const std::function<CWindowControl*(std::string_view key)>& controlFor);
 
 // One item of the main menu. A separator has an empty text and no id.
 struct CMainMenuItem {
@@ -76,6 +92,10 @@ const std::vector<CLanguageKey>& MessageTexts();
 // "MainMenu" with its submenu sections, "PictureListColumnTexts", "CodecSettingsList", "MAIN_VIEW"
 // and every dialog.
 CSettingsStore DefaultLanguageStore();
+
+// The same content as file text in reading order (sections as listed above, keys in registration
+// order, "\r\n" line ends, UTF-8): the shipped English.ini is exactly this text.
+std::string DefaultLanguageFileText();
 
 // Compares a language file with the table: every key the table has must be there, none other
 // (the "LANGUAGE" section excepted), and each text must hold the same printf placeholders (%d, %s,

@@ -16,13 +16,14 @@ std::string EntryKey(int row) {
 bool CListControlManager::InitializeList(const CSettingsStore& store, const std::string& section,
                                          CListControl& list) {
     int columns = 0;
-    if (!store.GetInt(section, "Columns", columns)) {
+    // A negative count is no count: treated like a missing one.
+    if (!store.GetInt(section, "Columns", columns) || columns < 0) {
         if (m_pipelines)
             m_pipelines->Send("DEBUG", "CListControlManager::InitializeList: Columns not found!");
         return false;
     }
     // A list holds at most kMaxColumns columns; a larger count in a file is cut there.
-    columns = std::clamp(columns, 0, kMaxColumns);
+    columns = std::min(columns, kMaxColumns);
     list.DeleteAllRows();
     for (int i = list.GetColumnCount(); i > 0; --i) list.DeleteColumn(0);
     for (int i = 0; i < columns; ++i) {

@@ -18,7 +18,8 @@ public:
 
     // Rebuilds the columns from section: "Columns" (count), "Column<i>_Name" (empty when missing),
     // "Column<i>_Width" (pixels; missing or -1: the title's text width). Deletes every row and
-    // column first. False, list unchanged, when the section has no "Columns". At most kMaxColumns.
+    // column first. False, list unchanged, when the section has no "Columns" or a negative one. At
+    // most kMaxColumns.
     bool InitializeList(const CSettingsStore& store, const std::string& section, CListControl& list);
 
     // Stores every cell: section prefix + "_COLUMN<i>", key "Entry<j>" = text of row j, column i.

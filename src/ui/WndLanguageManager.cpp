@@ -41,8 +41,10 @@ CListColumnTranslator::CListColumnTranslator(CListControl* target, std::string s
 
 bool CListColumnTranslator::Apply(const CSettingsStore& language) {
     if (!m_target) return false;
-    // Without "Columns" the list keeps its columns and, with them, its rows.
-    if (!language.HasKey(m_section, "Columns")) return true;
+    // Without a usable "Columns" the list keeps its columns and, with them, its rows; a list left
+    // without any column would show nothing at all.
+    int columns = 0;
+    if (!language.GetInt(m_section, "Columns", columns) || columns < 1) return true;
     CSettingsStore scratch;
     m_listManager.SaveRows(scratch, "Temp", *m_target);
     m_listManager.InitializeList(language, m_section, *m_target);

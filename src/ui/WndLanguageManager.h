@@ -54,7 +54,7 @@ private:
 };
 
 // A list's columns: keeps the rows, rebuilds the columns from the section (a section without
-// "Columns" leaves the columns as they are), refills the rows.
+// "Columns", or with fewer than 1, leaves the columns as they are), refills the rows.
 class CListColumnTranslator : public CControlTranslator {
 public:
     CListColumnTranslator(CListControl* target, std::string section);
