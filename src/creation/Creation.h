@@ -1,7 +1,9 @@
-// The creation: turns the project into the movie, frame by frame, with the caches, the
-// consistency check and the picture preparation it needs. The manager owns one and forwards to it.
+// The creation: turns the project into the movie, frame by frame. The picture preparation
+// (PicturePreparation.h), the stream part cache (StreamPartCache.h) and the consistency check
+// (ConsistencyCheck.h) are its parts. The manager owns one and forwards to it.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -11,8 +13,11 @@
 #include <vector>
 
 #include "creation/CaptionFade.h"
+#include "creation/ConsistencyCheck.h"
 #include "creation/CreationThreads.h"
 #include "creation/EncodeQueue.h"
+#include "creation/PicturePreparation.h"
+#include "creation/StreamPartCache.h"
 #include "imaging/DibPicture.h"
 #include "imaging/PictureTools.h"
 #include "project/FileCache.h"
@@ -73,19 +78,6 @@ struct CreationEnvironment {
 // The copy of the project a running creation works from, in the temporary directory.
 inline constexpr const char* kCurrentProjectFile = "Temp_Current_Project_File.ini";
 
-// The result of the consistency check: three lists of paths.
-struct ConsistencyFindings {
-    std::vector<std::string> unreadable;
-    std::vector<std::string> inconsistent;
-    std::vector<std::string> audio;
-    bool Empty() const { return unreadable.empty() && inconsistent.empty() && audio.empty(); }
-    // The message box text (blocks only for non-empty lists), "" when empty.
-    std::string Message() const;
-};
-
-// Part kinds of the video stream cache.
-enum StreamPartKind : int { kPartFadeIn = 1, kPartShow = 2, kPartFadeOut = 3, kPartTransition = 4 };
-
 class CCreation {
 public:
     explicit CCreation(CreationEnvironment env);
@@ -119,39 +111,10 @@ public:
     void ClearCache();
 
     // ---- picture preparation ----
-    // The object's picture at width x height (see the creation rules: stills through the picture
-    // cache, panorama and picture-move pictures scaled for their motion). Null when unreadable.
+    // The object's picture at width x height (see CPicturePreparation; panorama and picture-move
+    // pictures are prepared for their motion while a creation runs). Null when unreadable.
     std::unique_ptr<CDibPicture> PreparePicture(int index, int width, int height, bool formatOnly = false);
-    // The raw picture of an object (frame 0 of a clip; a picture rotated by its rotation).
-    // fitWidth x fitHeight > 0: the picture will only be fitted into that box (aspect kept), so a
-    // JPEG may be decoded at a reduced scale that still covers it.
-    std::unique_ptr<CPicture> LoadObjectPicture(const CProjectObject& object, int fitWidth = 0,
-                                                int fitHeight = 0);
-    // A still picture brought to width x height (aspect kept) and stored in the picture cache.
-    std::unique_ptr<CDibPicture> FinishStill(const CProjectObject& obj, const CPicture& raw, int width,
-                                             int height);
-    std::unique_ptr<CDibPicture> FinishStill(const CProjectObject& obj, const CPicture& raw, int width,
-                                             int height, int quality);
-    // anySize: the stored picture may have another size than w x h (prepared moving pictures).
-    std::unique_ptr<CDibPicture> LookupPicture(const std::string& name, int w, int h, int rotation,
-                                               bool anySize = false);
-    // "PictureMove_Quality" and "PictureMove_ScaleLimit" as a creation uses them.
-    struct MoveParameters {
-        std::string qualityText, limitText;
-        double quality = 2.0, limit = 2.0;
-    };
-    MoveParameters GetMoveParameters() const;
-    // A panorama or picture-move picture scaled for its motion (thread-safe).
-    std::unique_ptr<CDibPicture> PrepareMovingSource(const CProjectObject& obj, const CPicture& raw, int width,
-                                                     int height, const MoveParameters& move);
-    // The picture-cache name of such a prepared picture: every input of its preparation.
-    static std::string MovingSourceName(const CProjectObject& obj, const MoveParameters& move);
-    void StorePicture(const CPicture& picture, const std::string& name, int w, int h, int rotation);
-    // Thread-safe form (the caches lock themselves): "Quality" read beforehand.
-    void StorePicture(const CPicture& picture, const std::string& name, int w, int h, int rotation,
-                      int quality);
-    // "#r#g#b" of the current background colour.
-    static std::string BackgroundKey();
+    CPicturePreparation& GetPicturePreparation() { return m_prep; }
     // Rotates objects (AVI clips keep 0): (rotation + degrees) mod 360, never negative.
     static void RotateObjects(const std::vector<CProjectObject*>& objects, int degrees);
 
@@ -192,7 +155,7 @@ public:
     int ComputeTotalFrames(int first, int last) const;
 
     // Part files made in the last run and the number of frames taken from the stream cache.
-    const std::vector<std::string>& GetCreatedPartFiles() const { return m_createdParts; }
+    const std::vector<std::string>& GetCreatedPartFiles() const { return m_parts.CreatedParts(); }
     int GetPastedFrames() const { return m_pastedFrames; }
     // Frames of the last run whose packet was reused instead of encoding them again.
     int GetReusedPackets() const { return m_reusedPackets.load(); }
@@ -213,22 +176,37 @@ private:
     CFadingEffect* FindEffect(const std::string& name) const;
     // Cancelled, or the encoder could not write.
     bool Stopped() const;
-    // Frame `frame` of a clip, decoded (the reading container stays open for the next frame).
-    std::unique_ptr<CDibPicture> ReadClipFrame(const std::string& path, int frame);
     std::string Text(const std::string& key, const std::string& fallback) const;
     int ProjectInt(const char* key, int fallback) const;
     double ProjectDouble(const char* key, double fallback) const;
-    std::string ProjectString(const char* key) const;
     int AppInt(const char* section, const char* key, int fallback) const;
     void Status(const std::string& text) const;
     void Value(const char* pipe, int value) const;
     void CallOnGui(const std::function<void()>& fn);
 
-    // Stream cache protocol.
-    bool CheckStreamPart(const std::string& key, bool reserve, std::string& path);
-    void StoreStreamPart(const std::string& key, const std::string& path);
-    void FinishStreamPart(const std::string& path);
-    void PasteStreamPart(const std::string& path, bool wantLastFrame, bool countFrames);
+    // The frame loop's steps (CreateMovie): the run's state, the entry's and one phase's.
+    struct MovieRun;
+    struct PhasePlan {
+        int frames = 0;      // no frames: neither recorded nor looked up
+        std::string key;     // the stream part key (stream cache on)
+        bool cached = true;  // the stream cache has the part
+    };
+    struct EntryRun;
+    void BeginMovie(MovieRun& run);
+    bool CreateEntry(MovieRun& run, int index);
+    void PlanPhases(const MovieRun& run, EntryRun& entry);
+    void PrepareEntryPicture(const MovieRun& run, EntryRun& entry);
+    // One phase: rendered straight into the movie, or recorded as a part and pasted.
+    void RunPhase(EntryRun& entry, int kind, const std::function<void()>& render);
+    void ShowEntry(MovieRun& run, EntryRun& entry);
+    void ShowStill(EntryRun& entry);
+    void ShowClip(const MovieRun& run, EntryRun& entry);
+    void ShowPictureMove(const MovieRun& run, EntryRun& entry);
+    void ShowPanorama(MovieRun& run, EntryRun& entry);
+    void FinishMovie(MovieRun& run);
+    // Pastes a stream part into the movie; countFrames: its frames count as written.
+    void PastePart(const std::string& path, bool wantLastFrame, bool countFrames);
+    void FailWrite(const std::string& error);
 
     // Frame-loop helpers.
     void EncodeFrame(CAVIStream* target, const std::shared_ptr<const CDibPicture>& frame);
@@ -257,6 +235,8 @@ private:
     CFileCache* m_wave = nullptr;
     bool m_streamCacheOn = false;
     CPictureTools m_tools;
+    CPicturePreparation m_prep;
+    CStreamPartCache m_parts;
 
     std::atomic<bool> m_cancel{false};
     std::atomic<bool> m_preview{false};
@@ -275,14 +255,7 @@ private:
 
     std::unique_ptr<CAVIContainer> m_output;
     CAVIStream* m_outputStream = nullptr;
-    std::unique_ptr<CAVIContainer> m_part;
-    CAVIStream* m_partStream = nullptr;
-    std::string m_partPath;
-    std::unique_ptr<CAVIContainer> m_partReader;
-    std::unique_ptr<CAVIContainer> m_clipReader;
     CSettingsStore m_moveStore;  // "CURRENT_PICTURE_MOVE" of the object being prepared
-    std::vector<std::string> m_createdParts;
-    std::unique_ptr<CDibPicture> m_lastFrameBuffer;  // stored with each part
 
     // Crop memory: the last source frame and its cropped result.
     std::shared_ptr<const CDibPicture> m_cropSource;

@@ -1,0 +1,37 @@
+// The consistency check before a creation: every picture, clip and audio file of the project is
+// there and readable. Pictures are decoded on up to four threads, and what they decode is kept in
+// the picture cache so that the frame loop does not decode it again.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace trov {
+
+class CMessagePipelines;
+class CPicturePreparation;
+class CProjectObject;
+
+// The result of the consistency check: three lists of paths.
+struct ConsistencyFindings {
+    std::vector<std::string> unreadable;
+    std::vector<std::string> inconsistent;
+    std::vector<std::string> audio;
+    bool Empty() const { return unreadable.empty() && inconsistent.empty() && audio.empty(); }
+    // The message box text (blocks only for non-empty lists), "" when empty.
+    std::string Message() const;
+};
+
+struct ConsistencyCheckSettings {
+    // "ConsistencyCheck" is 1: files are opened and decoded; otherwise only their presence is checked.
+    bool decode = true;
+    int movieWidth = 0, movieHeight = 0;
+    int quality = 0;  // "Quality", part of the picture-cache key
+};
+
+// entries: the project's entries in order (null ones are skipped).
+ConsistencyFindings CheckConsistency(const std::vector<const CProjectObject*>& entries,
+                                     const ConsistencyCheckSettings& settings,
+                                     CPicturePreparation& preparation, CMessagePipelines* pipelines);
+
+}  // namespace trov
