@@ -296,6 +296,40 @@ TEST(WndLanguageManager, LoadLanguageWarnsOnOtherVersionsOnlyAfterStartUp) {
     EXPECT_EQ(prompt.texts.size(), 1u);
 }
 
+TEST(WndLanguageManager, SameLanguageTwiceAndUtf16Files) {
+    test::TempDir dir;
+    CSettingsStore german;
+    german.SetString("LANGUAGE", "Language", "Deutsch");
+    german.SetString("MAIN_VIEW", "MoveUp", "Nach oben über");
+    ASSERT_TRUE(german.Save(dir / "b.ini", CTextFile::kUtf16LE));
+    german.SetString("MAIN_VIEW", "MoveUp", "Hoch");
+    ASSERT_TRUE(german.Save(dir / "a.ini", CTextFile::k8Bit));
+
+    CWndLanguageManager manager;
+    EXPECT_EQ(manager.ScanLanguageFiles(dir.Path().string()), 2);
+    // Both are listed; the one listed later is the one loaded.
+    std::string first, second;
+    manager.GetComboStore().GetString("LANGUAGE_FILES_COMBOBOX", "Entry0", first);
+    manager.GetComboStore().GetString("LANGUAGE_FILES_COMBOBOX", "Entry1", second);
+    EXPECT_EQ(first, "Deutsch");
+    EXPECT_EQ(second, "Deutsch");
+    const std::string path = manager.GetLanguageFileName("Deutsch");
+    EXPECT_TRUE(path == dir / "a.ini" || path == dir / "b.ini");
+
+    FakeWindow up;
+    manager.AddControl(&up, "Move up", "MAIN_VIEW", "MoveUp", "MainView");
+    ASSERT_TRUE(manager.LoadLanguageFile(dir / "b.ini"));
+    manager.UpdateCategory("MainView");
+    EXPECT_EQ(up.text, "Nach oben über");
+    ASSERT_TRUE(manager.LoadLanguageFile(dir / "a.ini"));
+    manager.UpdateCategory("MainView");
+    EXPECT_EQ(up.text, "Hoch");
+    EXPECT_FALSE(manager.LoadLanguageFile(dir / "missing.ini"));
+    manager.UpdateCategory("MainView");
+    EXPECT_EQ(up.text, "Move up");
+    EXPECT_FALSE(manager.LoadLanguageFile(""));
+}
+
 TEST(WndLanguageManager, VersionComparisonIsTextual) {
     CSettingsStore s;
     EXPECT_FALSE(CWndLanguageManager::VersionDiffers(s));
