@@ -8,10 +8,13 @@
 #include <filesystem>
 #include <memory>
 
+#include "infra/Log.h"
 #include "infra/UserPrompt.h"
 
 extern "C" {
 #include <jpeglib.h>
+// The message codes (J_MESSAGE_CODE) the warnings are told apart by.
+#include <jerror.h>
 }
 
 namespace trov {
@@ -23,9 +26,31 @@ struct JpegErrors {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
     char fatal[JMSG_LENGTH_MAX];
-    char firstWarning[JMSG_LENGTH_MAX];
-    int warnings;
+    // The first warning that means lost or invalid picture data, and the first harmless one.
+    char firstDamage[JMSG_LENGTH_MAX];
+    char firstHarmless[JMSG_LENGTH_MAX];
+    int damages;
+    int harmless;
 };
+
+// Warnings after which every pixel still comes from the file: stray bytes between segments
+// (common in camera files), an unknown JFIF revision or Adobe transform code, a broken ICC
+// marker (the profile is not used), odd but ignored scan parameters. Every other warning (end of
+// data, corrupt entropy data, lost restart markers, a broken progression) means pixels that are
+// missing or invented.
+bool IsHarmlessWarning(int code) {
+    switch (code) {
+        case JWRN_EXTRANEOUS_DATA:
+        case JWRN_JFIF_MAJOR:
+        case JWRN_ADOBE_XFORM:
+        case JWRN_BOGUS_ICC:
+        case JWRN_NOT_SEQUENTIAL:
+        case JWRN_TOO_MUCH_DATA:
+            return true;
+        default:
+            return false;
+    }
+}
 
 extern "C" void JpegErrorExit(j_common_ptr cinfo) {
     auto* e = reinterpret_cast<JpegErrors*>(cinfo->err);
@@ -33,12 +58,15 @@ extern "C" void JpegErrorExit(j_common_ptr cinfo) {
     std::longjmp(e->jump, 1);
 }
 
-// Warnings (level < 0) mean corrupt data that libjpeg worked around: remember the first one.
+// Warnings (level < 0) are data that libjpeg worked around: remember the first of each kind.
 extern "C" void JpegEmitMessage(j_common_ptr cinfo, int level) {
     auto* e = reinterpret_cast<JpegErrors*>(cinfo->err);
     if (level >= 0) return;  // trace messages
-    if (e->warnings == 0) (*cinfo->err->format_message)(cinfo, e->firstWarning);
-    ++e->warnings;
+    if (IsHarmlessWarning(cinfo->err->msg_code)) {
+        if (e->harmless++ == 0) (*cinfo->err->format_message)(cinfo, e->firstHarmless);
+    } else {
+        if (e->damages++ == 0) (*cinfo->err->format_message)(cinfo, e->firstDamage);
+    }
     ++cinfo->err->num_warnings;
 }
 
@@ -90,16 +118,18 @@ void ChooseScale(jpeg_decompress_struct& ci, int boxW, int boxH) {
 
 // Keeps no C++ object with a destructor alive between setjmp and a possible longjmp.
 // Returns true on success; on failure err->fatal holds the reason.
-bool DecodeJpeg(CPicture* picture, std::FILE* file, const unsigned char* data, size_t size, int hintW, int hintH,
-                JpegErrors* err) {
+bool DecodeJpeg(CPicture* picture, std::FILE* file, const unsigned char* data, size_t size, int hintW,
+                int hintH, JpegErrors* err) {
     jpeg_decompress_struct ci;
     std::memset(&ci, 0, sizeof ci);
     ci.err = jpeg_std_error(&err->pub);
     err->pub.error_exit = JpegErrorExit;
     err->pub.emit_message = JpegEmitMessage;
     err->fatal[0] = 0;
-    err->firstWarning[0] = 0;
-    err->warnings = 0;
+    err->firstDamage[0] = 0;
+    err->firstHarmless[0] = 0;
+    err->damages = 0;
+    err->harmless = 0;
     if (setjmp(err->jump)) {
         jpeg_destroy_decompress(&ci);
         return false;
@@ -168,9 +198,30 @@ bool DecodeJpeg(CPicture* picture, std::FILE* file, const unsigned char* data, s
             if (jpeg_read_scanlines(&ci, &row, 1) != 1) break;
         }
     }
-    jpeg_finish_decompress(&ci);
+    if (ci.output_scanline < ci.output_height) {
+        // The rows not read keep the background colour; finishing would count as an error.
+        if (err->damages++ == 0)
+            std::snprintf(err->firstDamage, sizeof err->firstDamage, "only %u of %u rows could be decoded",
+                          ci.output_scanline, ci.output_height);
+        jpeg_abort_decompress(&ci);
+    } else {
+        jpeg_finish_decompress(&ci);
+    }
     jpeg_destroy_decompress(&ci);
     return true;
+}
+
+// Marks the picture damaged when picture data was missing or invalid, and logs what libjpeg
+// said either way (the warning is the only clue to a file that shows wrong).
+void ReportWarnings(CPicture& picture, const JpegErrors& err, const std::string& what) {
+    if (err.damages > 0) {
+        picture.SetDamaged(what + ": " + err.firstDamage);
+        WriteLog("CJpegPicture::LoadFile: " + what +
+                 ": picture data missing or invalid: libjpeg: " + err.firstDamage);
+    } else if (err.harmless > 0) {
+        WriteLog("CJpegPicture::LoadFile: " + what +
+                 ": loaded completely; libjpeg warned: " + err.firstHarmless);
+    }
 }
 
 }  // namespace
@@ -203,7 +254,7 @@ bool CJpegPicture::LoadFile(const std::string& path, bool force) {
     SetFileName(path);
     m_loadedHintWidth = m_hintWidth;
     m_loadedHintHeight = m_hintHeight;
-    if (err.warnings > 0) SetDamaged(path + ": " + err.firstWarning);
+    ReportWarnings(*this, err, path);
     BitsChanged();
     return true;
 }
@@ -220,7 +271,7 @@ bool CJpegPicture::LoadFromMemory(const unsigned char* data, size_t size, const 
         SetLastError("CJpegPicture::LoadFile: " + what + ": " + err.fatal);
         return false;
     }
-    if (err.warnings > 0) SetDamaged(what + ": " + err.firstWarning);
+    ReportWarnings(*this, err, what);
     BitsChanged();
     return true;
 }

@@ -15,8 +15,10 @@ public:
 
     // Decodes a JPEG file into a 24-bit bottom-up picture (top scanline -> last row).
     // Grey-scale files give equal red, green and blue; CMYK and YCCK files (Adobe-inverted too)
-    // are converted to RGB. Data that libjpeg can only warn about (e.g. a truncated file) still
-    // loads; the picture is then marked damaged (IsDamaged()). A fatal decoder error gives false
+    // are converted to RGB. Data that libjpeg can only warn about still loads. When picture data
+    // was missing or invalid (a truncated file, corrupt scan data) the picture is marked damaged
+    // (IsDamaged()); warnings after which every pixel is intact (stray bytes before a marker, an
+    // unknown JFIF revision) are only logged. A fatal decoder error gives false
     // and an empty buffer. With force false and path equal to the current file name of a loaded
     // picture, nothing is read and true is returned.
     bool LoadFile(const std::string& path, bool force) override;

@@ -12,6 +12,7 @@
 #include "JpegTestEncoder.h"
 #include "imaging/JpegPicture.h"
 #include "imaging/PictureTools.h"
+#include "infra/Log.h"
 #include "infra/UserPrompt.h"
 #include "support/TestSupport.h"
 
@@ -166,6 +167,83 @@ TEST(JpegRead, TruncatedFileLoadsButIsMarkedDamaged) {
     test::WriteFileBytes(dir / "cut.jpg", std::string(full.begin(), full.end()));
     ASSERT_TRUE(p.LoadFile(dir / "cut.jpg", true));
     EXPECT_FALSE(p.IsDamaged());
+}
+
+// Where the marker FF xx first follows the start of the image (a header marker, not scan data).
+size_t MarkerAt(const Bytes& b, unsigned char marker) {
+    for (size_t i = 2; i + 1 < b.size(); ++i)
+        if (b[i] == 0xFF && b[i + 1] == marker) return i;
+    return b.size();
+}
+
+// Reads the log written while fn runs.
+std::string LogOf(const std::function<void()>& fn) {
+    TempDir logDir;
+    SetLogDirectory(logDir.Path().string());
+    EnableLog(true);
+    fn();
+    EnableLog(false);
+    CloseLog();
+    std::string log = test::ReadFileBytes(GetLogPath());
+    SetLogDirectory("");
+    return log;
+}
+
+TEST(JpegRead, StrayBytesBeforeAMarkerLoseNoPixelAndAreOnlyLogged) {
+    TempDir dir;
+    EncodeOptions o;
+    const Bytes good = QuadrantRgb(o);
+    CJpegPicture clean;
+    ASSERT_TRUE(Decode(clean, good));
+    // Camera files often carry padding between segments: libjpeg skips it with the warning
+    // "Corrupt JPEG data: 4 extraneous bytes before marker 0xdb" and decodes every pixel.
+    const size_t dqt = MarkerAt(good, 0xDB);
+    ASSERT_LT(dqt, good.size());
+    Bytes stray = good;
+    stray.insert(stray.begin() + ptrdiff_t(dqt), {0x00, 0x12, 0x34, 0x56});
+    test::WriteFileBytes(dir / "camera.jpg", std::string(stray.begin(), stray.end()));
+    CJpegPicture p;
+    const std::string log =
+        LogOf([&] { ASSERT_TRUE(p.LoadFile(dir / "camera.jpg", true)) << p.GetLastError(); });
+    EXPECT_FALSE(p.IsDamaged()) << p.GetDamageMessage();
+    EXPECT_TRUE(test::SamePixels(p, clean));
+    EXPECT_NE(log.find("camera.jpg"), std::string::npos) << log;
+    EXPECT_NE(log.find("Corrupt JPEG data: 4 extraneous bytes before marker 0xdb"), std::string::npos) << log;
+
+    // The same through the picture tools (what the consistency check uses).
+    CPictureTools tools;
+    auto viaTools = tools.LoadPicture(dir / "camera.jpg", false);
+    ASSERT_NE(viaTools, nullptr);
+    EXPECT_FALSE(viaTools->IsDamaged());
+}
+
+TEST(JpegRead, CorruptScanDataIsDamagedAndNamedInTheLog) {
+    TempDir dir;
+    EncodeOptions o;
+    const Bytes good = Encode(
+        64, 64,
+        [](int x, int y, JSAMPLE* px) {
+            px[0] = JSAMPLE(x * 4);
+            px[1] = JSAMPLE(y * 4);
+            px[2] = JSAMPLE((x * y) & 0xFF);
+        },
+        o);
+    // A restart-less scan whose entropy data is overwritten with a marker in the middle: the
+    // decoder runs into it and has to invent the rest of the picture.
+    const size_t sos = MarkerAt(good, 0xDA);
+    ASSERT_LT(sos, good.size());
+    Bytes broken = good;
+    const size_t middle = sos + (good.size() - sos) / 2;
+    broken[middle] = 0xFF;
+    broken[middle + 1] = 0xD0 + 3;  // RST3 where none belongs
+    test::WriteFileBytes(dir / "broken.jpg", std::string(broken.begin(), broken.end()));
+    CJpegPicture p;
+    const std::string log =
+        LogOf([&] { ASSERT_TRUE(p.LoadFile(dir / "broken.jpg", true)) << p.GetLastError(); });
+    EXPECT_TRUE(p.IsDamaged());
+    EXPECT_NE(p.GetDamageMessage().find("Corrupt JPEG data"), std::string::npos) << p.GetDamageMessage();
+    EXPECT_NE(log.find("broken.jpg"), std::string::npos) << log;
+    EXPECT_NE(log.find("Corrupt JPEG data"), std::string::npos) << log;
 }
 
 TEST(JpegRead, CorruptAndMissingFilesFailCleanly) {
