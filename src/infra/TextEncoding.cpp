@@ -111,6 +111,20 @@ std::string Latin1ToUtf8(std::string_view bytes) {
     return out;
 }
 
+std::string Utf8OrLatin1ToUtf8(std::string_view bytes) {
+    if (IsValidUtf8(bytes)) return std::string(bytes);
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    for (size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            out.push_back(bytes[i++]);
+            continue;
+        }
+        AppendUtf8(out, NextCodePoint(bytes, i));
+    }
+    return out;
+}
+
 bool FitsLatin1(std::string_view text) {
     for (size_t i = 0; i < text.size();) {
         if (static_cast<unsigned char>(text[i]) < 0x80) {

@@ -23,6 +23,10 @@ bool IsUtf8WithMultibyte(std::string_view s);
 // Each byte is the character of the same code (ISO 8859-1).
 std::string Latin1ToUtf8(std::string_view bytes);
 
+// Text of unknown 8-bit form: every well-formed UTF-8 multi-byte sequence is that character, every
+// other byte its Latin-1 character. A Latin-1 file with a UTF-8 line appended keeps both parts.
+std::string Utf8OrLatin1ToUtf8(std::string_view bytes);
+
 // True when every character of the UTF-8 text (malformed bytes decoded as above) is at most U+00FF.
 bool FitsLatin1(std::string_view text);
 

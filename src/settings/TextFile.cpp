@@ -111,11 +111,10 @@ bool CTextFile::Read(const std::string& path) {
             SplitFileText(Utf16ToUtf8(body.substr(2), true), m_lines);
         } else {
             m_encoding = k8Bit;
-            if (IsUtf8WithMultibyte(body)) {
-                SplitFileText(body, m_lines);
-            } else {
-                SplitFileText(Latin1ToUtf8(body), m_lines);
-            }
+            // Editors put a UTF-8 byte order mark in front; it is no part of the first line.
+            if (body.size() >= 3 && b0 == 0xEF && b1 == 0xBB && static_cast<unsigned char>(body[2]) == 0xBF)
+                body.remove_prefix(3);
+            SplitFileText(Utf8OrLatin1ToUtf8(body), m_lines);
         }
     } catch (const std::bad_alloc&) {
         ClearContent();

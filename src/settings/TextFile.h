@@ -12,9 +12,10 @@ public:
     // Encodings of a text file on disk.
     enum Encoding : int {
         kUndetected = -1,  // file shorter than 2 bytes
-        k8Bit = 1,     // one byte per character (Latin-1; read as UTF-8 when it is valid multi-byte UTF-8)
-        kUtf16LE = 2,  // UTF-16 little-endian with the byte order mark FF FE
-        kUtf16BE = 3,  // UTF-16 big-endian with the byte order mark FE FF
+        k8Bit = 1,         // one byte per character (Latin-1); on reading, UTF-8 sequences are taken as
+                           // UTF-8 and a UTF-8 byte order mark is skipped
+        kUtf16LE = 2,      // UTF-16 little-endian with the byte order mark FF FE
+        kUtf16BE = 3,      // UTF-16 big-endian with the byte order mark FE FF
     };
 
     // Reads the whole file, detects its encoding and splits it into lines (without terminators,

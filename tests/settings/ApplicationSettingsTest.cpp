@@ -61,6 +61,21 @@ TEST(ApplicationSettings, PartialFileKeepsItsValuesAndGainsTheRest) {
     EXPECT_EQ(reread.ToText(), app.ToText());
 }
 
+TEST(ApplicationSettings, FileWithAUtf8ByteOrderMarkKeepsItsFirstSection) {
+    TempDir dir;
+    WriteFileBytes(dir / "Settings.ini", "\xEF\xBB\xBF[PROJECT_SETTINGS]\r\nMovie-Size-X=720\r\n");
+    CSettingsStore app;
+    InitApplicationSettings(app, dir.Path().string());
+    int x = 0;
+    EXPECT_TRUE(app.GetInt(kProjectSettings, "Movie-Size-X", x));
+    EXPECT_EQ(x, 720);
+    CSettingsStore reread;
+    ASSERT_TRUE(reread.Load(dir / "Settings.ini"));
+    x = 0;
+    EXPECT_TRUE(reread.GetInt(kProjectSettings, "Movie-Size-X", x));
+    EXPECT_EQ(x, 720);
+}
+
 TEST(ApplicationSettings, UnwritableDirectoryRunsOnWithSettingsInMemory) {
     TempDir dir;
     // A "directory" that is a plain file cannot hold Settings.ini, not even for root.

@@ -51,9 +51,41 @@ TEST(TextFileRead, ValidMultibyteUtf8IsReadAsUtf8AndBrokenUtf8AsLatin1) {
     TempDir dir;
     WriteFileBytes(dir / "u8", "v=\xE2\x82\xAC \xC3\xA4\n");
     EXPECT_EQ(ReadLines(dir / "u8")[0], "v=\xE2\x82\xAC \xC3\xA4");
-    // A lone 0xC3 is not UTF-8: every byte becomes its Latin-1 character.
+    // A lone 0xC3 is not UTF-8: that byte is its Latin-1 character, the valid pair before it stays UTF-8.
     WriteFileBytes(dir / "mixed", "v=\xC3\xA4\xC3\n");
-    EXPECT_EQ(ReadLines(dir / "mixed")[0], "v=\xC3\x83\xC2\xA4\xC3\x83");
+    EXPECT_EQ(ReadLines(dir / "mixed")[0], "v=\xC3\xA4\xC3\x83");
+}
+
+TEST(TextFileRead, Utf8ByteOrderMarkIsNoPartOfTheFirstLine) {
+    TempDir dir;
+    int enc = 0;
+    WriteFileBytes(dir / "bom", "\xEF\xBB\xBF[PROJECT_SETTINGS]\r\nk=\xE2\x82\xAC\r\n");
+    EXPECT_EQ(ReadLines(dir / "bom", &enc),
+              (std::vector<std::string>{"[PROJECT_SETTINGS]", "k=\xE2\x82\xAC", ""}));
+    EXPECT_EQ(enc, CTextFile::k8Bit);
+    // A mark in front of plain ASCII, and in front of Latin-1 bytes.
+    WriteFileBytes(dir / "ascii", "\xEF\xBB\xBF[S]\n");
+    EXPECT_EQ(ReadLines(dir / "ascii")[0], "[S]");
+    WriteFileBytes(dir / "latin", "\xEF\xBB\xBF[S]\nk=M\xFCller\n");
+    EXPECT_EQ(ReadLines(dir / "latin"), (std::vector<std::string>{"[S]", "k=M\xC3\xBCller", ""}));
+    // Only the mark itself goes.
+    WriteFileBytes(dir / "only", "\xEF\xBB\xBF");
+    EXPECT_EQ(ReadLines(dir / "only"), (std::vector<std::string>{""}));
+}
+
+TEST(TextFileRead, LatinOneWithAnAppendedUtf8LineKeepsBothParts) {
+    TempDir dir;
+    // Written by an old 8-bit editor, then a line added by a UTF-8 one.
+    WriteFileBytes(dir / "mixed",
+                   "name=M\xFCller Stra\xDF"
+                   "e\r\nnew=\xE2\x82\xAC 5 \xC3\xA4\xF0\x9F\x8E\x89\r\n");
+    EXPECT_EQ(ReadLines(dir / "mixed"),
+              (std::vector<std::string>{"name=M\xC3\xBCller Stra\xC3\x9F"
+                                        "e",
+                                        "new=\xE2\x82\xAC 5 \xC3\xA4\xF0\x9F\x8E\x89", ""}));
+    // Truncated and overlong sequences and surrogates are Latin-1 bytes, one by one.
+    WriteFileBytes(dir / "bad", "a\xE2\x82 \xC0\xAF \xED\xA0\x80\n");
+    EXPECT_EQ(ReadLines(dir / "bad")[0], "a\xC3\xA2\xC2\x82 \xC3\x80\xC2\xAF \xC3\xAD\xC2\xA0\xC2\x80");
 }
 
 TEST(TextFileRead, LinesAreCutAtTheLastCarriageReturnAndTheTailIsALine) {
