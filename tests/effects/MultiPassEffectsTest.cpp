@@ -560,26 +560,88 @@ TEST(MultiPassRaindrops, ScheduleLeavesTheLastFramesCalm) {
 }
 
 TEST(MultiPassRaindrops, OneThirdBaseShowsAThenDissolvesThenB) {
-    // "Big" drops need more than 30 frames; with 25 frames there are none and the base shows:
-    // A for frames 1 ... 8, the dissolve over 9 ... 15, B from 16 on.
+    // With 25 frames the base shows A for frames 1 ... 8, the dissolve over 9 ... 15, B from 16
+    // on; the drops (frames 1 ... 13, each living 11 frames) are gone for the last two frames.
     auto a = MakePicture(40, 30, 1);
     auto b = MakePicture(40, 30, 2);
+    std::srand(3);
     CRaindropsEffect fx(3);
     fx.Init(a.get(), b.get(), 25);
     for (int k = 1; k <= 25; ++k) {
         CDibPicture* f = fx.NextFrame();
         ASSERT_NE(f, nullptr);
+        const CPicture* base = fx.Base(k);
+        ASSERT_NE(base, nullptr);
         if (k <= 8) {
-            EXPECT_TRUE(SamePixels(*f, *a)) << k;
+            EXPECT_TRUE(SamePixels(*base, *a)) << k;
         }
         if (k > 8 && k < 16) {
-            EXPECT_TRUE(!SamePixels(*f, *a) && !SamePixels(*f, *b)) << k;
+            EXPECT_TRUE(!SamePixels(*base, *a) && !SamePixels(*base, *b)) << k;
         }
         if (k >= 16) {
+            EXPECT_TRUE(SamePixels(*base, *b)) << k;
+        }
+        if (k >= 24) {
             EXPECT_TRUE(SamePixels(*f, *b)) << k;
         }
     }
-    EXPECT_EQ(fx.DropsStarted(), 0);
+    EXPECT_GT(fx.DropsStarted(), 0);
+}
+
+TEST(MultiPassRaindrops, ShortTransitionsRainDuringTheirFirstHalf) {
+    auto a = MakePicture(96, 60, 1);
+    auto b = MakePicture(96, 60, 2);
+    for (int type = 1; type <= 4; ++type) {
+        for (int n : {4, 5, 25, 47, 59}) {
+            std::srand(9);
+            CRaindropsEffect fx(type);
+            const int quiet = fx.QuietFramesFor(n);
+            if (n >= 2 * fx.QuietFrames()) {
+                EXPECT_EQ(quiet, fx.QuietFrames());
+                EXPECT_EQ(fx.LifetimeFor(n), fx.Lifetime());
+            } else {
+                EXPECT_EQ(quiet, n / 2) << type << " n " << n;
+            }
+            EXPECT_LE(fx.LifetimeFor(n), quiet);
+            EXPECT_GE(fx.LifetimeFor(n), 1);
+            fx.Init(a.get(), b.get(), n);
+            int framesWithNewDrops = 0, last = 0, lastNewFrame = 0;
+            CDibPicture* f = nullptr;
+            for (int k = 1; k <= n; ++k) {
+                f = fx.NextFrame();
+                ASSERT_NE(f, nullptr);
+                if (fx.DropsStarted() > last) {
+                    ++framesWithNewDrops;
+                    lastNewFrame = k;
+                }
+                last = fx.DropsStarted();
+            }
+            // Rain on several frames, all of them before the quiet tail.
+            if (n >= 5) {
+                EXPECT_GE(framesWithNewDrops, 2) << type << " n " << n;
+            }
+            EXPECT_GE(lastNewFrame, 1) << type << " n " << n;
+            EXPECT_LE(lastNewFrame, n - quiet) << type << " n " << n;
+            EXPECT_EQ(fx.DropsAlive(), 0) << type << " n " << n;
+            EXPECT_TRUE(SamePixels(*f, *b)) << type << " n " << n;
+        }
+    }
+    // The usual 25 frames: 13 frames of rain; the normal variants bring 6 drops a frame.
+    std::srand(4);
+    CRaindropsEffect normal(1);
+    normal.Init(a.get(), b.get(), 25);
+    for (int k = 1; k <= 25; ++k) normal.NextFrame();
+    EXPECT_EQ(normal.DropsStarted(), 13 * 6);
+    std::srand(4);
+    CRaindropsEffect big(4);
+    big.Init(a.get(), b.get(), 25);
+    for (int k = 1; k <= 25; ++k) big.NextFrame();
+    EXPECT_EQ(big.DropsStarted(), 13);
+    // One frame: no room for rain, the frame is B.
+    CRaindropsEffect one(2);
+    one.Init(a.get(), b.get(), 1);
+    EXPECT_TRUE(SamePixels(*one.NextFrame(), *b));
+    EXPECT_EQ(one.DropsStarted(), 0);
 }
 
 TEST(MultiPassRaindrops, DropsRippleTheBase) {

@@ -40,9 +40,24 @@ CRaindropsEffect::CRaindropsEffect(int type)
     m_copyAInTextMode = false;
 }
 
+int CRaindropsEffect::QuietFramesFor(int n) const {
+    const int q = QuietFrames();
+    if (n >= 2 * q) return q;
+    return std::max(1, n / 2);
+}
+
+int CRaindropsEffect::LifetimeFor(int n) const {
+    if (n >= 2 * QuietFrames()) return Lifetime();
+    const int quiet = QuietFramesFor(n);
+    const int scaled = static_cast<int>(std::lround(double(Lifetime()) * quiet / QuietFrames()));
+    return std::clamp(scaled, 1, quiet);
+}
+
 void CRaindropsEffect::PrepareFrames() {
     m_drops.clear();
     m_started = 0;
+    m_quiet = QuietFramesFor(N());
+    m_lifetime = LifetimeFor(N());
     const size_t pixels = size_t(W()) * H();
     m_offsetX.assign(pixels, 0.0f);
     m_offsetY.assign(pixels, 0.0f);
@@ -80,7 +95,7 @@ const CPicture* CRaindropsEffect::Base(int k) {
 
 void CRaindropsEffect::AddRipples(const Drop& drop, int k) {
     const int w = W(), h = H();
-    const int life = Lifetime();
+    const int life = m_lifetime;
     const double age = k - drop.birth;  // 0 on the frame it falls
     const double t = (age + 1.0) / life;
     // The front slows down as it spreads; the waves flatten with age.
@@ -191,9 +206,9 @@ void CRaindropsEffect::DrawFrame(int k) {
     const int n = N(), w = W(), h = H();
     // Drops that have lived their time are gone; new ones fall until the quiet frames.
     m_drops.erase(std::remove_if(m_drops.begin(), m_drops.end(),
-                                 [&](const Drop& d) { return k - d.birth >= Lifetime(); }),
+                                 [&](const Drop& d) { return k - d.birth >= m_lifetime; }),
                   m_drops.end());
-    if (k <= n - QuietFrames()) {
+    if (k <= n - m_quiet) {
         int rate = Rate();
         if (k >= static_cast<int>(n * 0.6666666)) rate = static_cast<int>(rate * 0.3 + 0.5);
         const int room = MaxDrops() - static_cast<int>(m_drops.size());

@@ -24,10 +24,20 @@ public:
     int MaxDrops() const { return IsBig() ? 50 : 100; }
     int QuietFrames() const { return IsBig() ? 30 : 24; }
     int Lifetime() const { return IsBig() ? 28 : 22; }
+    // The schedule of a transition of n frames. From 2 x QuietFrames() frames on it is the one
+    // above. A shorter transition would leave few or no frames for drops (the usual 25 frames
+    // would give the "Big" variants none), so there the quiet tail is half the transition and a
+    // drop's life shrinks with it: drops fall during the first half of every transition of at
+    // least two frames and are gone before its last frame.
+    int QuietFramesFor(int n) const;
+    int LifetimeFor(int n) const;
     // Drops alive after the last frame drawn.
     int DropsAlive() const { return static_cast<int>(m_drops.size()); }
     // Drops started so far in this transition.
     int DropsStarted() const { return m_started; }
+    // The picture under the drops at frame k of the running transition: A, B or the dissolve
+    // between them (owned by the effect; valid until the next call).
+    const CPicture* Base(int k);
 
 protected:
     void PrepareFrames() override;
@@ -40,12 +50,12 @@ private:
         int birth;     // frame number of its first frame
         double reach;  // radius of the outermost ring at the end of its life
     };
-    // The picture under the drops at frame k: A, B or the dissolve between them.
-    const CPicture* Base(int k);
     void AddRipples(const Drop& drop, int k);
     void Composite(const CPicture& base);
 
     int m_type;
+    int m_quiet = 0;     // QuietFramesFor(N()) of the running transition
+    int m_lifetime = 1;  // LifetimeFor(N())
     std::vector<Drop> m_drops;
     int m_started = 0;
     CDibPicture m_mixed;
