@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <system_error>
 
 #include "effects/PluginApi.h"
+#include "infra/Log.h"
 #include "infra/UserPrompt.h"
 #include "settings/SettingsStore.h"
 
@@ -152,7 +154,17 @@ void CFadingEffectManager::Clear() {
 
 int CFadingEffectManager::LoadPlugIns(const std::string& directory) {
     namespace fs = std::filesystem;
-    std::vector<CPlugInModule*> fresh;
+    // The candidates, grouped by file: a module reached through a symbolic or hard link is one
+    // module. It is loaded under the name that is its own (a plain file before a link, then the
+    // name the link points to, then the smallest), wherever in the listing that name came.
+    struct Candidate {
+        std::string path;
+        std::string name;
+        bool link = false;
+        bool ownName = false;
+    };
+    std::vector<SFileIdentity> order;
+    std::map<SFileIdentity, std::vector<Candidate>> byFile;
     std::error_code ec;
     fs::directory_iterator it(directory, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
@@ -160,10 +172,42 @@ int CFadingEffectManager::LoadPlugIns(const std::string& directory) {
         if (path.extension() != ".so") continue;
         std::error_code typeError;
         if (it->is_directory(typeError)) continue;
+        SFileIdentity id;
+        if (!GetFileIdentity(path.string(), id)) {
+            WriteLog("CFadingEffectManager::LoadPlugIns: " + path.string() + " refused: cannot be read");
+            continue;
+        }
+        Candidate c;
+        c.path = path.string();
+        c.name = path.filename().string();
+        c.link = it->is_symlink(typeError);
+        std::error_code canonicalError;
+        const fs::path target = fs::canonical(path, canonicalError);
+        c.ownName = !c.link || (!canonicalError && target.filename() == path.filename());
+        auto [slot, isFirst] = byFile.try_emplace(id);
+        if (isFirst) order.push_back(id);
+        slot->second.push_back(std::move(c));
+    }
+    std::vector<CPlugInModule*> fresh;
+    for (const SFileIdentity& id : order) {
+        std::vector<Candidate>& names = byFile[id];
+        std::sort(names.begin(), names.end(), [](const Candidate& a, const Candidate& b) {
+            if (a.link != b.link) return !a.link;
+            if (a.ownName != b.ownName) return a.ownName;
+            return a.name < b.name;
+        });
         bool isNew = false;
-        CPlugInModule* module = m_modules.Load(path.string(), &isNew);
+        std::string refusal;
+        CPlugInModule* module = m_modules.Load(names.front().path, &isNew, &refusal);
+        if (!module) {
+            WriteLog("CFadingEffectManager::LoadPlugIns: " + names.front().path + " refused: " + refusal);
+            continue;
+        }
+        for (size_t k = 1; k < names.size(); ++k)
+            WriteLog("CFadingEffectManager::LoadPlugIns: " + names[k].path + " is the module " +
+                     module->GetPath() + " again; registered once");
         // A module loaded by an earlier call has registered its effects already.
-        if (module && isNew) fresh.push_back(module);
+        if (isNew) fresh.push_back(module);
     }
     std::sort(fresh.begin(), fresh.end(),
               [](const CPlugInModule* a, const CPlugInModule* b) { return a->GetNumber() < b->GetNumber(); });
@@ -173,7 +217,11 @@ int CFadingEffectManager::LoadPlugIns(const std::string& directory) {
         auto information =
             reinterpret_cast<plugin::GetExportedInformationFn>(module->GetExport(plugin::kInformationExport));
         if (!information) continue;
-        if (!EqualsNoCase(CallInformation(information, plugin::kSupportKey), "YES")) continue;
+        if (!EqualsNoCase(CallInformation(information, plugin::kSupportKey), "YES")) {
+            WriteLog("CFadingEffectManager::LoadPlugIns: " + module->GetPath() +
+                     " refused: does not answer \"FadeEffectSupport\" with \"YES\"");
+            continue;
+        }
         const int count =
             std::min(DecimalPrefix(CallInformation(information, plugin::kCountKey)), kMaxPlugInEffects);
         auto object = reinterpret_cast<plugin::GetExportedObjectFn>(module->GetExport(plugin::kObjectExport));

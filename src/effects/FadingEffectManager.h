@@ -53,9 +53,11 @@ public:
     // Destroys the effects the registry owns and forgets all of them.
     void Clear();
 
-    // Loads every "*.so" of directory (sub-directories skipped) and registers the effects of
-    // each module that answers "FadeEffectSupport" with "YES" (any case). Problems are skipped
-    // silently. Returns the number of effects registered.
+    // Loads every "*.so" of directory (sub-directories skipped) that exports both plug-in
+    // functions and registers the effects of each module that answers "FadeEffectSupport" with
+    // "YES" (any case). A file reached through several names (links) is one module, named after
+    // the plain file. Problems are skipped without a message; each refused file gets one log line.
+    // Returns the number of effects registered.
     int LoadPlugIns(const std::string& directory);
     // Start-up rule: LoadPlugIns on "PLUGIN_SETTINGS"/"FadingDLLDirectory" when
     // "PLUGIN_SETTINGS"/"ImportPlugInsAtStart" reads 1. Returns the number registered.

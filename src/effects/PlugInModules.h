@@ -31,14 +31,29 @@ private:
     std::map<std::string, void*> m_exports;
 };
 
-// Modules by path and by running number (load order). Modules stay loaded until the list dies.
+// The identity of a file: the same module reached through a symbolic or hard link is one module.
+struct SFileIdentity {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    bool operator<(const SFileIdentity& o) const {
+        return device != o.device ? device < o.device : inode < o.inode;
+    }
+};
+// False when path (followed through links) cannot be examined.
+bool GetFileIdentity(const std::string& path, SFileIdentity& id);
+
+// Modules by path, by file identity and by running number (load order). Modules stay loaded until
+// the list dies.
 class CPlugInModules {
 public:
-    // Loads path (dlopen, symbols resolved at once); null when it does not load. A path loaded
-    // already returns the module it has: unloading it would pull the code from under the effects
-    // it gave out.
-    CPlugInModule* Load(const std::string& path, bool* isNew = nullptr);
+    // Loads path (dlopen, symbols resolved at once); null when it does not load, with the cause in
+    // *refusal (when given). Only a file whose ELF dynamic symbol table exports both
+    // GetExportedInformation and GetExportedObject is opened at all, so a foreign library's
+    // start-up code never runs here. A path, or a file, loaded already (also under another name)
+    // returns the module it has: unloading it would pull the code from under the effects it gave out.
+    CPlugInModule* Load(const std::string& path, bool* isNew = nullptr, std::string* refusal = nullptr);
     CPlugInModule* FindByPath(const std::string& path) const;
+    CPlugInModule* FindByIdentity(const SFileIdentity& id) const;
     // Modules in load order.
     std::vector<CPlugInModule*> InLoadOrder() const;
     size_t Count() const { return m_byNumber.size(); }
@@ -46,6 +61,7 @@ public:
 private:
     std::map<int, std::unique_ptr<CPlugInModule>> m_byNumber;
     std::map<std::string, CPlugInModule*> m_byPath;
+    std::map<SFileIdentity, CPlugInModule*> m_byIdentity;
     int m_nextNumber = 0;
 };
 

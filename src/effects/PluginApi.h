@@ -10,6 +10,10 @@
 //   trov::CFadingEffect* GetExportedObject(const char* key);
 //     "FadingEffect_0", "FadingEffect_1", ... -> an effect object, or null.
 //
+// The host reads a module's ELF dynamic symbol table before it opens the file and opens only a
+// module exporting both functions, so the start-up code of other libraries in the folder never
+// runs. A module reached under several names (symbolic or hard links) is loaded and named once.
+//
 // Strings are UTF-8. The module keeps ownership of the objects it returns: the host never
 // destroys them, renames each to its own name + " [" + module file name + "]", gives it the
 // host's message pipelines and drives it by the frame protocol of CFadingEffect. The objects

@@ -6,6 +6,9 @@
 //   4 LowerYes: "yes", count "3 effects"; object 0 null, 1 "Lower", 2 another "Lower" (duplicate).
 //   5 Throws: "YES", count 2; object 0 throws, object 1 "Survivor".
 //   6 HugeCount: "YES", count "2147483647"; every object null.
+//   7 Foreign: a library of someone else's: no plug-in export, but start-up code that marks the
+//     process (the environment variable TROV_FOREIGN_START_UP_RAN) when it is ever opened.
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -28,6 +31,15 @@ protected:
 }
 
 }  // namespace
+
+#if TEST_MODULE_KIND == 7
+__attribute__((constructor)) static void ForeignStartUp() {
+    setenv("TROV_FOREIGN_START_UP_RAN", "1", 1);
+}
+extern "C" __attribute__((visibility("default"))) int ForeignFunction() {
+    return 7;
+}
+#else
 
 #if TEST_MODULE_KIND != 1
 TROV_PLUGIN_EXPORT const char* GetExportedInformation(const char* key) {
@@ -69,3 +81,5 @@ TROV_PLUGIN_EXPORT trov::CFadingEffect* GetExportedObject(const char* key) {
     return nullptr;
 }
 #endif
+
+#endif  // TEST_MODULE_KIND == 7
