@@ -1,6 +1,5 @@
 #include "ui/WndLanguageManager.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <system_error>
 

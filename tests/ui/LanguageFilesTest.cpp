@@ -53,7 +53,6 @@ TEST(LanguageFiles, GermanIsCompleteAndTranslated) {
     EXPECT_EQ(text, "Wählen Sie Ihre Sprache");
 
     // Most texts differ from English; the few equal ones are words both languages share.
-    const CSettingsStore english = DefaultLanguageStore();
     int same = 0, total = 0;
     std::string sameKeys;
     for (const CLanguageSection& s : LanguageSections()) {
@@ -141,7 +140,6 @@ TEST(LanguageFiles, SwitchingToGermanChangesEveryRegisteredControl) {
     ASSERT_TRUE(manager.LoadLanguage("Deutsch", true, prompt, nullptr));
     ui.ApplyAll(manager);
     EXPECT_TRUE(prompt.texts.empty());
-    const CSettingsStore english = DefaultLanguageStore();
     size_t changed = 0;
     for (size_t i = 0; i < ui.windows.size(); ++i) {
         if (ui.windows[i]->text != ui.defaults[i]) ++changed;

@@ -104,7 +104,6 @@ TEST(LanguageTable, DialogOpensInTheMainWindowsLanguage) {
 
     // Looked-up texts are not registered.
     CWndLanguageManager creation;
-    test::FakeWindow any;
     const int registered =
         RegisterLanguageSection(creation, *FindLanguageSection("CREATION_SETTINGS_DLG"),
                                 [&](std::string_view) -> CWindowControl* { return nullptr; });
