@@ -10,6 +10,7 @@ PACKAGES=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   libpango1.0-dev libcairo2-dev fonts-liberation2
   libasound2-dev
+  qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev ffmpeg
 )
 

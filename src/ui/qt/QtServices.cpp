@@ -1,0 +1,225 @@
+// The window toolkit's side of the core's front-end services.
+#include "ui/qt/QtServices.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFont>
+#include <QFontDialog>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QThread>
+
+#include "ui/qt/QtControls.h"
+
+namespace trov {
+
+void RunOnGuiThread(const std::function<void()>& fn) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread()) {
+        fn();
+        return;
+    }
+    QMetaObject::invokeMethod(
+        app, [&fn] { fn(); }, Qt::BlockingQueuedConnection);
+}
+
+void PostToGuiThread(std::function<void()> fn) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) {
+        fn();
+        return;
+    }
+    QMetaObject::invokeMethod(app, std::move(fn), Qt::QueuedConnection);
+}
+
+// ---- message boxes -------------------------------------------------------------------------------
+
+PromptAnswer CQtPrompt::Ask(const std::string& text, const std::string& caption, PromptButtons buttons,
+                            PromptAnswer defaultAnswer) {
+    PromptAnswer answer = defaultAnswer;
+    RunOnGuiThread([&] {
+        QMessageBox::StandardButtons set;
+        switch (buttons) {
+            case PromptButtons::Ok:
+                set = QMessageBox::Ok;
+                break;
+            case PromptButtons::OkCancel:
+                set = QMessageBox::Ok | QMessageBox::Cancel;
+                break;
+            case PromptButtons::YesNo:
+                set = QMessageBox::Yes | QMessageBox::No;
+                break;
+            case PromptButtons::YesNoCancel:
+                set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+                break;
+        }
+        QMessageBox::StandardButton def = QMessageBox::NoButton;
+        switch (defaultAnswer) {
+            case PromptAnswer::Ok:
+                def = QMessageBox::Ok;
+                break;
+            case PromptAnswer::Cancel:
+                def = QMessageBox::Cancel;
+                break;
+            case PromptAnswer::Yes:
+                def = QMessageBox::Yes;
+                break;
+            case PromptAnswer::No:
+                def = QMessageBox::No;
+                break;
+        }
+        if (!(set & def)) def = QMessageBox::NoButton;
+        QString body = Q(text);
+        body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        QMessageBox box(buttons == PromptButtons::Ok ? QMessageBox::Information : QMessageBox::Question,
+                        Q(caption), body, set, m_parent);
+        if (def != QMessageBox::NoButton) box.setDefaultButton(def);
+        switch (box.exec()) {
+            case QMessageBox::Ok:
+                answer = PromptAnswer::Ok;
+                break;
+            case QMessageBox::Yes:
+                answer = PromptAnswer::Yes;
+                break;
+            case QMessageBox::No:
+                answer = PromptAnswer::No;
+                break;
+            case QMessageBox::Cancel:
+                answer = PromptAnswer::Cancel;
+                break;
+            default:
+                // Closed with Escape or the title bar: the cancel answer of the set.
+                answer = buttons == PromptButtons::YesNo ? PromptAnswer::No
+                         : buttons == PromptButtons::Ok  ? PromptAnswer::Ok
+                                                         : PromptAnswer::Cancel;
+        }
+    });
+    return answer;
+}
+
+// ---- dialogs and clipboard -------------------------------------------------------------------------
+
+namespace {
+
+// "Media Files (*.jpg; *.bmp; *.avi)" -> "Media Files (*.jpg *.bmp *.avi *.JPG ...)": Qt separates
+// patterns by blanks, and file names on Linux have their letter case.
+QString QtFilter(const std::string& filter) {
+    QString f = Q(filter);
+    int open = f.indexOf('('), close = f.lastIndexOf(')');
+    if (open < 0 || close < open) return f;
+    QStringList patterns =
+        f.mid(open + 1, close - open - 1).split(QRegularExpression("[;\\s]+"), Qt::SkipEmptyParts);
+    QStringList all;
+    for (const QString& p : patterns) {
+        all << p;
+        if (p.toUpper() != p) all << p.toUpper();
+        if (p.compare("*.jpg", Qt::CaseInsensitive) == 0)
+            all << "*.jpeg"
+                << "*.JPEG";
+    }
+    return f.left(open).trimmed() + " (" + all.join(' ') + ")";
+}
+
+}  // namespace
+
+std::vector<std::string> CQtChooser::ChooseFilesToOpen(const std::string& filter, bool multiple) {
+    std::vector<std::string> files;
+    QStringList chosen;
+    if (multiple) {
+        chosen = QFileDialog::getOpenFileNames(m_parent, QString(), m_lastFolder, QtFilter(filter));
+    } else {
+        QString one = QFileDialog::getOpenFileName(m_parent, QString(), m_lastFolder, QtFilter(filter));
+        if (!one.isEmpty()) chosen << one;
+    }
+    for (const QString& f : chosen) files.push_back(S(f));
+    if (!chosen.isEmpty()) m_lastFolder = QFileInfo(chosen.front()).absolutePath();
+    return files;
+}
+
+std::string CQtChooser::ChooseFileToSave(const std::string& filter, const std::string& defaultSuffix) {
+    QFileDialog dialog(m_parent, QString(), m_lastFolder, QtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(Q(defaultSuffix));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    QString file = dialog.selectedFiles().front();
+    m_lastFolder = QFileInfo(file).absolutePath();
+    return S(file);
+}
+
+std::string CQtChooser::ChooseFolder(const std::string& title) {
+    QString folder = QFileDialog::getExistingDirectory(m_parent, Q(title), m_lastFolder);
+    if (!folder.isEmpty()) m_lastFolder = folder;
+    return S(folder);
+}
+
+bool CQtChooser::ChooseColour(Colour& colour) {
+    QColor start(ColourRed(colour), ColourGreen(colour), ColourBlue(colour));
+    QColor chosen = QColorDialog::getColor(start, m_parent);
+    if (!chosen.isValid()) return false;
+    colour = MakeColour(static_cast<uint8_t>(chosen.red()), static_cast<uint8_t>(chosen.green()),
+                        static_cast<uint8_t>(chosen.blue()));
+    return true;
+}
+
+QFont FontFromLogFont(const LogFont& font) {
+    QFont q(Q(font.faceName));
+    q.setPixelSize(std::max(1, font.height < 0 ? -font.height : font.height));
+    // Logical weights 1..1000 to Qt's 1..1000 scale (both put "normal" at 400).
+    q.setWeight(static_cast<QFont::Weight>(std::clamp(font.weight <= 0 ? 400 : font.weight, 1, 1000)));
+    q.setItalic(font.italic != 0);
+    q.setUnderline(font.underline != 0);
+    q.setStrikeOut(font.strikeOut != 0);
+    return q;
+}
+
+LogFont LogFontFromFont(const QFont& q, const LogFont& base) {
+    LogFont font = base;
+    font.faceName = S(q.family());
+    int pixels = q.pixelSize() > 0 ? q.pixelSize() : static_cast<int>(q.pointSizeF() * 96.0 / 72.0 + 0.5);
+    // A change of the height keeps the caption's width-to-height proportion.
+    if (pixels > 0 && pixels != font.height) {
+        if (font.height > 0 && font.width > 0) font.width = std::max(1, font.width * pixels / font.height);
+        font.height = pixels;
+    }
+    font.weight = static_cast<int32_t>(q.weight());
+    font.italic = q.italic() ? 1 : 0;
+    font.underline = q.underline() ? 1 : 0;
+    font.strikeOut = q.strikeOut() ? 1 : 0;
+    return font;
+}
+
+bool CQtChooser::ChooseFont(LogFont& font) {
+    bool ok = false;
+    QFont chosen = QFontDialog::getFont(&ok, FontFromLogFont(font), m_parent);
+    if (!ok) return false;
+    font = LogFontFromFont(chosen, font);
+    return true;
+}
+
+std::string CQtChooser::GetClipboardText() {
+    return S(QApplication::clipboard()->text());
+}
+
+void CQtChooser::SetClipboardText(const std::string& text) {
+    QApplication::clipboard()->setText(Q(text));
+}
+
+// ---- the manager's view ---------------------------------------------------------------------------
+
+// Signals emitted on a worker thread reach the window's slots queued (their connection is
+// automatic); on the GUI thread they are direct.
+void CQtManagerView::OnStatusText(const std::string& text) {
+    emit statusText(Q(text));
+}
+
+void CQtManagerView::OnProgress(bool complete, int position, const std::string& percentText) {
+    emit progress(complete, position, Q(percentText));
+}
+
+void CQtManagerView::OnTimeText(bool remaining, const std::string& text) {
+    emit timeText(remaining, Q(text));
+}
+
+}  // namespace trov

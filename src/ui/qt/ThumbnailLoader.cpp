@@ -1,0 +1,62 @@
+// Thumbnails of the picture list, decoded on their own thread.
+#include "ui/qt/ThumbnailLoader.h"
+
+#include "imaging/PictureTools.h"
+#include "ui/qt/PreviewWidget.h"
+
+namespace trov {
+
+CThumbnailLoader::CThumbnailLoader() : m_thread([this] { Run(); }) {}
+
+CThumbnailLoader::~CThumbnailLoader() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+        m_queue.clear();
+    }
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+void CThumbnailLoader::Request(const QString& key, const std::string& path, int rotation) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_asked.insert(key).second) return;
+        m_queue.push_back({key, path, rotation});
+    }
+    m_wake.notify_one();
+}
+
+void CThumbnailLoader::Clear() {
+    std::lock_guard lock(m_mutex);
+    for (const Job& job : m_queue) m_asked.erase(job.key);
+    m_queue.clear();
+}
+
+void CThumbnailLoader::Run() {
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_stop || !m_queue.empty(); });
+            if (m_stop) return;
+            job = std::move(m_queue.front());
+            m_queue.pop_front();
+        }
+        QImage image;
+        EntryPictureRequest request;
+        request.file = job.path;
+        request.rotation = job.rotation;
+        // Decoded only as large as the thumbnail needs (JPEGs at a reduced scale).
+        request.fitWidth = kWidth * 2;
+        request.fitHeight = kHeight * 2;
+        if (std::unique_ptr<CPicture> picture = LoadEntryPicture(request)) {
+            image = ImageFromPicture(*picture).scaled(kWidth, kHeight, Qt::KeepAspectRatio,
+                                                      Qt::SmoothTransformation);
+        }
+        // Queued to the GUI thread: the receiver lives there.
+        emit ready(job.key, image);
+    }
+}
+
+}  // namespace trov
