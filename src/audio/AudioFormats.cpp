@@ -15,7 +15,9 @@
 namespace trov {
 namespace {
 
-const char* ChannelText(int channels) { return channels == 1 ? "Mono" : channels == 2 ? "Stereo" : nullptr; }
+const char* ChannelText(int channels) {
+    return channels == 1 ? "Mono" : channels == 2 ? "Stereo" : nullptr;
+}
 
 void Put16(std::vector<uint8_t>& v, size_t at, uint16_t x) {
     v[at] = uint8_t(x & 0xFF);
@@ -61,7 +63,7 @@ SWaveFormat CompressedFormat(uint16_t tag, uint32_t rate, uint16_t channels, uin
         case kWaveFormatAac: {
             // AudioSpecificConfig of AAC-LC: object type 2, the rate index, the channel count.
             static const uint32_t rates[] = {96000, 88200, 64000, 48000, 44100, 32000, 24000,
-                                             22050, 16000, 12000, 11025, 8000, 7350};
+                                             22050, 16000, 12000, 11025, 8000,  7350};
             int index = 4;
             for (int i = 0; i < 13; ++i)
                 if (rates[i] == rate) index = i;
@@ -92,7 +94,9 @@ std::vector<SAudioFormatTag> BuildTags() {
         std::vector<uint32_t> kbps;
     };
     const std::vector<Family> families = {
-        {kWaveFormatMpegLayer3, {32000, 44100, 48000}, {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
+        {kWaveFormatMpegLayer3,
+         {32000, 44100, 48000},
+         {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
         {kWaveFormatMpeg, {32000, 44100, 48000}, {64, 96, 112, 128, 160, 192, 224, 256, 320, 384}},
         {kWaveFormatAc3, {44100, 48000}, {96, 128, 160, 192, 224, 256, 320, 384, 448, 512, 640}},
         {kWaveFormatAac, {44100, 48000}, {64, 96, 128, 160, 192, 256, 320}},
@@ -125,11 +129,13 @@ SSlots& Slots() {
 CAudioFormatChooserUI* g_chooserUi = nullptr;
 std::mutex g_chooserMutex;  // one chooser at a time
 
-int ValidSlot(int slot) { return std::clamp(slot, 0, kAudioSlotCount - 1); }
+int ValidSlot(int slot) {
+    return std::clamp(slot, 0, kAudioSlotCount - 1);
+}
 
 // Runs the dialog on a slot; returns the chooser code and, on success, the chosen entry.
-int ShowChooser(void* owner, const std::string& title, const SAudioFormatSlot& initial, SAudioFormatChoice& chosen,
-                std::string& tagName) {
+int ShowChooser(void* owner, const std::string& title, const SAudioFormatSlot& initial,
+                SAudioFormatChoice& chosen, std::string& tagName) {
     if (!g_chooserUi) return 6;
     const auto& tags = GetAudioFormatTags();
     int tagIndex = -1, formatIndex = -1;
@@ -153,11 +159,16 @@ int ShowChooser(void* owner, const std::string& title, const SAudioFormatSlot& i
 
 std::string AudioFormatTagName(uint16_t tag) {
     switch (tag) {
-        case kWaveFormatPcm: return "PCM";
-        case kWaveFormatMpegLayer3: return "MPEG Layer-3";
-        case kWaveFormatMpeg: return "MPEG Layer-2";
-        case kWaveFormatAc3: return "AC-3";
-        case kWaveFormatAac: return "AAC";
+        case kWaveFormatPcm:
+            return "PCM";
+        case kWaveFormatMpegLayer3:
+            return "MPEG Layer-3";
+        case kWaveFormatMpeg:
+            return "MPEG Layer-2";
+        case kWaveFormatAc3:
+            return "AC-3";
+        case kWaveFormatAac:
+            return "AAC";
         default: {
             char text[32];
             std::snprintf(text, sizeof text, "Format tag 0x%04X", unsigned(tag));
@@ -167,7 +178,8 @@ std::string AudioFormatTagName(uint16_t tag) {
 }
 
 std::string DescribeAudioFormat(const SWaveFormat& f) {
-    std::string channels = ChannelText(f.channels) ? ChannelText(f.channels) : std::to_string(f.channels) + " Channels";
+    std::string channels =
+        ChannelText(f.channels) ? ChannelText(f.channels) : std::to_string(f.channels) + " Channels";
     std::string rate = FormatThousands(f.samplesPerSec) + " Hz";
     if (f.IsIntegerPcm() || f.IsFloatPcm())
         return rate + ", " + std::to_string(f.bitsPerSample) + " Bit, " + channels;
@@ -211,8 +223,17 @@ SAudioChooserRecord SAudioChooserRecord::FromBytes(const std::vector<uint8_t>& b
     return r;
 }
 
-SAudioFormatSlot& GetAudioFormatSlot(int slot) { return Slots().slots[ValidSlot(slot)]; }
-std::recursive_mutex& GetAudioSlotMutex() { return Slots().mutex; }
+SAudioFormatSlot& GetAudioFormatSlot(int slot) {
+    return Slots().slots[ValidSlot(slot)];
+}
+
+uint16_t OutputAudioFormatTag() {
+    std::lock_guard lock(GetAudioSlotMutex());
+    return GetAudioFormatSlot(kOutputAudioSlot).format.formatTag;
+}
+std::recursive_mutex& GetAudioSlotMutex() {
+    return Slots().mutex;
+}
 
 void ClearAudioFormatSlots() {
     std::lock_guard lock(GetAudioSlotMutex());
@@ -234,19 +255,29 @@ std::string GetFormatText(int slot) {
     return s.chooser.tagName + " (" + s.chooser.description + ")";
 }
 
-void SetAudioFormatChooserUI(CAudioFormatChooserUI* ui) { g_chooserUi = ui; }
+void SetAudioFormatChooserUI(CAudioFormatChooserUI* ui) {
+    g_chooserUi = ui;
+}
 
 std::string ChooserErrorText(int code) {
     switch (code) {
-        case 5: return "The specified handle is invalid.";
-        case 6: return "A suitable driver is not available to provide valid format selections.";
-        case 10: return "At least one flag is invalid.";
-        case 11: return "At least one parameter is invalid.";
+        case 5:
+            return "The specified handle is invalid.";
+        case 6:
+            return "A suitable driver is not available to provide valid format selections.";
+        case 10:
+            return "At least one flag is invalid.";
+        case 11:
+            return "At least one parameter is invalid.";
         case 512:
-            return "The buffer identified by the pwfx member of the ACMFORMATCHOOSE structure is too small to contain "
+            return "The buffer identified by the pwfx member of the ACMFORMATCHOOSE structure is too small "
+                   "to contain "
                    "the selected format.";
-        case 515: return "The user chose the Cancel button or the Close command on the System menu to close the dialog box.";
-        default: return "No messages.";
+        case 515:
+            return "The user chose the Cancel button or the Close command on the System menu to close the "
+                   "dialog box.";
+        default:
+            return "No messages.";
     }
 }
 
@@ -263,7 +294,8 @@ bool FindAudioFormatByDescription(uint16_t tag, const std::string& description, 
         // (the dialog closes at once on its first entry).
         for (const auto& f : t.formats)
             if (f.format.channels == format.channels && f.format.samplesPerSec == format.samplesPerSec &&
-                f.format.avgBytesPerSec == format.avgBytesPerSec && f.format.bitsPerSample == format.bitsPerSample) {
+                f.format.avgBytesPerSec == format.avgBytesPerSec &&
+                f.format.bitsPerSample == format.bitsPerSample) {
                 result = f;
                 return true;
             }
@@ -319,7 +351,8 @@ bool CWaveFile::ChooseAudioCodec(void* owner, int slotIndex, bool reset, bool au
         }
         AudioLog("CWaveFile::ChooseAudioCodec: Failed! Trying the complete simply method");
         code = ShowChooser(owner, "16 Bit PCM Selection", SAudioFormatSlot(), chosen, tagName);
-        AudioLog(code == 0 ? "CWaveFile::ChooseAudioCodec: Successful! (2)" : "CWaveFile::ChooseAudioCodec: Failed! (2)");
+        AudioLog(code == 0 ? "CWaveFile::ChooseAudioCodec: Successful! (2)"
+                           : "CWaveFile::ChooseAudioCodec: Failed! (2)");
         return false;
     }
 
@@ -349,17 +382,20 @@ bool SelectOutputAudioCodec(void* owner, std::string* text) {
         }
         char expert[512];
         std::snprintf(expert, sizeof expert,
-                      "\tFormatTag: %d\r\n\tChannels: %d\r\n\tSamplesPerSec: %d\r\n\tAvgBytesPerSec: %d\r\n\tBlockAlign: "
+                      "\tFormatTag: %d\r\n\tChannels: %d\r\n\tSamplesPerSec: %d\r\n\tAvgBytesPerSec: "
+                      "%d\r\n\tBlockAlign: "
                       "%d\r\n\tBitsPerSample: %d",
-                      int(f.formatTag), int(f.channels), int(f.samplesPerSec), int(f.avgBytesPerSec), int(f.blockAlign),
-                      int(f.bitsPerSample));
+                      int(f.formatTag), int(f.channels), int(f.samplesPerSec), int(f.avgBytesPerSec),
+                      int(f.blockAlign), int(f.bitsPerSample));
         std::string message =
-            "TROV Warning:\r\n\r\nYour selected audio codec has a different format than 2 channels (stereo), 44100 Hz "
-            "and 16 Bit. It COULD (not must) be, that TROV can not compress your audio. Do you want to re-select your "
+            "TROV Warning:\r\n\r\nYour selected audio codec has a different format than 2 channels (stereo), "
+            "44100 Hz "
+            "and 16 Bit. It COULD (not must) be, that TROV can not compress your audio. Do you want to "
+            "re-select your "
             "audio codec?\r\n\r\nExpert informations:\r\n" +
             std::string(expert);
-        PromptAnswer answer =
-            GetUserPrompt().Ask(message, "Audio Codec Warning!", PromptButtons::YesNoCancel, PromptAnswer::No);
+        PromptAnswer answer = GetUserPrompt().Ask(message, "Audio Codec Warning!", PromptButtons::YesNoCancel,
+                                                  PromptAnswer::No);
         if (answer != PromptAnswer::Yes) {
             accepted = true;
             break;

@@ -69,6 +69,9 @@ std::recursive_mutex& GetAudioSlotMutex();
 // Clears every slot (format and chooser record).
 void ClearAudioFormatSlots();
 
+// The format tag of the chosen output format (slot 0); 0 when no audio codec is set.
+uint16_t OutputAudioFormatTag();
+
 // Clears the slot's format; kind 1 then fills it with the standard format and returns true.
 bool SetStandardFormat(int kind, int slot);
 // The slot's tag name + " (" + its format description + ")".

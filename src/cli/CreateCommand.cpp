@@ -13,6 +13,7 @@
 #include "creation/Creation.h"
 #include "settings/SettingsStore.h"
 #include "video/CodecSettings.h"
+#include "video/ContainerCodecs.h"
 #include "video/VideoCodecs.h"
 
 namespace trov {
@@ -105,7 +106,11 @@ int RunUnattendedCreation(CTROVManager& manager, const CreateOptions& options,
     CCreation& creation = manager.GetCreation();
     creation.SetOutputOverride(options.outputOverride);
     bool setUp = false;
+    // Codec/container mismatch: refused before the output file is created.
+    std::string mismatch;
     auto step = [&](CCreation& c, int&, int&) {
+        mismatch = CheckOutputCombination(c.GetOutputPath(), record.video.fccHandler, OutputAudioFormatTag());
+        if (!mismatch.empty()) return false;
         setUp = c.CreateNewAVI(c.GetOutputPath(), &record.video, false);
         return setUp;
     };
@@ -125,6 +130,10 @@ int RunUnattendedCreation(CTROVManager& manager, const CreateOptions& options,
                     audioText.empty() || audioText == kNotSetText ? "" : ", audio ",
                     audioText == kNotSetText ? "" : audioText.c_str());
         return 0;
+    }
+    if (!mismatch.empty()) {
+        std::fprintf(stderr, "%s: %s\n", prog, mismatch.c_str());
+        return 2;
     }
     if (creation.IsCreationCanceled()) {
         std::fprintf(stderr, "%s: creation cancelled; %s holds the %d frames written so far\n", prog,

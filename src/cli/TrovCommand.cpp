@@ -1,11 +1,13 @@
 // The command-line front end of the manager.
 #include "cli/TrovCommand.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
-#include <unistd.h>
 
+#include "audio/AudioFormats.h"
 #include "cli/CreateCommand.h"
 #include "creation/Creation.h"
 #include "effects/FadingEffect.h"
@@ -14,6 +16,8 @@
 #include "infra/Log.h"
 #include "infra/ProgramDirectory.h"
 #include "infra/UserPrompt.h"
+#include "video/ContainerCodecs.h"
+#include "video/VideoCodecs.h"
 
 namespace trov {
 
@@ -23,7 +27,9 @@ std::mutex g_terminalMutex;
 
 CTerminalView::CTerminalView() : m_tty(isatty(STDERR_FILENO) == 1) {}
 
-CTerminalView::~CTerminalView() { Finish(); }
+CTerminalView::~CTerminalView() {
+    Finish();
+}
 
 namespace {
 // Status texts sent for every frame: in a log file they would bury everything else.
@@ -36,8 +42,8 @@ void CTerminalView::OnStatusText(const std::string& text) {
     std::lock_guard lock(g_terminalMutex);
     m_status = text;
     if (m_tty) {
-        std::fprintf(stderr, "\r\033[K[%s | %s | %s elapsed, %s left] %s", m_current.c_str(), m_complete.c_str(),
-                     m_elapsed.c_str(), m_remaining.c_str(), m_status.c_str());
+        std::fprintf(stderr, "\r\033[K[%s | %s | %s elapsed, %s left] %s", m_current.c_str(),
+                     m_complete.c_str(), m_elapsed.c_str(), m_remaining.c_str(), m_status.c_str());
         m_lineOpen = true;
     } else if (!IsPerFrameText(text)) {
         std::fprintf(stderr, "%s\n", text.c_str());
@@ -61,7 +67,7 @@ void CTerminalView::OnProgress(bool complete, int, const std::string& percentTex
         return;
     }
     std::fprintf(stderr, "\r\033[K[%s | %s | %s elapsed, %s left] %s", m_current.c_str(), m_complete.c_str(),
-                     m_elapsed.c_str(), m_remaining.c_str(), m_status.c_str());
+                 m_elapsed.c_str(), m_remaining.c_str(), m_status.c_str());
     m_lineOpen = true;
     std::fflush(stderr);
 }
@@ -75,6 +81,25 @@ void CTerminalView::Finish() {
     std::lock_guard lock(g_terminalMutex);
     if (m_lineOpen) std::fprintf(stderr, "\n");
     m_lineOpen = false;
+}
+
+std::string ListCodecsText() {
+    std::string text;
+    const std::vector<SAudioFormatTag>& audio = GetAudioFormatTags();
+    for (const SOutputContainer& c : OutputContainers()) {
+        text += c.name + " (" + c.extension + ")\n";
+        for (const VideoEncoderInfo& v : AvailableVideoEncoders()) {
+            if (!ContainerHoldsVideo(c.muxer, v.fourCC)) continue;
+            std::string code = v.fourCCText;
+            while (!code.empty() && code.back() == ' ') code.pop_back();
+            char line[160];
+            std::snprintf(line, sizeof line, "  video  %-5s %s\n", code.c_str(), v.description.c_str());
+            text += line;
+        }
+        for (const SAudioFormatTag& a : audio)
+            if (ContainerHoldsAudio(c.muxer, a.tag)) text += "  audio  " + a.name + "\n";
+    }
+    return text;
 }
 
 int RunTrov(const SCommandLine& cl, const std::string& programName) {
@@ -97,8 +122,8 @@ int RunTrov(const SCommandLine& cl, const std::string& programName) {
     manager.SetView(&view);
     if (!manager.Initialize(ProgramDirectory())) {
         view.Finish();
-        std::fprintf(stderr, "%s: cannot write %s; running with the settings in memory\n", programName.c_str(),
-                     manager.GetSettingsPath().c_str());
+        std::fprintf(stderr, "%s: cannot write %s; running with the settings in memory\n",
+                     programName.c_str(), manager.GetSettingsPath().c_str());
     }
 
     int rc = 0;
@@ -106,7 +131,8 @@ int RunTrov(const SCommandLine& cl, const std::string& programName) {
         bool loaded = manager.LoadProject(cl.projectPath);
         view.Finish();
         if (!loaded) {
-            std::fprintf(stderr, "%s: Error: Can not load Project: %s\n", programName.c_str(), cl.projectPath.c_str());
+            std::fprintf(stderr, "%s: Error: Can not load Project: %s\n", programName.c_str(),
+                         cl.projectPath.c_str());
             rc = 1;
         } else {
             std::printf("Project: %s\n", manager.GetProjectPath().c_str());
@@ -114,7 +140,8 @@ int RunTrov(const SCommandLine& cl, const std::string& programName) {
             for (int i = 0; i < manager.GetObjectCount(); ++i) {
                 const CProjectObject* o = manager.GetObject(i);
                 std::printf("%4d  %5d frames  %s%s%s\n", i, o->GetTotalFrames(), o->GetFileName().c_str(),
-                            o->pictureText.empty() ? "" : "  \"", o->pictureText.empty() ? "" : (o->pictureText + "\"").c_str());
+                            o->pictureText.empty() ? "" : "  \"",
+                            o->pictureText.empty() ? "" : (o->pictureText + "\"").c_str());
             }
             std::printf("Play length: %s\n", manager.GetPlayLength().c_str());
         }
@@ -122,19 +149,22 @@ int RunTrov(const SCommandLine& cl, const std::string& programName) {
     std::vector<std::string> rest;
     CreateOptions createOptions = ParseCreateOptions(cl.ignored, rest);
     createOptions.codecSettings = cl.codecSettingsPath;
-    bool listEffects = false;
+    bool listEffects = false, listCodecs = false;
     for (const std::string& arg : rest) {
         if (arg == "--list-effects")
             listEffects = true;
+        else if (arg == "--list-codecs")
+            listCodecs = true;
         else
-            std::fprintf(stderr, "%s: ignoring the unknown argument \"%s\" (see --help)\n", programName.c_str(),
-                         arg.c_str());
+            std::fprintf(stderr, "%s: ignoring the unknown argument \"%s\" (see --help)\n",
+                         programName.c_str(), arg.c_str());
     }
     if (listEffects) {
         const std::vector<CFadingEffect*> effects = manager.GetCreation().GetEffects().InRegistrationOrder();
         for (size_t i = 0; i < effects.size(); ++i)
             std::printf("%4zu  %s\n", i + 1, effects[i]->GetName().c_str());
     }
+    if (listCodecs) std::fputs(ListCodecsText().c_str(), stdout);
     if (rc == 0 && !createOptions.makeCompleteProject.empty()) {
         rc = RunMakeCompleteProject(manager, createOptions.makeCompleteProject, programName);
         view.Finish();
@@ -143,7 +173,7 @@ int RunTrov(const SCommandLine& cl, const std::string& programName) {
         rc = RunUnattendedCreation(manager, createOptions, programName);
         view.Finish();
     }
-    if (cl.projectPath.empty() && !cl.batch && !cl.debug && !listEffects) {
+    if (cl.projectPath.empty() && !cl.batch && !cl.debug && !listEffects && !listCodecs) {
         std::fputs(CommandLineUsage(programName).c_str(), stdout);
     }
     manager.SetView(nullptr);

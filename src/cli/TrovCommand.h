@@ -32,6 +32,10 @@ private:
     std::string m_remaining = "00:00:00";
 };
 
+// What --list-codecs prints: per container, the video codecs and audio formats this build can
+// write into it.
+std::string ListCodecsText();
+
 // Runs the program for a parsed command line; returns the process exit code.
 int RunTrov(const SCommandLine& commandLine, const std::string& programName);
 

@@ -39,7 +39,8 @@ SCommandLine SCommandLine::Parse(int argc, const char* const* argv) {
 std::string CommandLineUsage(const std::string& programName) {
     return "Usage: " + programName +
            " [-PROJECT project.ini] [-CREATE codec-settings.ini [--output movie.avi]]\n"
-           "       [--make-complete-project folder] [--list-effects] [-DEBUG] [--help] [--version]\n"
+           "       [--make-complete-project folder] [--list-effects] [--list-codecs] [-DEBUG]\n"
+           "       [--help] [--version]\n"
            "\n"
            "Trovamatic turns a list of pictures (JPEG, BMP) and video clips (AVI) into one AVI movie.\n"
            "\n"
@@ -50,6 +51,7 @@ std::string CommandLineUsage(const std::string& programName) {
            "  --make-complete-project folder\n"
            "                  copy the project with all its files into the folder, with make.sh\n"
            "  --list-effects  list the transition effects (built in, then plug-ins)\n"
+           "  --list-codecs   list the video codecs and audio formats each movie container can hold\n"
            "  --help          show this text\n"
            "  --version       show the program version\n"
            "\n"

@@ -9,6 +9,7 @@
 
 #include "infra/UserPrompt.h"
 #include "video/AVIInternal.h"
+#include "video/ContainerCodecs.h"
 #include "video/VideoLog.h"
 
 namespace trov {
@@ -393,7 +394,11 @@ std::unique_ptr<CAVIStream> CAVIContainer::CreateAudioStream(const std::vector<u
         m_lastError = "The audio format cannot be stored.";
         return nullptr;
     }
-    if (avformat_query_codec(m_writer->out->oformat, id, FF_COMPLIANCE_NORMAL) == 0) {
+    // The formats of our table by the table (FFmpeg answers "unknown" for some), others by FFmpeg.
+    const bool known = std::any_of(OutputAudioFormats().begin(), OutputAudioFormats().end(),
+                                   [&](const SOutputAudioFormat& f) { return f.formatTag == tag; });
+    if (known ? !ContainerHoldsAudio(m_writer->muxer, tag)
+              : avformat_query_codec(m_writer->out->oformat, id, FF_COMPLIANCE_NORMAL) == 0) {
         m_lastError = "The audio format cannot be stored in this kind of file.";
         return nullptr;
     }

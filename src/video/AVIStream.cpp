@@ -247,7 +247,7 @@ bool CAVIStream::CreateCompressedStream(const BitmapInfoHeader& header, const Co
         params->codec_tag = 0;
     } else {
         avcodec_parameters_from_context(params.get(), encoder.context.get());
-        params->codec_tag = muxer == "avi" ? encoder.codecTag : 0;
+        params->codec_tag = encoder.codecTag;
     }
     params->sample_aspect_ratio = AVRational{1, 1};
     m_impl->params = std::move(params);
@@ -436,7 +436,7 @@ bool CAVIStream::ConvertForEncoder(const uint8_t* bits, int stride) {
     Impl& s = *m_impl;
     AVCodecContext* ctx = s.encoder.context.get();
     if (ctx->pix_fmt == AV_PIX_FMT_YUV420P || ctx->pix_fmt == AV_PIX_FMT_YUVJ420P) {
-        Yuv420Planes planes{s.frame->data[0], s.frame->data[1], s.frame->data[2],
+        Yuv420Planes planes{s.frame->data[0],     s.frame->data[1],     s.frame->data[2],
                             s.frame->linesize[0], s.frame->linesize[1], s.frame->linesize[2]};
         ConvertBgrToYuv420(bits, stride, s.width, s.height, ctx->pix_fmt == AV_PIX_FMT_YUVJ420P, planes);
         return true;
@@ -734,7 +734,8 @@ bool CAVIStream::ConvertDecoded() {
     if (w < 1 || h < 1) return Fail("The decoded frame has no size.");
     if (w > CPicture::kMaxSide || h > CPicture::kMaxSide ||
         int64_t(CPicture::StrideFor(w)) * h > CPicture::kMaxImageBytes)
-        return Fail("The decoded frame (" + std::to_string(w) + " x " + std::to_string(h) + ") is too large.");
+        return Fail("The decoded frame (" + std::to_string(w) + " x " + std::to_string(h) +
+                    ") is too large.");
     const int stride = CPicture::StrideFor(w);
     size_t bytes = 40 + size_t(stride) * size_t(h);
     if (s.frameBuffer.size() != bytes) s.frameBuffer.assign(bytes, 0);  // row padding stays 0

@@ -108,6 +108,22 @@ std::string Join(const std::string& user, const std::string& ours) {
     return user.empty() ? ours : user + ":" + ours;
 }
 
+// Ut Video's code for each pixel layout its encoder takes.
+uint32_t UtVideoTag(AVPixelFormat format) {
+    switch (format) {
+        case AV_PIX_FMT_GBRAP:
+            return MakeFourCC('U', 'L', 'R', 'A');
+        case AV_PIX_FMT_YUV420P:
+            return MakeFourCC('U', 'L', 'Y', '0');
+        case AV_PIX_FMT_YUV422P:
+            return MakeFourCC('U', 'L', 'Y', '2');
+        case AV_PIX_FMT_YUV444P:
+            return MakeFourCC('U', 'L', 'Y', '4');
+        default:
+            return MakeFourCC('U', 'L', 'R', 'G');
+    }
+}
+
 }  // namespace
 
 bool OpenVideoEncoder(const CompressionOptions& options, int width, int height, AVRational frameDuration,
@@ -231,9 +247,14 @@ bool OpenVideoEncoder(const CompressionOptions& options, int width, int height, 
                  std::to_string(height) + " pictures with these settings (" + ErrorText(err) + ").";
         return false;
     }
-    // The container's default code is not always right (Ut Video's depends on the pixel format);
-    // MPEG-4 streams may carry the code a Windows decoder expects ("XVID", "DIVX").
-    if (muxer == "avi") encoder.codecTag = info->encoderName == "mpeg4" ? options.fccHandler : info->fourCC;
+    // The container's default code is not always right: Ut Video's names the pixel layout, and
+    // Matroska and QuickTime would otherwise take the first one of the codec (4-plane RGBA), which
+    // decoders then read from our 3-plane frames. MPEG-4 streams may carry the code a Windows
+    // decoder expects ("XVID", "DIVX").
+    if (info->encoderName == "utvideo")
+        encoder.codecTag = UtVideoTag(ctx->pix_fmt);
+    else if (muxer == "avi")
+        encoder.codecTag = info->encoderName == "mpeg4" ? options.fccHandler : info->fourCC;
     encoder.context = std::move(ctx);
     return true;
 }

@@ -57,7 +57,7 @@ struct VideoEncoder {
     CodecContextPtr context;  // null for the raw DIB pass-through
     bool dibPassThrough = false;
     AVPixelFormat pixelFormat = AV_PIX_FMT_NONE;
-    uint32_t codecTag = 0;  // the FOURCC written into the container (0 = the muxer's default)
+    uint32_t codecTag = 0;  // the code written into the container (0 = the muxer's default)
 };
 
 // Opens an encoder for width x height frames at the frame duration scale/rate (in seconds) with the

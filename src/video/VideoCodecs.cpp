@@ -5,6 +5,7 @@
 #include <cctype>
 #include <mutex>
 
+#include "video/ContainerCodecs.h"
 #include "video/FfmpegSupport.h"
 
 namespace trov {
@@ -177,8 +178,8 @@ bool CanCompress(const CompressionOptions& options, const BitmapInfoHeader& head
     const AVOutputFormat* format = av_guess_format(muxer.c_str(), nullptr, nullptr);
     const AVCodec* codec = avcodec_find_encoder_by_name(info->encoderName.c_str());
     if (!format || !codec) return fail("The container or the encoder is missing.");
-    if (avformat_query_codec(format, codec->id, FF_COMPLIANCE_NORMAL) == 0)
-        return fail(info->description + " cannot be stored in a " + muxer + " file.");
+    if (!ContainerHoldsVideo(muxer, info->fourCC))
+        return fail(CheckOutputCombination(outputPath, info->fourCC, 0) + ".");
     CompressionOptions probe = options;
     if (probe.dwKeyFrameEvery == 0) probe.dwKeyFrameEvery = 25;
     ffmpeg::VideoEncoder encoder;
