@@ -2,8 +2,6 @@
 // the picture cache they go through.
 #include "creation/PicturePreparation.h"
 
-#include <cstdlib>
-
 #include "creation/Creation.h"
 #include "creation/CreationFormat.h"
 #include "creation/PanoramaScrollingEffect.h"
@@ -15,8 +13,7 @@
 #include "project/ProjectObject.h"
 #include "project/ProjectPaths.h"
 #include "settings/SettingsStore.h"
-#include "video/AVIContainer.h"
-#include "video/AVIStream.h"
+#include "video/AVIFrameReader.h"
 
 namespace trov {
 
@@ -49,7 +46,7 @@ bool IsMovingEntry(const CProjectObject& obj) {
 
 CPicturePreparation::CPicturePreparation(const CreationEnvironment& env, CFileCache& pictureCache,
                                          CPictureTools& tools)
-    : m_env(env), m_pic(pictureCache), m_tools(tools), m_clipReader(std::make_unique<CAVIContainer>()) {}
+    : m_env(env), m_pic(pictureCache), m_tools(tools), m_clipReader(std::make_unique<CAVIFrameReader>()) {}
 
 CPicturePreparation::~CPicturePreparation() = default;
 
@@ -138,7 +135,6 @@ std::unique_ptr<CPicture> CPicturePreparation::LoadObjectPicture(const CProjectO
     EntryPictureRequest req;
     req.file = object.GetFileName();
     req.projectFolder = GetProjectDirectory();
-    req.isVideo = false;
     req.rotation = object.rotation;
     req.fitWidth = fitWidth;
     req.fitHeight = fitHeight;
@@ -146,18 +142,7 @@ std::unique_ptr<CPicture> CPicturePreparation::LoadObjectPicture(const CProjectO
 }
 
 std::unique_ptr<CDibPicture> CPicturePreparation::ReadClipFrame(const std::string& path, int frame) {
-    if (m_clipReader->GetFileName() != path || !m_clipReader->IsOpen()) {
-        if (!m_clipReader->Open(path, false)) return nullptr;
-    }
-    CAVIStream* s = m_clipReader->GetStream(m_clipReader->GetFirstVideoStreamIndex());
-    if (!s) return nullptr;
-    const BitmapInfoHeader* h = s->GetFrame(frame);
-    if (!h) return nullptr;
-    auto pic = std::make_unique<CDibPicture>();
-    size_t len = 40 + static_cast<size_t>(CPicture::StrideFor(h->biWidth)) *
-                          static_cast<size_t>(std::abs(h->biHeight));
-    if (!pic->CreateFromPackedDib(h, len)) return nullptr;
-    return pic;
+    return m_clipReader->ReadVideoFrame(path, frame);
 }
 
 std::unique_ptr<CDibPicture> CPicturePreparation::PreparePicture(const CProjectObject& obj, int width,

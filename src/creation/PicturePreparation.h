@@ -10,7 +10,7 @@
 
 namespace trov {
 
-class CAVIContainer;
+class CAVIFrameReader;
 class CFileCache;
 class CPictureTools;
 class CProjectObject;
@@ -59,8 +59,9 @@ public:
     // "Quality" of the application settings (part of every picture-cache key).
     int Quality() const;
 
-    // Frame `frame` of a clip, decoded (the reading container stays open for the next frame).
+    // Frame `frame` of a clip, decoded (the clip stays open for the next frame).
     std::unique_ptr<CDibPicture> ReadClipFrame(const std::string& path, int frame);
+    CAVIFrameReader& ClipReader() { return *m_clipReader; }
 
 private:
     void Status(const std::string& text) const;
@@ -68,7 +69,7 @@ private:
     const CreationEnvironment& m_env;
     CFileCache& m_pic;
     CPictureTools& m_tools;
-    std::unique_ptr<CAVIContainer> m_clipReader;
+    std::unique_ptr<CAVIFrameReader> m_clipReader;
 };
 
 // "#r#g#b" of the current background colour.

@@ -61,7 +61,7 @@ bool CanOpenForReading(const std::string& path) {
 
 }  // namespace
 
-CTROVManager::CTROVManager() {
+CTROVManager::CTROVManager() : m_clips(std::make_unique<CAVIFrameReader>()) {
     for (const char* name : {pipeline::kStatus, pipeline::kMaxProgress, pipeline::kMaxProgressComplete,
                              pipeline::kCurrentProgress, pipeline::kCurrentProgressComplete,
                              pipeline::kTimer1CurrentTime, pipeline::kTimer1RemainingTime}) {
@@ -82,8 +82,6 @@ CTROVManager::~CTROVManager() {
 
 bool CTROVManager::Initialize(const std::string& programDirectory) {
     m_programDirectory = programDirectory;
-    // AVI entries load their frames and clip lengths through the video layer.
-    InstallVideoSeams();
     bool written = false;
     m_settingsPath = InitApplicationSettings(m_appSettings, programDirectory, &written);
     m_projectSettings.CopySection(m_appSettings, kProjectSettings);
@@ -462,7 +460,7 @@ void CTROVManager::RefreshProject() {
     int fps = 25;
     m_projectSettings.GetInt(kProjectSettings, projkey::kFramesPerSeconds, fps);
     std::vector<CProjectObject*> list = ObjectPointers();
-    NormalizeProjectObjects(list, fps);
+    NormalizeProjectObjects(list, fps, m_clips.get());
     CTROVManagerView* view;
     {
         std::lock_guard lock(m_viewMutex);

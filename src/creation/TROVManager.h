@@ -15,6 +15,7 @@
 
 namespace trov {
 
+class CAVIFrameReader;
 class CCreation;
 class CDibPicture;
 class CUserPrompt;
@@ -211,6 +212,8 @@ private:
     CFileCache m_pictureCache;
     CFileCache m_streamCache;
     CFileCache m_waveCache;
+    // Counts the frames of AVI entries for the list refresh (their "ShowPicture").
+    std::unique_ptr<CAVIFrameReader> m_clips;
 
     // What the view shows, guarded by m_viewMutex (deliveries come from any thread).
     mutable std::mutex m_viewMutex;

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -18,9 +17,6 @@ namespace trov {
 namespace {
 
 std::atomic<int> g_quality{kQualityProduction};
-
-std::mutex g_readerMutex;
-VideoFrameReader g_videoReader;
 
 std::string LowerExtension(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -355,15 +351,16 @@ std::unique_ptr<CDibPicture> CPictureTools::ResizeWith(const CPicture* source, i
         result->Clear();
     }
     const bool lanczos = quality == kQualityFinalProduction && tw != 1 && th != 1;
-    if (!Resample(*source, SourceRegion{0, 0, sw, sh}, *result, ox, oy, tw, th, lanczos, *this)) return nullptr;
+    if (!Resample(*source, SourceRegion{0, 0, sw, sh}, *result, ox, oy, tw, th, lanczos, *this))
+        return nullptr;
     result->BitsChanged();
     return result;
 } catch (const std::exception&) {
     return nullptr;
 }
 
-std::unique_ptr<CDibPicture> CPictureTools::ResizeRegion(const CPicture* source, int left, int bottom, int right,
-                                                         int top, int width, int height) try {
+std::unique_ptr<CDibPicture> CPictureTools::ResizeRegion(const CPicture* source, int left, int bottom,
+                                                         int right, int top, int width, int height) try {
     if (!source || source->IsEmpty() || width < 1 || height < 1) return nullptr;
     left = std::clamp(left, 0, source->GetWidth());
     right = std::clamp(right, left, source->GetWidth());
@@ -377,8 +374,8 @@ std::unique_ptr<CDibPicture> CPictureTools::ResizeRegion(const CPicture* source,
             std::memcpy(result->GetRow(y), source->GetRow(bottom + y) + 3 * size_t(left), 3 * size_t(width));
     } else {
         const bool lanczos = GetQuality() == kQualityFinalProduction && width != 1 && height != 1;
-        if (!Resample(*source, SourceRegion{left, bottom, right - left, top - bottom}, *result, 0, 0, width, height,
-                      lanczos, *this))
+        if (!Resample(*source, SourceRegion{left, bottom, right - left, top - bottom}, *result, 0, 0, width,
+                      height, lanczos, *this))
             return nullptr;
     }
     result->BitsChanged();
@@ -434,21 +431,6 @@ std::unique_ptr<CDibPicture> CPictureTools::Rotate(const CPicture* source, int d
 
 // ---- pictures of project entries ----
 
-void SetVideoFrameReader(VideoFrameReader reader) {
-    std::lock_guard<std::mutex> lock(g_readerMutex);
-    g_videoReader = std::move(reader);
-}
-
-std::unique_ptr<CPicture> ReadVideoFrame(const std::string& file, int frameIndex) {
-    VideoFrameReader reader;
-    {
-        std::lock_guard<std::mutex> lock(g_readerMutex);
-        reader = g_videoReader;
-    }
-    if (!reader) return nullptr;
-    return reader(file, frameIndex);
-}
-
 std::string EntryPictureKey(const std::string& file, int rotation) {
     const Colour bg = CPicture::GetDefaultBackgroundColour();
     return file + "#" + std::to_string(rotation) + "#" + "#" + std::to_string(ColourRed(bg)) + "#" +
@@ -465,21 +447,15 @@ std::unique_ptr<CPicture> LoadEntryPicture(const EntryPictureRequest& request) t
     if (p.is_relative() && !request.projectFolder.empty())
         p = std::filesystem::path(request.projectFolder) / p;
 
-    std::unique_ptr<CPicture> picture;
-    if (request.isVideo) {
-        picture = ReadVideoFrame(p.string(), 0);
-    } else {
-        // The hint describes the picture after rotation; a quarter turn swaps its sides.
-        int fitW = request.fitWidth, fitH = request.fitHeight;
-        const int quarter = ((request.rotation % 360) + 360) % 360;
-        if (quarter == 90 || quarter == 270) std::swap(fitW, fitH);
-        CPictureTools tools;
-        picture = tools.LoadPicture(p.string(), true, fitW, fitH);
-    }
+    // The hint describes the picture after rotation; a quarter turn swaps its sides.
+    int fitW = request.fitWidth, fitH = request.fitHeight;
+    const int quarter = ((request.rotation % 360) + 360) % 360;
+    if (quarter == 90 || quarter == 270) std::swap(fitW, fitH);
+    CPictureTools tools;
+    std::unique_ptr<CPicture> picture = tools.LoadPicture(p.string(), true, fitW, fitH);
     if (!picture) return nullptr;
     picture->SetFileName(EntryPictureKey(request.file, request.rotation));
     if (request.rotation != 0) {
-        CPictureTools tools;
         if (auto rotated = tools.Rotate(picture.get(), request.rotation)) {
             rotated->SetFileName(picture->GetFileName());
             if (picture->IsDamaged()) rotated->SetDamaged(picture->GetDamageMessage());

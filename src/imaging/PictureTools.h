@@ -1,7 +1,6 @@
 // Creates, loads, resizes and rotates pictures and draws captions, reporting progress.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -76,8 +75,8 @@ public:
     // The part [left, right) x [bottom, top) of source (columns, memory rows; clipped to the
     // picture) scaled to exactly width x height, as Resize of a copy of that part would make it,
     // without the copy. Null when the part or the target is empty.
-    std::unique_ptr<CDibPicture> ResizeRegion(const CPicture* source, int left, int bottom, int right, int top,
-                                              int width, int height);
+    std::unique_ptr<CDibPicture> ResizeRegion(const CPicture* source, int left, int bottom, int right,
+                                              int top, int width, int height);
     // Same with an explicit filter (kQualityProduction / kQualityFinalProduction).
     std::unique_ptr<CDibPicture> ResizeWith(const CPicture* source, int width, int height, bool keepAspect,
                                             int quality);
@@ -109,17 +108,11 @@ private:
 
 // ---- pictures of project entries ----
 
-// Reads one frame of a video file as a picture (null when it cannot). The video layer installs
-// it; until then video entries yield null. Called on the creation thread.
-using VideoFrameReader = std::function<std::unique_ptr<CPicture>(const std::string& file, int frameIndex)>;
-void SetVideoFrameReader(VideoFrameReader reader);
-std::unique_ptr<CPicture> ReadVideoFrame(const std::string& file, int frameIndex);
-
-// What LoadEntryPicture needs to know about an entry.
+// What LoadEntryPicture needs to know about a picture entry. (A clip's frames are read by the
+// video layer's CAVIFrameReader; the creation's picture preparation does that.)
 struct EntryPictureRequest {
     std::string file;           // as stored in the project (may be relative)
     std::string projectFolder;  // folder of the project file, resolves relative paths; may be empty
-    bool isVideo = false;       // an AVI entry: frame 0 through the video frame reader
     int rotation = 0;           // degrees; 90/180/270 (and equivalents) rotate
     // The box the rotated picture will be fitted into (aspect kept), 0 x 0 when unknown or when
     // the full picture is needed. A JPEG is then decoded only as large as that fit requires.
@@ -130,7 +123,7 @@ struct EntryPictureRequest {
 // The entry's cache key: file, "#<rotation>#", then "#<r>#<g>#<b>" of the default background.
 std::string EntryPictureKey(const std::string& file, int rotation);
 
-// Loads (video frame 0, or picture with try-both), names it with EntryPictureKey and rotates it
+// Loads the picture (with try-both), names it with EntryPictureKey and rotates it
 // when the rotation is not 0 and can be done. Null when the file cannot be read.
 std::unique_ptr<CPicture> LoadEntryPicture(const EntryPictureRequest& request);
 

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <mutex>
 
 #include "infra/MessagePipelines.h"
 #include "infra/TextEncoding.h"
@@ -44,9 +43,6 @@ void ReadColour(const CSettingsSection& s, const char* key, Colour& v) {
     std::string text;
     if (s.Get(key, text)) v = static_cast<Colour>(CSettingsStore::ParseInt(text));
 }
-
-std::mutex g_counterMutex;
-AviFrameCounter g_aviFrameCounter;
 
 }  // namespace
 
@@ -256,21 +252,11 @@ CProjectObject CProjectObject::MakeColorFading(ColorFadingPreset preset,
     return o;
 }
 
-void SetAviFrameCounter(AviFrameCounter counter) {
-    std::lock_guard lock(g_counterMutex);
-    g_aviFrameCounter = std::move(counter);
-}
-
-AviFrameCounter GetAviFrameCounter() {
-    std::lock_guard lock(g_counterMutex);
-    return g_aviFrameCounter;
-}
-
-void NormalizeProjectObjects(std::vector<CProjectObject*>& objects, int framesPerSecond) {
+void NormalizeProjectObjects(std::vector<CProjectObject*>& objects, int framesPerSecond,
+                             IClipFrameCounter* clips) {
     if (framesPerSecond < 1) framesPerSecond = 25;
     const long long ms = 1000 / framesPerSecond;
     auto limit = [](long long v) { return static_cast<int>(std::clamp<long long>(v, INT32_MIN, INT32_MAX)); };
-    AviFrameCounter counter = GetAviFrameCounter();
     for (size_t i = 0; i < objects.size(); ++i) {
         CProjectObject& o = *objects[i];
         CProjectObject* prev = i > 0 ? objects[i - 1] : nullptr;
@@ -285,8 +271,8 @@ void NormalizeProjectObjects(std::vector<CProjectObject*>& objects, int framesPe
             if (last) frames -= o.fade2NextPicture;
             o.audioFadingTime = limit(std::min<long long>(o.audioFadingTime, ms * frames));
         }
-        if (counter && o.IsAVI() && !o.IsColorFade()) {
-            int count = counter(ResolveProjectPath(o.GetFileName()));
+        if (clips && o.IsAVI() && !o.IsColorFade()) {
+            int count = clips->CountClipFrames(ResolveProjectPath(o.GetFileName()));
             if (count >= 1) o.showPicture = count - 1;
         }
     }

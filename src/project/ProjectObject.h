@@ -2,7 +2,6 @@
 // caption, font, effect names, motion options, rotation and audio fields.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -161,17 +160,20 @@ private:
     std::string m_contentKey;
 };
 
-// Counts the frames of an AVI clip; returns a negative number when the clip cannot be opened.
-using AviFrameCounter = std::function<int(const std::string& resolvedPath)>;
-// The video layer installs its counter here at start-up; without one, step 5 of the
-// normalisation is skipped. Thread-safe.
-void SetAviFrameCounter(AviFrameCounter counter);
-AviFrameCounter GetAviFrameCounter();
+// Counts the frames of AVI clips for the normalisation (the video layer's CAVIFrameReader is one).
+class IClipFrameCounter {
+public:
+    virtual ~IClipFrameCounter() = default;
+    // Frames of the clip's first video stream; negative when the clip cannot be opened.
+    virtual int CountClipFrames(const std::string& resolvedPath) = 0;
+};
 
 // The normalisation run on every refresh of the picture list (audio fading times, mix options and
 // the frame count of AVI clips), over all objects in list order. framesPerSecond is the project's
-// frame rate read as an integer; values below 1 count as 25.
-void NormalizeProjectObjects(std::vector<CProjectObject*>& objects, int framesPerSecond);
+// frame rate read as an integer; values below 1 count as 25. clips: sets an AVI entry's
+// "ShowPicture" to its frame count - 1; null leaves clip lengths as they are.
+void NormalizeProjectObjects(std::vector<CProjectObject*>& objects, int framesPerSecond,
+                             IClipFrameCounter* clips);
 
 // Cuts a face name to at most 31 UTF-16 units without splitting a character.
 std::string CutFaceName(const std::string& name);

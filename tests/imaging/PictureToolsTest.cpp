@@ -239,7 +239,8 @@ TEST(ToolsResize, RegionResizesExactlyLikeACopyOfTheRegion) {
             auto expected = tools.Resize(copy.get(), r.w, r.h, false);
             auto got = tools.ResizeRegion(pat.get(), r.left, r.bottom, r.right, r.top, r.w, r.h);
             ASSERT_TRUE(got);
-            EXPECT_TRUE(SamePixels(*expected, *got)) << "quality " << q << " region " << r.left << "," << r.bottom;
+            EXPECT_TRUE(SamePixels(*expected, *got))
+                << "quality " << q << " region " << r.left << "," << r.bottom;
         }
     }
     CPictureTools::SetQuality(oldQuality);
@@ -331,7 +332,7 @@ TEST(ToolsLoad, ChoosesTheReaderByExtensionAndTriesBoth) {
     EXPECT_EQ(tools.LoadPicture(dir / "missing", true), nullptr);
 }
 
-TEST(EntryPicture, KeyRelativePathRotationAndVideoSeam) {
+TEST(EntryPicture, KeyRelativePathAndRotation) {
     TempDir dir;
     auto pat = MakePattern(9, 7);
     std::filesystem::create_directory(dir.Path() / "pics");
@@ -364,28 +365,6 @@ TEST(EntryPicture, KeyRelativePathRotationAndVideoSeam) {
 
     req.file = "pics/missing.bmp";
     EXPECT_EQ(LoadEntryPicture(req), nullptr);
-
-    // Video entries go through the installed frame reader (none installed: null).
-    EntryPictureRequest video;
-    video.file = "clip.avi";
-    video.projectFolder = dir.Path().string();
-    video.isVideo = true;
-    video.rotation = 180;
-    EXPECT_EQ(LoadEntryPicture(video), nullptr);
-    std::string askedFile;
-    int askedFrame = -1;
-    SetVideoFrameReader([&](const std::string& file, int frame) -> std::unique_ptr<CPicture> {
-        askedFile = file;
-        askedFrame = frame;
-        return MakePattern(4, 2);
-    });
-    auto v = LoadEntryPicture(video);
-    SetVideoFrameReader(nullptr);
-    ASSERT_NE(v, nullptr);
-    EXPECT_EQ(askedFile, (dir.Path() / "clip.avi").string());
-    EXPECT_EQ(askedFrame, 0);
-    EXPECT_EQ(v->GetFileName(), "clip.avi#180##1#2#3");
-    EXPECT_TRUE(SamePixels(*v, *tools.Rotate(MakePattern(4, 2).get(), 180)));
 }
 
 }  // namespace

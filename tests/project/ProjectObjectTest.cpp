@@ -246,36 +246,42 @@ TEST(ProjectObjectNormalise, AudioFadingTimesAndMixOptions) {
     objs[3].audioFadingTime = 999999;
     std::vector<CProjectObject*> list;
     for (auto& o : objs) list.push_back(&o);
-    NormalizeProjectObjects(list, 25);
+    NormalizeProjectObjects(list, 25, nullptr);
     EXPECT_EQ(objs[0].audioFadingTime, 999999);
     EXPECT_EQ(objs[1].audioFadingTime, 400);  // 40 ms * 10 transition frames of objs[0]
     EXPECT_EQ(objs[1].fadeOption, kFadeNone);
-    EXPECT_EQ(objs[2].audioFadingTime, 2000);  // 40 ms * 50 frames of objs[1]
-    EXPECT_EQ(objs[3].audioFadingTime, 1600);  // 40 ms * 40 frames
-    NormalizeProjectObjects(list, 0);          // a zero frame rate counts as 25 instead of dividing by zero
+    EXPECT_EQ(objs[2].audioFadingTime, 2000);   // 40 ms * 50 frames of objs[1]
+    EXPECT_EQ(objs[3].audioFadingTime, 1600);   // 40 ms * 40 frames
+    NormalizeProjectObjects(list, 0, nullptr);  // a zero frame rate counts as 25 instead of dividing by zero
     EXPECT_EQ(objs[3].audioFadingTime, 1600);
 }
 
-TEST(ProjectObjectNormalise, AviFrameCountThroughTheInstalledCounter) {
+// Answers with fixed frame counts and records what it was asked.
+class CFakeClipCounter : public IClipFrameCounter {
+public:
+    int CountClipFrames(const std::string& path) override {
+        asked.push_back(path);
+        return path == "/clips/a.avi" ? 120 : -1;
+    }
+    std::vector<std::string> asked;
+};
+
+TEST(ProjectObjectNormalise, AviFrameCountThroughTheGivenCounter) {
     std::vector<CProjectObject> objs(3);
     objs[0].SetFileName("/clips/a.avi");
     objs[1].SetFileName("/clips/broken.avi");
     objs[2].SetFileName("/pics/p.jpg");
     for (auto& o : objs) o.showPicture = 5;
-    std::vector<std::string> asked;
-    SetAviFrameCounter([&](const std::string& path) {
-        asked.push_back(path);
-        return path == "/clips/a.avi" ? 120 : -1;
-    });
+    CFakeClipCounter counter;
     std::vector<CProjectObject*> list{&objs[0], &objs[1], &objs[2]};
-    NormalizeProjectObjects(list, 25);
-    SetAviFrameCounter(nullptr);
+    NormalizeProjectObjects(list, 25, &counter);
     EXPECT_EQ(objs[0].showPicture, 119);
     EXPECT_EQ(objs[1].showPicture, 5);
     EXPECT_EQ(objs[2].showPicture, 5);
-    EXPECT_EQ(asked.size(), 2u);
-    NormalizeProjectObjects(list, 25);  // no counter: nothing changes
-    EXPECT_EQ(objs[0].showPicture, 119);
+    EXPECT_EQ(counter.asked.size(), 2u);
+    objs[0].showPicture = 7;
+    NormalizeProjectObjects(list, 25, nullptr);  // no counter: clip lengths stay
+    EXPECT_EQ(objs[0].showPicture, 7);
 }
 
 }  // namespace

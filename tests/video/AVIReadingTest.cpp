@@ -1,4 +1,4 @@
-// Reading clips: in-order decoding, hostile files, the clip hooks of the picture list, other containers,
+// Reading clips: in-order decoding, hostile files, the clip reader, other containers,
 // and the codec choice when no options are given.
 #include <gtest/gtest.h>
 
@@ -105,43 +105,40 @@ TEST(AVIReading, TruncatedFilesGiveTheFramesThatArePresent) {
     }
 }
 
-TEST(AVIReading, ClipHooksOfThePictureList) {
+TEST(AVIReading, TheClipReaderOfThePictureListAndTheCreation) {
     TempDir dir;
     const std::string clip = dir / "Clip.avi";
     ASSERT_EQ(WriteMovie(clip, Options("FFV1"), 40, 30, 25.0, 12).fccHandler, Options("FFV1").fccHandler);
-    InstallVideoSeams();
-    std::unique_ptr<CPicture> frame = ReadVideoFrame(clip, 5);
+    CAVIFrameReader reader;
+    std::unique_ptr<CDibPicture> frame = reader.ReadVideoFrame(clip, 5);
     ASSERT_TRUE(frame);
     EXPECT_EQ(frame->GetWidth(), 40);
     EXPECT_EQ(frame->GetHeight(), 30);
     EXPECT_EQ(frame->GetFileName(), clip);
     auto expected = PatternFrame(40, 30, 5);
     EXPECT_EQ(std::memcmp(frame->GetBits(), expected->GetBits(), size_t(expected->GetImageSize())), 0);
-    EXPECT_EQ(ReadVideoFrame(clip, 12), nullptr);  // past the end
-    EXPECT_EQ(ReadVideoFrame(dir / "none.avi", 0), nullptr);
-    // Names differing only in case name the open clip.
-    EXPECT_TRUE(GetAVIFrameReader().ReadVideoFrame(dir / "CLIP.AVI", 0) || true);
-    ASSERT_TRUE(GetAviFrameCounter());
-    EXPECT_EQ(GetAviFrameCounter()(clip), 12);
-    EXPECT_LT(GetAviFrameCounter()(dir / "none.avi"), 0);
+    EXPECT_EQ(reader.ReadVideoFrame(clip, 12), nullptr);  // past the end
+    EXPECT_EQ(reader.ReadVideoFrame(dir / "none.avi", 0), nullptr);
+    // Names are compared exactly: another case is another file (none here).
+    EXPECT_EQ(reader.ReadVideoFrame(dir / "CLIP.AVI", 0), nullptr);
+    EXPECT_EQ(reader.GetFrameCount(clip), 12);
+    EXPECT_EQ(reader.CountClipFrames(clip), 12);
+    EXPECT_LT(reader.GetFrameCount(dir / "none.avi"), 0);
 
-    // The entry picture of an AVI entry is its frame 0.
-    EntryPictureRequest request;
-    request.file = clip;
-    request.isVideo = true;
-    std::unique_ptr<CPicture> entry = LoadEntryPicture(request);
-    ASSERT_TRUE(entry);
-    auto first = PatternFrame(40, 30, 0);
-    EXPECT_EQ(std::memcmp(entry->GetBits(), first->GetBits(), size_t(first->GetImageSize())), 0);
+    // Frame 0 read again after the end: the clip is reopened or rewound, not left at its end.
+    std::unique_ptr<CDibPicture> first = reader.ReadVideoFrame(clip, 0);
+    ASSERT_TRUE(first);
+    auto pattern0 = PatternFrame(40, 30, 0);
+    EXPECT_EQ(std::memcmp(first->GetBits(), pattern0->GetBits(), size_t(pattern0->GetImageSize())), 0);
 
     // The list refresh sets "ShowPicture" of an AVI entry to the frame count - 1.
     CProjectObject object;
     object.SetFileName(clip);
     ASSERT_TRUE(object.IsAVI());
     std::vector<CProjectObject*> objects = {&object};
-    NormalizeProjectObjects(objects, 25);
+    NormalizeProjectObjects(objects, 25, &reader);
     EXPECT_EQ(object.showPicture, 11);
-    GetAVIFrameReader().Close();
+    reader.Close();
 }
 
 TEST(AVIContainers, OutputFollowsTheExtension) {
