@@ -36,7 +36,23 @@ void OnSignal(int sig) {
     if (CCreation* c = g_running.load()) c->CancelCreation();
 }
 
+// A word for /bin/sh: quoted only when it needs to be.
+std::string ShellQuoted(const std::string& word) {
+    const char* plain = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-+";
+    if (!word.empty() && word.find_first_not_of(plain) == std::string::npos) return word;
+    std::string out = "'";
+    for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
 }  // namespace
+
+std::string AbsoluteOutputPath(const std::string& path) {
+    if (path.empty()) return path;
+    std::error_code ec;
+    fs::path full = fs::absolute(path, ec);
+    return ec ? path : full.lexically_normal().string();
+}
 
 CreateOptions ParseCreateOptions(const std::vector<std::string>& ignored, std::vector<std::string>& rest) {
     CreateOptions o;
@@ -45,9 +61,9 @@ CreateOptions ParseCreateOptions(const std::vector<std::string>& ignored, std::v
         const std::string& a = ignored[i];
         bool hasValue = i + 1 < ignored.size();
         if ((a == "--output" || a == "-o") && hasValue) {
-            o.outputOverride = ignored[++i];
+            o.outputOverride = AbsoluteOutputPath(ignored[++i]);
         } else if (a.rfind("--output=", 0) == 0) {
-            o.outputOverride = a.substr(9);
+            o.outputOverride = AbsoluteOutputPath(a.substr(9));
         } else if (a == "--make-complete-project" && hasValue) {
             o.makeCompleteProject = ignored[++i];
         } else {
@@ -75,7 +91,7 @@ int RunUnattendedCreation(CTROVManager& manager, const CreateOptions& options,
                           const std::string& programName) {
     const char* prog = programName.c_str();
     if (manager.GetObjectCount() == 0) {
-        std::fprintf(stderr, "%s: the project has no entries; nothing to create\n", prog);
+        std::fprintf(stderr, "%s: nothing to create: the project has no entries\n", prog);
         return 1;
     }
     std::string csPath = ResolveCodecSettingsPath(options.codecSettings);
@@ -103,14 +119,29 @@ int RunUnattendedCreation(CTROVManager& manager, const CreateOptions& options,
         return 2;
     }
 
+    // What can be refused without touching any file is refused before the check and the creation.
+    const std::string outputPath = manager.GetOutputPath(options.outputOverride);
+    if (std::string problem = manager.OutputProblem(outputPath, {csPath}); !problem.empty()) {
+        std::fprintf(stderr, "%s: no movie: %s\n", prog, problem.c_str());
+        return 2;
+    }
+    if (std::string problem = manager.MovieFormatProblem(); !problem.empty()) {
+        std::fprintf(stderr, "%s: no movie: %s\n", prog, problem.c_str());
+        return 2;
+    }
+    // Codec/container mismatch.
+    if (std::string mismatch =
+            CheckOutputCombination(outputPath, record.video.fccHandler, OutputAudioFormatTag());
+        !mismatch.empty()) {
+        std::fprintf(stderr, "%s: %s\n", prog, mismatch.c_str());
+        return 2;
+    }
+
     CCreation& creation = manager.GetCreation();
     creation.SetOutputOverride(options.outputOverride);
-    bool setUp = false;
-    // Codec/container mismatch: refused before the output file is created.
-    std::string mismatch;
+    bool stepRan = false, setUp = false;
     auto step = [&](CCreation& c, int&, int&) {
-        mismatch = CheckOutputCombination(c.GetOutputPath(), record.video.fccHandler, OutputAudioFormatTag());
-        if (!mismatch.empty()) return false;
+        stepRan = true;
         setUp = c.CreateNewAVI(c.GetOutputPath(), &record.video, false);
         return setUp;
     };
@@ -131,32 +162,52 @@ int RunUnattendedCreation(CTROVManager& manager, const CreateOptions& options,
                     audioText == kNotSetText ? "" : audioText.c_str());
         return 0;
     }
-    if (!mismatch.empty()) {
-        std::fprintf(stderr, "%s: %s\n", prog, mismatch.c_str());
-        return 2;
-    }
     if (creation.IsCreationCanceled()) {
-        std::fprintf(stderr, "%s: creation cancelled; %s holds the %d frames written so far\n", prog,
-                     creation.GetOutputPath().c_str(), creation.GetFramesWritten());
+        if (setUp)
+            std::fprintf(stderr, "%s: creation cancelled; %s holds the %d frames written so far\n", prog,
+                         creation.GetOutputPath().c_str(), creation.GetFramesWritten());
+        else
+            std::fprintf(stderr, "%s: creation cancelled before the movie was started; nothing was written\n",
+                         prog);
         return 130;
     }
-    if (!setUp) {
-        std::fprintf(stderr, "%s: no movie: the check found problems or the output %s could not be set up\n",
-                     prog, creation.GetOutputPath().empty() ? "file" : creation.GetOutputPath().c_str());
+    if (!stepRan) {
+        // The check's findings or the missing effect were shown above.
+        std::fprintf(stderr,
+                     "%s: no movie: the project did not pass the checks before the creation (see above)\n",
+                     prog);
         return 1;
+    }
+    if (!setUp) {
+        std::fprintf(stderr, "%s: no movie: the output %s could not be set up: %s\n", prog,
+                     outputPath.c_str(), manager.GetStatusText().c_str());
+        return 2;
     }
     std::fprintf(stderr, "%s: the movie could not be written completely: %s\n", prog,
                  manager.GetStatusText().c_str());
     return 3;
 }
 
-int RunMakeCompleteProject(CTROVManager& manager, const std::string& folder, const std::string& programName) {
-    std::string error;
-    if (!manager.MakeCompleteProject(folder, error)) {
+int RunMakeCompleteProject(CTROVManager& manager, const std::string& folder, const std::string& programName,
+                           const std::string& codecSettings) {
+    std::string error, note, csPath;
+    if (!codecSettings.empty()) {
+        csPath = ResolveCodecSettingsPath(codecSettings);
+        if (csPath.empty()) {
+            std::fprintf(stderr, "%s: Make complete Project: codec settings file not found: %s\n",
+                         programName.c_str(), codecSettings.c_str());
+            return 2;
+        }
+    }
+    if (!manager.MakeCompleteProject(folder, error, csPath, &note)) {
         std::fprintf(stderr, "%s: Make complete Project: %s\n", programName.c_str(), error.c_str());
         return 1;
     }
-    std::printf("Complete project in %s (run make.sh there)\n", folder.c_str());
+    std::error_code ec;
+    const fs::path script = fs::absolute(folder, ec).lexically_normal() / "make.sh";
+    if (!note.empty()) std::fprintf(stderr, "%s: %s\n", programName.c_str(), note.c_str());
+    std::printf("Complete project in %s\nRender it with: %s\n", script.parent_path().c_str(),
+                ShellQuoted(script.string()).c_str());
     return 0;
 }
 

@@ -22,38 +22,117 @@
 namespace trov {
 
 namespace {
-std::mutex g_terminalMutex;
+
+bool StartsWith(const std::string& text, const char* prefix) {
+    return text.rfind(prefix, 0) == 0;
 }
 
-CTerminalView::CTerminalView() : m_tty(isatty(STDERR_FILENO) == 1) {}
+// The phase a status text begins, by the texts the core sends when it starts a kind of work.
+// Texts the check and the creation both send (resizing, caching) start no phase.
+const char* PhaseOf(const std::string& text) {
+    if (StartsWith(text, "Checking consistency of ")) return "Checking consistency ...";
+    if (StartsWith(text, "Writing frame ")) return "Creating the movie ...";
+    if (StartsWith(text, "Creating Audio Stream: ") || StartsWith(text, "Peak search: ") ||
+        StartsWith(text, "Caching and normalizing "))
+        return "Creating the audio track ...";
+    if (StartsWith(text, "Creating complete project: ")) return "Creating complete project ...";
+    return nullptr;
+}
+
+// The clock a view uses when given none.
+std::chrono::steady_clock::time_point SteadyNow() {
+    return std::chrono::steady_clock::now();
+}
+
+// The terminal line is redrawn at most this often; more only costs time and bytes.
+constexpr std::chrono::milliseconds kRedrawInterval{100};
+
+}  // namespace
+
+StatusKind ClassifyStatus(const std::string& text) {
+    if (StartsWith(text, "Error") || text.find("Error:") != std::string::npos ||
+        StartsWith(text, "Warning") || text.find("Warning:") != std::string::npos)
+        return StatusKind::Problem;
+    static const char* const milestones[] = {
+        "Project loaded: ",   "Project saved: ",          "Output-AVI sucessfully written: ",
+        "Creation canceled!", "Complete project created", "Cache cleared!",
+        "Sucessfully add "};
+    for (const char* m : milestones)
+        if (StartsWith(text, m)) return StatusKind::Milestone;
+    return PhaseOf(text) ? StatusKind::Phase : StatusKind::Detail;
+}
+
+std::string PhaseLine(const std::string& text) {
+    const char* phase = PhaseOf(text);
+    return phase ? phase : "";
+}
+
+CTerminalView::CTerminalView(Verbosity verbosity)
+    : CTerminalView(stderr, isatty(STDERR_FILENO) == 1, verbosity) {}
+
+CTerminalView::CTerminalView(std::FILE* out, bool terminal, Verbosity verbosity, Clock clock)
+    : m_out(out),
+      m_tty(terminal),
+      m_verbosity(verbosity),
+      m_clock(clock ? std::move(clock) : Clock(SteadyNow)) {}
 
 CTerminalView::~CTerminalView() {
     Finish();
 }
 
-namespace {
-// Status texts sent for every frame: in a log file they would bury everything else.
-bool IsPerFrameText(const std::string& text) {
-    return text.rfind("Writing frame ", 0) == 0 || text.rfind("Cropping picture ", 0) == 0;
+void CTerminalView::PrintLine(const std::string& text) {
+    // Repeats of one text (a status sent again for every file) say nothing new.
+    if (text == m_lastLine) return;
+    m_lastLine = text;
+    if (m_lineOpen) std::fputs("\r\033[K", m_out);
+    std::fprintf(m_out, "%s\n", text.c_str());
+    m_lineOpen = false;
+    // The progress line comes back below the printed one.
+    if (m_tty && m_verbosity != Verbosity::Quiet) m_pending = true;
 }
-}  // namespace
+
+void CTerminalView::Redraw(bool force) {
+    if (!m_tty || m_verbosity == Verbosity::Quiet) return;
+    const auto now = m_clock();
+    if (!force && m_lineOpen && now - m_lastDraw < kRedrawInterval) {
+        m_pending = true;
+        return;
+    }
+    std::fprintf(m_out, "\r\033[K[%s | %s | %s elapsed, %s left] %s", m_current.c_str(), m_complete.c_str(),
+                 m_elapsed.c_str(), m_remaining.c_str(), m_status.c_str());
+    m_lineOpen = true;
+    m_pending = false;
+    m_lastDraw = now;
+    ++m_redraws;
+}
 
 void CTerminalView::OnStatusText(const std::string& text) {
-    std::lock_guard lock(g_terminalMutex);
-    m_status = text;
-    if (m_tty) {
-        std::fprintf(stderr, "\r\033[K[%s | %s | %s elapsed, %s left] %s", m_current.c_str(),
-                     m_complete.c_str(), m_elapsed.c_str(), m_remaining.c_str(), m_status.c_str());
-        m_lineOpen = true;
-    } else if (!IsPerFrameText(text)) {
-        std::fprintf(stderr, "%s\n", text.c_str());
+    std::lock_guard lock(m_mutex);
+    const StatusKind kind = ClassifyStatus(text);
+    bool shown = false;
+    if (kind == StatusKind::Problem || m_verbosity == Verbosity::Verbose) {
+        PrintLine(text);
+        shown = true;
+    } else if (m_verbosity == Verbosity::Normal) {
+        if (kind == StatusKind::Milestone) {
+            PrintLine(text);
+            shown = true;
+        } else if (kind == StatusKind::Phase && PhaseLine(text) != m_phase) {
+            m_phase = PhaseLine(text);
+            PrintLine(m_phase);
+            shown = true;
+        }
     }
-    std::fflush(stderr);
+    if (kind == StatusKind::Milestone) m_phase.clear();  // what follows a result is a new phase
+    m_status = text;
+    Redraw(shown);
+    std::fflush(m_out);
 }
 
 void CTerminalView::OnProgress(bool complete, int, const std::string& percentText) {
-    std::lock_guard lock(g_terminalMutex);
+    std::lock_guard lock(m_mutex);
     (complete ? m_complete : m_current) = percentText;
+    if (m_verbosity == Verbosity::Quiet) return;
     if (!m_tty) {
         // Plain output gets one progress line per tenth of the whole.
         if (!complete) return;
@@ -61,26 +140,27 @@ void CTerminalView::OnProgress(bool complete, int, const std::string& percentTex
         if (percent < m_lastTenth * 10) m_lastTenth = 0;  // a new run
         if (percent / 10 <= m_lastTenth) return;
         m_lastTenth = percent / 10;
-        std::fprintf(stderr, "Progress: %s, %s elapsed, %s left\n", percentText.c_str(), m_elapsed.c_str(),
+        std::fprintf(m_out, "Progress: %s, %s elapsed, %s left\n", percentText.c_str(), m_elapsed.c_str(),
                      m_remaining.c_str());
-        std::fflush(stderr);
+        std::fflush(m_out);
         return;
     }
-    std::fprintf(stderr, "\r\033[K[%s | %s | %s elapsed, %s left] %s", m_current.c_str(), m_complete.c_str(),
-                 m_elapsed.c_str(), m_remaining.c_str(), m_status.c_str());
-    m_lineOpen = true;
-    std::fflush(stderr);
+    Redraw(false);
+    std::fflush(m_out);
 }
 
 void CTerminalView::OnTimeText(bool remaining, const std::string& text) {
-    std::lock_guard lock(g_terminalMutex);
+    std::lock_guard lock(m_mutex);
     (remaining ? m_remaining : m_elapsed) = text;
 }
 
 void CTerminalView::Finish() {
-    std::lock_guard lock(g_terminalMutex);
-    if (m_lineOpen) std::fprintf(stderr, "\n");
+    std::lock_guard lock(m_mutex);
+    if (m_pending && m_lineOpen) Redraw(true);
+    if (m_lineOpen) std::fprintf(m_out, "\n");
     m_lineOpen = false;
+    m_pending = false;
+    std::fflush(m_out);
 }
 
 std::string ListCodecsText() {
@@ -117,7 +197,29 @@ int RunTrov(const SCommandLine& cl, const std::string& programName) {
         std::fprintf(stderr, "Fatal Exception occured!\n\nSection: %s\n", section.c_str());
     });
 
-    CTerminalView view;
+    std::vector<std::string> rest;
+    CreateOptions createOptions = ParseCreateOptions(cl.ignored, rest);
+    createOptions.codecSettings = cl.codecSettingsPath;
+    Verbosity verbosity = Verbosity::Normal;
+    bool listEffects = false, listCodecs = false;
+    std::vector<std::string> unknown;
+    for (const std::string& arg : rest) {
+        if (arg == "--list-effects")
+            listEffects = true;
+        else if (arg == "--list-codecs")
+            listCodecs = true;
+        else if (arg == "--quiet" || arg == "-q")
+            verbosity = Verbosity::Quiet;
+        else if (arg == "--verbose" || arg == "-v")
+            verbosity = Verbosity::Verbose;
+        else
+            unknown.push_back(arg);
+    }
+    for (const std::string& arg : unknown)
+        std::fprintf(stderr, "%s: ignoring the unknown argument \"%s\" (see --help)\n", programName.c_str(),
+                     arg.c_str());
+
+    CTerminalView view(verbosity);
     CTROVManager manager;
     manager.SetView(&view);
     if (!manager.Initialize(ProgramDirectory())) {
@@ -131,8 +233,7 @@ int RunTrov(const SCommandLine& cl, const std::string& programName) {
         bool loaded = manager.LoadProject(cl.projectPath);
         view.Finish();
         if (!loaded) {
-            std::fprintf(stderr, "%s: Error: Can not load Project: %s\n", programName.c_str(),
-                         cl.projectPath.c_str());
+            // The manager's status "Error: Can not load Project: ..." was shown; once is enough.
             rc = 1;
         } else {
             std::printf("Project: %s\n", manager.GetProjectPath().c_str());
@@ -146,19 +247,6 @@ int RunTrov(const SCommandLine& cl, const std::string& programName) {
             std::printf("Play length: %s\n", manager.GetPlayLength().c_str());
         }
     }
-    std::vector<std::string> rest;
-    CreateOptions createOptions = ParseCreateOptions(cl.ignored, rest);
-    createOptions.codecSettings = cl.codecSettingsPath;
-    bool listEffects = false, listCodecs = false;
-    for (const std::string& arg : rest) {
-        if (arg == "--list-effects")
-            listEffects = true;
-        else if (arg == "--list-codecs")
-            listCodecs = true;
-        else
-            std::fprintf(stderr, "%s: ignoring the unknown argument \"%s\" (see --help)\n",
-                         programName.c_str(), arg.c_str());
-    }
     if (listEffects) {
         const std::vector<CFadingEffect*> effects = manager.GetCreation().GetEffects().InRegistrationOrder();
         for (size_t i = 0; i < effects.size(); ++i)
@@ -166,7 +254,8 @@ int RunTrov(const SCommandLine& cl, const std::string& programName) {
     }
     if (listCodecs) std::fputs(ListCodecsText().c_str(), stdout);
     if (rc == 0 && !createOptions.makeCompleteProject.empty()) {
-        rc = RunMakeCompleteProject(manager, createOptions.makeCompleteProject, programName);
+        rc = RunMakeCompleteProject(manager, createOptions.makeCompleteProject, programName,
+                                    createOptions.codecSettings);
         view.Finish();
     }
     if (rc == 0 && cl.batch) {

@@ -2,17 +2,24 @@
 // project load/save/sort/paths, application settings and caches.
 #include "creation/TROVManager.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <numeric>
+#include <set>
 #include <system_error>
 
+#include "audio/AudioTrack.h"
+#include "creation/Creation.h"
 #include "imaging/Picture.h"
 #include "imaging/PictureTools.h"
+#include "infra/Log.h"
 #include "infra/UserPrompt.h"
 #include "infra/Utf16Order.h"
 #include "project/ProjectPaths.h"
@@ -76,6 +83,7 @@ CTROVManager::CTROVManager() : m_clips(std::make_unique<CAVIFrameReader>()) {
 CTROVManager::~CTROVManager() {
     // What the caches hold stays findable for the next start.
     SaveCaches();
+    if (m_tempLock >= 0) ::close(m_tempLock);
     // The pipelines must let go of this listener before it is gone.
     m_pipelines.Clear();
 }
@@ -89,7 +97,16 @@ bool CTROVManager::Initialize(const std::string& programDirectory) {
     m_appSettings.GetInt(kTrovSettings, appkey::kEnableVideoStreamCache, streamCache);
     m_videoStreamCache = streamCache == 1;
 
-    std::string temp = GetTempDirectory();
+    std::string setting;
+    m_appSettings.GetString(kProjectSettings, projkey::kTempDir, setting);
+    bool fellBack = false;
+    std::string temp = ResolveTempDirectory(setting, m_programDirectory, &fellBack);
+    if (fellBack) {
+        WriteLog("CTROVManager::Initialize: TempDir " + setting + " cannot exist on this system; using " +
+                 temp);
+        SendStatus("Warning: the TempDir \"" + setting + "\" of " + m_settingsPath +
+                   " cannot exist on this system; using " + temp);
+    }
     std::error_code ec;
     fs::create_directories(temp, ec);
     CFileCache* caches[3] = {&m_pictureCache, &m_streamCache, &m_waveCache};
@@ -97,6 +114,10 @@ bool CTROVManager::Initialize(const std::string& programDirectory) {
         caches[i]->SetDirectory(temp);
         caches[i]->LoadIndex(kCacheIndexNames[i]);
     }
+    if (m_tempLock >= 0) ::close(m_tempLock);
+    m_tempLock = ::open(temp.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // What a killed run left behind goes now; nothing else could ever find it again.
+    RemoveUnindexedCacheFiles(true);
     ApplyGlobalBackgroundColour();
     CPictureTools::SetQuality(GetQuality());
     return written;
@@ -398,10 +419,13 @@ void CTROVManager::MakePathsRelative() {
     if (project.empty()) return;
     SetProjectDirectory();
     for (auto& o : m_objects) {
-        if (o->IsColorFade()) continue;
-        std::string rel = MakeRelativePath(o->GetFileName(), project);
-        if (!rel.empty()) o->SetFileName(rel, &m_pipelines);
-        rel = MakeRelativePath(o->audioFile, project);
+        // A colour fading has no file of its own, but its audio moves with the project like any other.
+        if (!o->IsColorFade()) {
+            std::string rel = MakeRelativePath(o->GetFileName(), project);
+            if (!rel.empty()) o->SetFileName(rel, &m_pipelines);
+        }
+        if (o->audioFile.empty() || o->audioFile == kAudioCoverageEndedMarker) continue;
+        std::string rel = MakeRelativePath(o->audioFile, project);
         if (!rel.empty()) o->audioFile = rel;
     }
     std::string output;
@@ -421,10 +445,12 @@ void CTROVManager::MakePathsAbsolute() {
         return CanOpenForReading(full) ? full : std::string();
     };
     for (auto& o : m_objects) {
-        if (o->IsColorFade()) continue;
-        std::string full = absolute(o->GetFileName());
-        if (!full.empty() && full != o->GetFileName()) o->SetFileName(full, &m_pipelines);
-        full = absolute(o->audioFile);
+        if (!o->IsColorFade()) {
+            std::string full = absolute(o->GetFileName());
+            if (!full.empty() && full != o->GetFileName()) o->SetFileName(full, &m_pipelines);
+        }
+        if (o->audioFile.empty() || o->audioFile == kAudioCoverageEndedMarker) continue;
+        std::string full = absolute(o->audioFile);
         if (!full.empty()) o->audioFile = full;
     }
     std::string output;
@@ -584,9 +610,8 @@ void CTROVManager::SetAutoShowNextPreviewFadingFrame(bool enabled) {
 
 std::string CTROVManager::GetTempDirectory() const {
     std::string temp;
-    if (!m_appSettings.GetString(kProjectSettings, projkey::kTempDir, temp) || temp.empty())
-        temp = m_programDirectory + "/Temp";
-    return NativePath(temp);
+    m_appSettings.GetString(kProjectSettings, projkey::kTempDir, temp);
+    return ResolveTempDirectory(temp, m_programDirectory);
 }
 
 void CTROVManager::ResetCaches() {
@@ -596,6 +621,72 @@ void CTROVManager::ResetCaches() {
     m_waveCache.Clear(!keepFiles);
     // The index files on disk must not go on naming the deleted files.
     SaveCaches();
+    // Files that earlier runs made and the index named until now are no one's any more.
+    if (!keepFiles) RemoveUnindexedCacheFiles(false);
+}
+
+namespace {
+
+bool IsHex32(const std::string& s, size_t from) {
+    if (s.size() != from + 32) return false;
+    for (size_t i = from; i < s.size(); ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(s[i])) ||
+            std::isupper(static_cast<unsigned char>(s[i])))
+            return false;
+    return true;
+}
+
+// Names of the files the caches make: "pic_<md5>", "wav_<md5>", "VC_File_###+++$$<n>.avi" and its
+// last frame "....avipic", and the index files' half-written ".tmp" forms.
+bool IsCacheFileName(const std::string& name) {
+    if (name.rfind("pic_", 0) == 0 || name.rfind("wav_", 0) == 0) return IsHex32(name, 4);
+    static const std::string part = "VC_File_###+++$$";
+    if (name.rfind(part, 0) == 0) {
+        size_t i = part.size(), digits = 0;
+        while (i < name.size() && std::isdigit(static_cast<unsigned char>(name[i]))) ++i, ++digits;
+        const std::string rest = name.substr(i);
+        return digits > 0 && (rest == ".avi" || rest == ".avipic");
+    }
+    for (const char* index : kCacheIndexNames)
+        if (name == std::string(index) + ".tmp") return true;
+    return false;
+}
+
+}  // namespace
+
+int CTROVManager::RemoveUnindexedCacheFiles(bool afterCrash) {
+    if (m_tempLock < 0) return 0;
+    // Only when no other instance holds the directory: its files in the making are in no index yet.
+    if (::flock(m_tempLock, LOCK_EX | LOCK_NB) != 0) {
+        ::flock(m_tempLock, LOCK_SH);
+        return 0;
+    }
+    const fs::path dir = fs::path(GetTempDirectory()).lexically_normal();
+    std::set<std::string> named;
+    for (const CFileCache* cache : {&m_pictureCache, &m_streamCache, &m_waveCache})
+        for (const std::string& p : cache->GetIndexedPaths())
+            named.insert(fs::path(p).lexically_normal().string());
+    int removed = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        if (!it->is_regular_file(ec)) continue;
+        const std::string name = it->path().filename().string();
+        const std::string full = (dir / name).string();
+        bool remove = false;
+        if (IsCacheFileName(name)) {
+            const bool lastFrame = name.size() > 6 && name.compare(name.size() - 6, 6, "avipic") == 0;
+            remove = !named.count(full) && !(lastFrame && named.count(full.substr(0, full.size() - 3)));
+        } else if (afterCrash) {
+            remove = name == kCurrentProjectFile || name == kTrackFileName;
+        }
+        std::error_code removeError;
+        if (remove && fs::remove(it->path(), removeError)) ++removed;
+    }
+    if (removed > 0)
+        WriteLog("CTROVManager::RemoveUnindexedCacheFiles: " + std::to_string(removed) +
+                 " files no cache index named removed from " + dir.string());
+    ::flock(m_tempLock, LOCK_SH);
+    return removed;
 }
 
 void CTROVManager::SaveCaches() {

@@ -165,7 +165,14 @@ public:
     void ResetCaches();
     // Writes the three index files.
     void SaveCaches();
+    // The temporary directory: "TempDir" of the application settings, absolute (a relative one
+    // resolves against the program directory; one that cannot exist here gives <program dir>/Temp).
     std::string GetTempDirectory() const;
+    // Deletes the cache files in the temporary directory that no index names (parts, pictures and
+    // audio copies of runs that were killed, or of indexes that were reset). With afterCrash, also
+    // the copy of the project and the audio track file a run that was killed left behind. Done
+    // only while no other instance of the program uses the directory; returns the files deleted.
+    int RemoveUnindexedCacheFiles(bool afterCrash);
 
     // ---- creation (TROVManagerCreation.cpp) ------------------------------------------------------
     // The creation driver working on this manager's project, settings, pipelines and caches.
@@ -190,8 +197,26 @@ public:
     // Rotates the entries (AVI clips keep 0) by 90, 180 or -90 degrees and refreshes the view.
     void RotateSelected(const std::vector<int>& indexes, int degrees);
     // "Make complete Project": copies pictures and audio into folder/pictures and folder/audio,
-    // saves the project there with relative paths and writes folder/make.sh. False with a reason.
-    bool MakeCompleteProject(const std::string& folder, std::string& error);
+    // saves the project there with relative paths (its "TempDir" becomes "Temp" inside the folder)
+    // and writes folder/make.sh, which renders the project from wherever it is started. The codec
+    // settings in use go into folder/cs_0.ini: a copy of codecSettingsFile when given, else the
+    // video options of the last creation; `note` then says how to add one when there are none.
+    // False with a reason when the folder cannot be made or saved, or when a file could not be
+    // copied (the folder is complete apart from the files named).
+    bool MakeCompleteProject(const std::string& folder, std::string& error,
+                             const std::string& codecSettingsFile = {}, std::string* note = nullptr);
+
+    // ---- the output file ------------------------------------------------------------------------
+    // The movie file a creation writes: `override` (absolute, or relative to the project folder)
+    // or else "Output-AVI" resolved against the project folder. Empty when neither is set.
+    std::string GetOutputPath(const std::string& override = {});
+    // Why a creation must not write `path`, found before any file is touched: no path, a folder
+    // that does not exist or cannot be written, a folder in its place, or one of the project's own
+    // files (pictures, clips, audio, the project file, and the `alsoProtected` ones). Empty when
+    // the movie may be written there.
+    std::string OutputProblem(const std::string& path, const std::vector<std::string>& alsoProtected = {});
+    // Why the project's movie size or frame rate cannot be written; empty when they can.
+    std::string MovieFormatProblem() const;
 
 private:
     std::vector<CProjectObject*> ObjectPointers();
@@ -208,6 +233,9 @@ private:
     std::string m_programDirectory;
     std::string m_settingsPath;
     bool m_videoStreamCache = false;
+    // The temporary directory, open and flock()ed shared while this manager lives, so that one
+    // instance never deletes what another is using (-1: none).
+    int m_tempLock = -1;
 
     CFileCache m_pictureCache;
     CFileCache m_streamCache;

@@ -39,8 +39,8 @@ SCommandLine SCommandLine::Parse(int argc, const char* const* argv) {
 std::string CommandLineUsage(const std::string& programName) {
     return "Usage: " + programName +
            " [-PROJECT project.ini] [-CREATE codec-settings.ini [--output movie.avi]]\n"
-           "       [--make-complete-project folder] [--list-effects] [--list-codecs] [-DEBUG]\n"
-           "       [--help] [--version]\n"
+           "       [--make-complete-project folder] [--list-effects] [--list-codecs]\n"
+           "       [--quiet | --verbose] [-DEBUG] [--help] [--version]\n"
            "\n"
            "Trovamatic turns a list of pictures (JPEG, BMP) and video clips (AVI) into one AVI movie.\n"
            "\n"
@@ -52,6 +52,8 @@ std::string CommandLineUsage(const std::string& programName) {
            "                  copy the project with all its files into the folder, with make.sh\n"
            "  --list-effects  list the transition effects (built in, then plug-ins)\n"
            "  --list-codecs   list the video codecs and audio formats each movie container can hold\n"
+           "  --quiet, -q     show only errors and warnings while working\n"
+           "  --verbose, -v   show every status text (one line each when not on a terminal)\n"
            "  --help          show this text\n"
            "  --version       show the program version\n"
            "\n"

@@ -248,6 +248,14 @@ size_t CFileCache::GetIndexSize() const {
     return m_index.size();
 }
 
+std::vector<std::string> CFileCache::GetIndexedPaths() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::vector<std::string> paths;
+    paths.reserve(m_index.size());
+    for (const auto& entry : m_index) paths.push_back(entry.second);
+    return paths;
+}
+
 void CFileCache::Clear(bool deleteFiles) {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (deleteFiles) {

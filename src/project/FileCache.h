@@ -40,6 +40,8 @@ public:
     int GetFileCount() const;
     std::vector<std::string> GetFiles() const;
     size_t GetIndexSize() const;
+    // The paths the index names.
+    std::vector<std::string> GetIndexedPaths() const;
 
     // Deletes every registered file when asked, then empties the file list and the index.
     void Clear(bool deleteFiles);

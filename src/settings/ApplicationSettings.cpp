@@ -1,6 +1,10 @@
 // Built-in defaults of the application and project settings and the "Settings.ini" start-up rule.
 #include "settings/ApplicationSettings.h"
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
 namespace trov {
 
 void SeedProjectSettings(CSettingsStore& s, const std::string& dir) {
@@ -28,6 +32,27 @@ void SeedProjectSettings(CSettingsStore& s, const std::string& dir) {
     s.SetInt(P, kUseFadingBetweenPictures, 1);
     s.SetInt(P, kUseTextFading, 1);
     s.SetInt(P, kRescalePictures, 1);
+}
+
+std::string ResolveTempDirectory(const std::string& setting, const std::string& programDirectory,
+                                 bool* fellBack) {
+    if (fellBack) *fellBack = false;
+    const std::string fallback = programDirectory + "/Temp";
+    if (setting.empty()) return fallback;
+    const bool driveLetter =
+        setting.size() >= 2 && std::isalpha(static_cast<unsigned char>(setting[0])) && setting[1] == ':';
+    const bool network = setting.rfind("\\\\", 0) == 0;
+    if (driveLetter || network) {
+        if (fellBack) *fellBack = true;
+        return fallback;
+    }
+    std::string path = setting;
+    if (path.find('/') == std::string::npos) std::replace(path.begin(), path.end(), '\\', '/');
+    std::filesystem::path p(path);
+    if (p.is_relative()) p = std::filesystem::path(programDirectory) / p;
+    std::string out = p.lexically_normal().string();
+    while (out.size() > 1 && out.back() == '/') out.pop_back();
+    return out;
 }
 
 void SeedApplicationSettings(CSettingsStore& s, const std::string& dir) {

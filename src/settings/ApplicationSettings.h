@@ -71,6 +71,13 @@ inline constexpr const char* kAddAFadingEffect = "AddAFadingEffect";
 // under programDirectory).
 void SeedProjectSettings(CSettingsStore& store, const std::string& programDirectory);
 
+// The temporary directory a "TempDir" setting names, absolute: empty means programDirectory/Temp;
+// "\" is the separator of a path without "/"; a relative path resolves against programDirectory
+// (never the working directory). A Windows drive-letter or network path ("C:\...", "\\server\...")
+// cannot exist here and gives the default; *fellBack (when given) then tells so.
+std::string ResolveTempDirectory(const std::string& setting, const std::string& programDirectory,
+                                 bool* fellBack = nullptr);
+
 // Writes every built-in default of "Settings.ini" (all four sections) into store.
 void SeedApplicationSettings(CSettingsStore& store, const std::string& programDirectory);
 
