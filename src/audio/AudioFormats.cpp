@@ -8,6 +8,7 @@
 #include "audio/AudioConverter.h"
 #include "audio/AudioLog.h"
 #include "audio/WaveFile.h"
+#include "infra/ByteOrder.h"
 #include "infra/UserPrompt.h"
 #include "settings/SettingsStore.h"
 #include "video/CodecSettings.h"
@@ -17,14 +18,6 @@ namespace {
 
 const char* ChannelText(int channels) {
     return channels == 1 ? "Mono" : channels == 2 ? "Stereo" : nullptr;
-}
-
-void Put16(std::vector<uint8_t>& v, size_t at, uint16_t x) {
-    v[at] = uint8_t(x & 0xFF);
-    v[at + 1] = uint8_t(x >> 8);
-}
-void Put32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
-    for (int i = 0; i < 4; ++i) v[at + size_t(i)] = uint8_t((x >> (8 * i)) & 0xFF);
 }
 
 SWaveFormat CompressedFormat(uint16_t tag, uint32_t rate, uint16_t channels, uint32_t kbps) {
@@ -39,21 +32,21 @@ SWaveFormat CompressedFormat(uint16_t tag, uint32_t rate, uint16_t channels, uin
             // The MPEG Layer-3 record: id, flags (padding off), block size, frames per block, delay.
             f.extra.assign(12, 0);
             uint32_t perFrame = rate >= 32000 ? 144 : 72;
-            Put16(f.extra, 0, 1);
-            Put32(f.extra, 2, 2);
-            Put16(f.extra, 6, uint16_t(perFrame * kbps * 1000 / rate));
-            Put16(f.extra, 8, 1);
-            Put16(f.extra, 10, 1393);
+            WriteLe16(f.extra, 0, 1);
+            WriteLe32(f.extra, 2, 2);
+            WriteLe16(f.extra, 6, uint16_t(perFrame * kbps * 1000 / rate));
+            WriteLe16(f.extra, 8, 1);
+            WriteLe16(f.extra, 10, 1393);
             break;
         }
         case kWaveFormatMpeg: {
             // The MPEG-1 record: layer 2, bit rate, mode (stereo or single channel), emphasis none.
             f.extra.assign(22, 0);
-            Put16(f.extra, 0, 2);
-            Put32(f.extra, 2, kbps * 1000);
-            Put16(f.extra, 6, channels == 1 ? 8 : 1);
-            Put16(f.extra, 10, 1);
-            Put16(f.extra, 12, 0x18);
+            WriteLe16(f.extra, 0, 2);
+            WriteLe32(f.extra, 2, kbps * 1000);
+            WriteLe16(f.extra, 6, channels == 1 ? 8 : 1);
+            WriteLe16(f.extra, 10, 1);
+            WriteLe16(f.extra, 12, 0x18);
             f.blockAlign = uint16_t(144 * kbps * 1000 / rate);
             break;
         }
@@ -200,8 +193,8 @@ int GetLargestFormatSize() {
 
 std::vector<uint8_t> SAudioChooserRecord::ToBytes() const {
     std::vector<uint8_t> out(kRecordSize, 0);
-    Put32(out, 0, uint32_t(kRecordSize));
-    Put16(out, 4, formatTag);
+    WriteLe32(out, 0, uint32_t(kRecordSize));
+    WriteLe16(out, 4, formatTag);
     std::memcpy(out.data() + 8, tagName.data(), std::min<size_t>(tagName.size(), 95));
     std::memcpy(out.data() + 104, description.data(), std::min<size_t>(description.size(), 255));
     return out;
@@ -210,9 +203,9 @@ std::vector<uint8_t> SAudioChooserRecord::ToBytes() const {
 SAudioChooserRecord SAudioChooserRecord::FromBytes(const std::vector<uint8_t>& b) {
     SAudioChooserRecord r;
     if (b.size() < kRecordSize) return r;
-    uint32_t size = uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
+    uint32_t size = ReadLe32(b.data());
     if (size != kRecordSize) return r;
-    r.formatTag = uint16_t(b[4] | (b[5] << 8));
+    r.formatTag = ReadLe16(b.data() + 4);
     auto text = [&b](size_t at, size_t max) {
         size_t n = 0;
         while (n < max && b[at + n] != 0) ++n;

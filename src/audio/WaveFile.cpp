@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "audio/AudioLog.h"
+#include "infra/ByteOrder.h"
 #include "infra/UserPrompt.h"
 
 namespace trov {
@@ -17,13 +18,6 @@ constexpr size_t kWriteBufferSize = 1 << 16;
 constexpr int64_t kMaxRiffSize = 0xFFFFFFFFLL;
 // No single load may ask for more than this; a range beyond it is an absurd request, not audio.
 constexpr int64_t kMaxLoadBytes = int64_t(1) << 31;
-
-uint32_t Le32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-void PutLe32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = uint8_t((v >> (8 * i)) & 0xFF);
-}
 
 const char* const kStreamOpenError =
     "Error! acmStreamOpen was not sucessfull! This could result from two facts:\r\n\r\n"
@@ -53,7 +47,7 @@ bool CWaveFile::FindChunk(const char id[4], int64_t from, int64_t end, int64_t& 
     while (pos + 8 <= end) {
         uint8_t header[8];
         if (!ReadAt(pos, header, 8)) return false;
-        uint32_t chunkSize = Le32(header + 4);
+        uint32_t chunkSize = ReadLe32(header + 4);
         if (std::memcmp(header, id, 4) == 0) {
             dataOffset = pos + 8;
             size = chunkSize;
@@ -90,7 +84,7 @@ bool CWaveFile::Open(const std::string& path) {
     // The RIFF size may be wrong in files cut short or written by streaming tools: search to
     // whichever end comes first.
     // A size of 0 (left by writers that never completed the header) means: up to the end of the file.
-    const uint32_t riffSize = Le32(riff + 4);
+    const uint32_t riffSize = ReadLe32(riff + 4);
     int64_t riffEnd = riffSize < 4 ? m_fileSize : std::min<int64_t>(8 + int64_t(riffSize), m_fileSize);
 
     int64_t fmtOffset = 0;
@@ -99,16 +93,16 @@ bool CWaveFile::Open(const std::string& path) {
     uint8_t fmt[18] = {};
     if (!ReadAt(fmtOffset, fmt, 16)) return fail();
     SWaveFormat format;
-    format.formatTag = uint16_t(fmt[0] | (fmt[1] << 8));
-    format.channels = uint16_t(fmt[2] | (fmt[3] << 8));
-    format.samplesPerSec = Le32(fmt + 4);
-    format.avgBytesPerSec = Le32(fmt + 8);
-    format.blockAlign = uint16_t(fmt[12] | (fmt[13] << 8));
-    format.bitsPerSample = uint16_t(fmt[14] | (fmt[15] << 8));
+    format.formatTag = ReadLe16(fmt);
+    format.channels = ReadLe16(fmt + 2);
+    format.samplesPerSec = ReadLe32(fmt + 4);
+    format.avgBytesPerSec = ReadLe32(fmt + 8);
+    format.blockAlign = ReadLe16(fmt + 12);
+    format.bitsPerSample = ReadLe16(fmt + 14);
     if (format.formatTag != kWaveFormatPcm && fmtSize >= 18) {
         // The extra bytes must lie inside the chunk and the file.
         if (!ReadAt(fmtOffset + 16, fmt + 16, 2)) return fail();
-        uint16_t extraCount = uint16_t(fmt[16] | (fmt[17] << 8));
+        uint16_t extraCount = ReadLe16(fmt + 16);
         if (extraCount > fmtSize - 18) return fail();
         format.extra.resize(extraCount);
         if (extraCount > 0 && !ReadAt(fmtOffset + 18, format.extra.data(), extraCount)) return fail();
@@ -144,12 +138,12 @@ bool CWaveFile::Create(const std::string& path, const SWaveFormat& format) {
     m_riffSizeOffset = 4;
     std::memcpy(h + 8, "WAVE", 4);
     std::memcpy(h + 12, "fmt ", 4);
-    PutLe32(h + 16, uint32_t(fmt.size()));
+    WriteLe32(h + 16, uint32_t(fmt.size()));
     std::memcpy(h + 20, fmt.data(), fmt.size());
     uint8_t* fact = h + 20 + fmtPadded;
     std::memcpy(fact, "fact", 4);
-    PutLe32(fact + 4, 4);
-    PutLe32(fact + 8, 0xFFFFFFFFu);
+    WriteLe32(fact + 4, 4);
+    WriteLe32(fact + 8, 0xFFFFFFFFu);
     m_factOffset = int64_t(fact + 8 - h);
     std::memcpy(fact + 12, "data", 4);
     m_dataSizeOffset = int64_t(fact + 16 - h);
@@ -173,7 +167,8 @@ bool CWaveFile::Create(const std::string& path, const SWaveFormat& format) {
 
 bool CWaveFile::FlushWriteBuffer() {
     if (m_writeBuffer.empty()) return !m_writeFailed;
-    if (!m_writeFailed && std::fwrite(m_writeBuffer.data(), 1, m_writeBuffer.size(), m_file) != m_writeBuffer.size())
+    if (!m_writeFailed &&
+        std::fwrite(m_writeBuffer.data(), 1, m_writeBuffer.size(), m_file) != m_writeBuffer.size())
         m_writeFailed = true;
     m_writeBuffer.clear();
     return !m_writeFailed;
@@ -206,7 +201,7 @@ bool CWaveFile::Close() {
         }
         int64_t fileSize = m_dataSizeOffset + 4 + m_written + (m_written & 1);
         auto patch = [&](int64_t offset, uint32_t value) {
-            PutLe32(b, value);
+            WriteLe32(b, value);
             return std::fseek(m_file, long(offset), SEEK_SET) == 0 && std::fwrite(b, 1, 4, m_file) == 4;
         };
         ok = ok && patch(m_dataSizeOffset, uint32_t(m_written));
@@ -328,7 +323,8 @@ int64_t CWaveFile::MsToByte(int64_t ms) const {
     int frame = m_format.FrameSize();
     // The double constant 0.001 lies just above a thousandth, so whole results never fall below
     // their integer in extended precision (2000 ms gives 352,800 bytes, not 352,796).
-    long double t = (long double)m_format.samplesPerSec * (long double)frame * (long double)ms * (long double)0.001;
+    long double t =
+        (long double)m_format.samplesPerSec * (long double)frame * (long double)ms * (long double)0.001;
     int64_t bytes = int64_t(t);
     if (frame > 0) bytes -= bytes % frame;
     return bytes;
@@ -355,7 +351,9 @@ void CWaveFile::CloseEncoder() {
     m_packets.clear();
 }
 
-bool CWaveFile::IsEncoderOpen() const { return m_converter && m_converter->IsOpen(); }
+bool CWaveFile::IsEncoderOpen() const {
+    return m_converter && m_converter->IsOpen();
+}
 
 bool CWaveFile::AudioEncodeBuffer(const uint8_t* data, size_t count) {
     m_encoded.clear();

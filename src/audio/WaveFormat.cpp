@@ -4,26 +4,16 @@
 #include <algorithm>
 #include <cstring>
 
+#include "infra/ByteOrder.h"
+
 namespace trov {
 namespace {
-
-void Put16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(uint8_t(v & 0xFF));
-    out.push_back(uint8_t(v >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(uint8_t((v >> (8 * i)) & 0xFF));
-}
-uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
 
 // The sub-format GUID of WAVE_FORMAT_EXTENSIBLE starts with the plain format tag; the remaining
 // 14 bytes are the fixed multimedia GUID suffix.
 uint16_t ExtensibleSubFormat(const SWaveFormat& f) {
     if (f.formatTag != kWaveFormatExtensible || f.extra.size() < 22) return 0;
-    return Get16(f.extra.data() + 6);
+    return ReadLe16(f.extra.data() + 6);
 }
 
 }  // namespace
@@ -41,34 +31,34 @@ bool SWaveFormat::IsFloatPcm() const {
 std::vector<uint8_t> SWaveFormat::ToPcmBytes() const {
     std::vector<uint8_t> out;
     out.reserve(16);
-    Put16(out, formatTag);
-    Put16(out, channels);
-    Put32(out, samplesPerSec);
-    Put32(out, avgBytesPerSec);
-    Put16(out, blockAlign);
-    Put16(out, bitsPerSample);
+    AppendLe16(out, formatTag);
+    AppendLe16(out, channels);
+    AppendLe32(out, samplesPerSec);
+    AppendLe32(out, avgBytesPerSec);
+    AppendLe16(out, blockAlign);
+    AppendLe16(out, bitsPerSample);
     return out;
 }
 
 std::vector<uint8_t> SWaveFormat::ToBytes() const {
     std::vector<uint8_t> out = ToPcmBytes();
     size_t n = std::min<size_t>(extra.size(), 0xFFFF);
-    Put16(out, uint16_t(n));
+    AppendLe16(out, uint16_t(n));
     out.insert(out.end(), extra.begin(), extra.begin() + long(n));
     return out;
 }
 
 bool SWaveFormat::FromBytes(const uint8_t* data, size_t size, SWaveFormat& format) {
     if (!data || size < 18) return false;
-    uint16_t n = Get16(data + 16);
+    uint16_t n = ReadLe16(data + 16);
     if (size - 18 < n) return false;
     SWaveFormat f;
-    f.formatTag = Get16(data);
-    f.channels = Get16(data + 2);
-    f.samplesPerSec = Get32(data + 4);
-    f.avgBytesPerSec = Get32(data + 8);
-    f.blockAlign = Get16(data + 12);
-    f.bitsPerSample = Get16(data + 14);
+    f.formatTag = ReadLe16(data);
+    f.channels = ReadLe16(data + 2);
+    f.samplesPerSec = ReadLe32(data + 4);
+    f.avgBytesPerSec = ReadLe32(data + 8);
+    f.blockAlign = ReadLe16(data + 12);
+    f.bitsPerSample = ReadLe16(data + 14);
     f.extra.assign(data + 18, data + 18 + n);
     format = std::move(f);
     return true;
@@ -85,7 +75,9 @@ SWaveFormat PcmWaveFormat(uint32_t samplesPerSec, uint16_t channels, uint16_t bi
     return f;
 }
 
-SWaveFormat StandardWaveFormat() { return PcmWaveFormat(44100, 2, 16); }
+SWaveFormat StandardWaveFormat() {
+    return PcmWaveFormat(44100, 2, 16);
+}
 
 bool IsStandardWaveFormat(const SWaveFormat& f) {
     return f.IsIntegerPcm() && f.channels == 2 && f.samplesPerSec == 44100 && f.bitsPerSample == 16;

@@ -8,28 +8,13 @@
 #include <fstream>
 #include <vector>
 
+#include "infra/ByteOrder.h"
+
 namespace trov {
 
 namespace {
 
 constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiAlphaBitfields = 6;
-
-uint16_t Le16(const uint8_t* p) {
-    return uint16_t(p[0] | (p[1] << 8));
-}
-uint32_t Le32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-void Put16(uint8_t* p, uint16_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
 
 // Reads a whole file; false when it cannot be opened or read. Files above 4 GiB are refused.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string& error) {
@@ -113,7 +98,7 @@ bool CDibPicture::LoadFromMemory(const uint8_t* data, size_t size, const std::st
         SetLastError("CDibPicture::LoadFile: " + what + " is not a BMP file");
         return false;
     }
-    const uint32_t offBits = Le32(data + 10);
+    const uint32_t offBits = ReadLe32(data + 10);
     // The pixel offset of the file header counts from the file start; DecodeDib counts from the
     // information header. 0 (or nonsense) means "directly after header and colour table".
     const size_t pixelOffset = (offBits >= 14 + 12 && offBits < size) ? offBits - 14 : 0;
@@ -140,23 +125,23 @@ bool CDibPicture::DecodeDib(const uint8_t* info, size_t infoLen, size_t pixelOff
         return false;
     };
     if (infoLen < 12) return fail("file ends inside the bitmap header");
-    const uint32_t hdrSize = Le32(info);
+    const uint32_t hdrSize = ReadLe32(info);
     int64_t width = 0, height = 0;
     uint32_t bitCount = 0, compression = kBiRgb, clrUsed = 0;
     size_t paletteEntrySize = 4;
     if (hdrSize == 12) {
         // OS/2 core header: 16-bit sizes, 3-byte colour table entries.
-        width = Le16(info + 4);
-        height = int16_t(Le16(info + 6));
-        bitCount = Le16(info + 10);
+        width = ReadLe16(info + 4);
+        height = int16_t(ReadLe16(info + 6));
+        bitCount = ReadLe16(info + 10);
         paletteEntrySize = 3;
     } else if (hdrSize >= 40 && hdrSize <= 124) {
         if (infoLen < hdrSize) return fail("file ends inside the bitmap header");
-        width = int32_t(Le32(info + 4));
-        height = int32_t(Le32(info + 8));
-        bitCount = Le16(info + 14);
-        compression = Le32(info + 16);
-        clrUsed = Le32(info + 32);
+        width = int32_t(ReadLe32(info + 4));
+        height = int32_t(ReadLe32(info + 8));
+        bitCount = ReadLe16(info + 14);
+        compression = ReadLe32(info + 16);
+        clrUsed = ReadLe32(info + 32);
     } else {
         return fail("unsupported bitmap header size " + std::to_string(hdrSize));
     }
@@ -190,9 +175,9 @@ bool CDibPicture::DecodeDib(const uint8_t* info, size_t infoLen, size_t pixelOff
             m = info + pos;
             pos += maskBytes;
         }
-        red.Set(Le32(m));
-        green.Set(Le32(m + 4));
-        blue.Set(Le32(m + 8));
+        red.Set(ReadLe32(m));
+        green.Set(ReadLe32(m + 4));
+        blue.Set(ReadLe32(m + 8));
     } else if (bitCount == 16) {
         red.Set(0x7C00);
         green.Set(0x03E0);
@@ -292,7 +277,7 @@ bool CDibPicture::DecodeDib(const uint8_t* info, size_t infoLen, size_t pixelOff
             case 32:
                 if (bitfields) {
                     for (int c = 0; c < w; ++c) {
-                        const uint32_t v = Le32(s + 4 * c);
+                        const uint32_t v = ReadLe32(s + 4 * c);
                         d[3 * c] = blue.Get(v);
                         d[3 * c + 1] = green.Get(v);
                         d[3 * c + 2] = red.Get(v);
@@ -303,7 +288,7 @@ bool CDibPicture::DecodeDib(const uint8_t* info, size_t infoLen, size_t pixelOff
                 break;
             case 16:
                 for (int c = 0; c < w; ++c) {
-                    const uint32_t v = Le16(s + 2 * c);
+                    const uint32_t v = ReadLe16(s + 2 * c);
                     d[3 * c] = blue.Get(v);
                     d[3 * c + 1] = green.Get(v);
                     d[3 * c + 2] = red.Get(v);
@@ -336,10 +321,10 @@ bool CDibPicture::SaveFile(const std::string& path) {
     uint8_t fileHeader[14] = {};
     fileHeader[0] = 'B';
     fileHeader[1] = 'M';
-    Put32(fileHeader + 2, uint32_t(GetImageSize()) + 54);
-    Put16(fileHeader + 6, 0);
-    Put16(fileHeader + 8, 0);
-    Put32(fileHeader + 10, 54);
+    WriteLe32(fileHeader + 2, uint32_t(GetImageSize()) + 54);
+    WriteLe16(fileHeader + 6, 0);
+    WriteLe16(fileHeader + 8, 0);
+    WriteLe32(fileHeader + 10, 54);
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
     if (!f) {
         SetLastError("CDibPicture::SaveFile: cannot create " + path);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "infra/ByteOrder.h"
 #include "infra/UserPrompt.h"
 #include "video/AVIInternal.h"
 #include "video/ContainerCodecs.h"
@@ -44,13 +45,6 @@ bool IsPictureDemuxer(const char* name) {
            n == "mjpeg" || n == "gif" || n == "webp" || n == "apng";
 }
 
-uint16_t Le16(const uint8_t* p) {
-    return uint16_t(p[0] | (p[1] << 8));
-}
-uint32_t Le32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-
 // The codec of a wave format record.
 AVCodecID AudioCodecFor(uint16_t tag, uint16_t bits, const std::vector<uint8_t>& extra) {
     bool isFloat = tag == 3;
@@ -58,7 +52,7 @@ AVCodecID AudioCodecFor(uint16_t tag, uint16_t bits, const std::vector<uint8_t>&
     if (tag == 0xFFFE && extra.size() >= 22) {
         // WAVE_FORMAT_EXTENSIBLE: valid bits (2), channel mask (4), then the sub-format GUID whose
         // first two bytes are the plain tag.
-        uint16_t sub = Le16(extra.data() + 6);
+        uint16_t sub = ReadLe16(extra.data() + 6);
         isPcm = sub == 1;
         isFloat = sub == 3;
     }
@@ -378,11 +372,12 @@ std::unique_ptr<CAVIStream> CAVIContainer::CreateAudioStream(const std::vector<u
         return nullptr;
     }
     const uint8_t* w = waveFormat.data();
-    uint16_t tag = Le16(w), channels = Le16(w + 2), blockAlign = Le16(w + 12), bits = Le16(w + 14);
-    uint32_t rate = Le32(w + 4), bytesPerSecond = Le32(w + 8);
+    uint16_t tag = ReadLe16(w), channels = ReadLe16(w + 2), blockAlign = ReadLe16(w + 12),
+             bits = ReadLe16(w + 14);
+    uint32_t rate = ReadLe32(w + 4), bytesPerSecond = ReadLe32(w + 8);
     std::vector<uint8_t> extra;
     if (waveFormat.size() >= 18) {
-        size_t count = Le16(w + 16);
+        size_t count = ReadLe16(w + 16);
         if (18 + count > waveFormat.size()) {
             m_lastError = "The wave format record announces more extra bytes than it has.";
             return nullptr;

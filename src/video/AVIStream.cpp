@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "infra/ByteOrder.h"
 #include "infra/UserPrompt.h"
 #include "video/AVIContainer.h"
 #include "video/AVIInternal.h"
@@ -48,25 +49,17 @@ size_t PixelOffset(const BitmapInfoHeader& h) {
     return offset;
 }
 
-void PutLe16(std::vector<uint8_t>& v, size_t at, uint16_t x) {
-    v[at] = uint8_t(x);
-    v[at + 1] = uint8_t(x >> 8);
-}
-void PutLe32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
-    for (int i = 0; i < 4; ++i) v[at + i] = uint8_t(x >> (8 * i));
-}
-
 std::vector<uint8_t> BitmapFormatBytes(int width, int height, int bits, uint32_t compression,
                                        const uint8_t* extra, int extraSize) {
     std::vector<uint8_t> f(40 + size_t(std::max(0, extraSize)), 0);
-    PutLe32(f, 0, 40);
-    PutLe32(f, 4, uint32_t(width));
-    PutLe32(f, 8, uint32_t(height));
-    PutLe16(f, 12, 1);
-    PutLe16(f, 14, uint16_t(bits));
-    PutLe32(f, 16, compression);
-    PutLe32(f, 20,
-            uint32_t(CPicture::StrideFor(width)) * uint32_t(std::max(0, height)) * uint32_t(bits) / 24);
+    WriteLe32(f, 0, 40);
+    WriteLe32(f, 4, uint32_t(width));
+    WriteLe32(f, 8, uint32_t(height));
+    WriteLe16(f, 12, 1);
+    WriteLe16(f, 14, uint16_t(bits));
+    WriteLe32(f, 16, compression);
+    WriteLe32(f, 20,
+              uint32_t(CPicture::StrideFor(width)) * uint32_t(std::max(0, height)) * uint32_t(bits) / 24);
     if (extraSize > 0) std::memcpy(f.data() + 40, extra, size_t(extraSize));
     return f;
 }
@@ -78,13 +71,13 @@ std::vector<uint8_t> WaveFormatBytes(const AVCodecParameters* p) {
         const AVCodecTag* const tables[] = {avformat_get_riff_audio_tags(), nullptr};
         tag = uint16_t(av_codec_get_tag(tables, p->codec_id));
     }
-    PutLe16(f, 0, tag);
-    PutLe16(f, 2, uint16_t(p->ch_layout.nb_channels));
-    PutLe32(f, 4, uint32_t(p->sample_rate));
-    PutLe32(f, 8, uint32_t(p->bit_rate / 8));
-    PutLe16(f, 12, uint16_t(p->block_align));
-    PutLe16(f, 14, uint16_t(p->bits_per_coded_sample));
-    PutLe16(f, 16, uint16_t(std::max(0, p->extradata_size)));
+    WriteLe16(f, 0, tag);
+    WriteLe16(f, 2, uint16_t(p->ch_layout.nb_channels));
+    WriteLe32(f, 4, uint32_t(p->sample_rate));
+    WriteLe32(f, 8, uint32_t(p->bit_rate / 8));
+    WriteLe16(f, 12, uint16_t(p->block_align));
+    WriteLe16(f, 14, uint16_t(p->bits_per_coded_sample));
+    WriteLe16(f, 16, uint16_t(std::max(0, p->extradata_size)));
     if (p->extradata_size > 0) std::memcpy(f.data() + 18, p->extradata, size_t(p->extradata_size));
     return f;
 }
