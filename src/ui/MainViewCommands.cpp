@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "creation/Creation.h"
+#include "creation/PicturePreparation.h"
 #include "effects/FadingEffectManager.h"
 #include "imaging/PictureTools.h"
 #include "infra/Log.h"
@@ -774,24 +775,69 @@ void CMainViewCommands::MovieSize(int& width, int& height) const {
     }
 }
 
-std::unique_ptr<CDibPicture> CMainViewCommands::PreviewPicture(int index) {
+bool CMainViewCommands::MakePreviewRequest(int index, PreviewRequest& request) const {
     const CProjectObject* o = m_manager.GetObject(index);
-    if (!o) return nullptr;
-    int w = 0, h = 0;
-    MovieSize(w, h);
-    std::unique_ptr<CDibPicture> picture = m_manager.PreparePicture(index, w, h);
-    if (!picture || picture->IsEmpty()) return nullptr;
-    if (GetOption(appkey::kFullPreview) && !o->pictureText.empty()) {
+    if (!o) return false;
+    request.object = *o;
+    MovieSize(request.width, request.height);
+    request.quality = m_manager.GetQuality();
+    request.withCaption = GetOption(appkey::kFullPreview) && !o->pictureText.empty();
+    return true;
+}
+
+CPicturePreparation& CMainViewCommands::GetPicturePreparation() {
+    return m_manager.GetCreation().GetPicturePreparation();
+}
+
+std::unique_ptr<CDibPicture> CMainViewCommands::PreparePreviewPicture(CPicturePreparation& prep,
+                                                                      const PreviewRequest& r) {
+    const CProjectObject& o = r.object;
+    const int w = r.width, h = r.height;
+    CPictureTools tools;
+    std::unique_ptr<CDibPicture> picture;
+    if (o.IsColorFade()) {
+        picture = tools.CreatePicture(w, h, o.colorFadeColorRef);
+    } else {
+        // As a still (outside a creation every entry is prepared so), through the picture cache.
+        int rotation = o.IsAVI() ? 0 : o.rotation;
+        picture = prep.LookupPicture(o.GetCacheName(), w, h, rotation);
+        if (!picture) {
+            std::unique_ptr<CPicture> raw;
+            if (o.IsAVI()) {
+                raw = ReadVideoFrame(ResolveProjectPath(NativePath(o.GetFileName())), 0);
+            } else {
+                EntryPictureRequest load;
+                load.file = o.GetFileName();
+                load.projectFolder = GetProjectDirectory();
+                load.rotation = o.rotation;
+                load.fitWidth = w;
+                load.fitHeight = h;
+                raw = LoadEntryPicture(load);
+            }
+            if (!raw || raw->IsEmpty()) return nullptr;
+            picture = prep.FinishStill(o, *raw, w, h, r.quality);
+        }
+    }
+    if (picture && r.withCaption) {
         CaptionSettings caption;
-        caption.text = o->pictureText;
-        caption.textColour = o->textColor;
-        caption.backColour = o->textBackColor;
-        caption.backWidth = o->textBackWidth;
-        LogFont font = o->font;
-        CPictureTools tools;
-        tools.DrawCaption(picture.get(), &caption, &font, o->textPosition);
+        caption.text = o.pictureText;
+        caption.textColour = o.textColor;
+        caption.backColour = o.textBackColor;
+        caption.backWidth = o.textBackWidth;
+        LogFont font = o.font;
+        tools.DrawCaption(picture.get(), &caption, &font, o.textPosition);
     }
     return picture;
+}
+
+std::unique_ptr<CDibPicture> CMainViewCommands::PreviewPicture(int index) {
+    PreviewRequest request;
+    if (!MakePreviewRequest(index, request)) return nullptr;
+    return PreparePreviewPicture(GetPicturePreparation(), request);
+}
+
+void CMainViewCommands::PreviewFailed(const std::string& fileName) {
+    Status(viewtext::kCanNotRead + fileName);
 }
 
 std::vector<std::string> CMainViewCommands::ThreadPriorityNames() {

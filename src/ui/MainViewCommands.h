@@ -19,6 +19,8 @@
 
 namespace trov {
 
+class CPicturePreparation;
+
 // The sections and keys of the main window's GUI state store: the editable fields of the first
 // selected object (key "Value" each), whether objects are selected, whether a creation runs.
 namespace guistate {
@@ -255,8 +257,23 @@ public:
 
     // The picture the preview shows for object index: prepared at the movie size as the creation
     // prepares it (background colour bars, rotation), with its caption drawn when "Full" is on.
-    // Null when the picture cannot be read.
+    // Null when the picture cannot be read. Runs PreparePreviewPicture on this thread.
     std::unique_ptr<CDibPicture> PreviewPicture(int index);
+    // What a preview of object index needs, read on the GUI thread so the preparation can run on
+    // another one.
+    struct PreviewRequest {
+        CProjectObject object;  // a copy: the list may change while it is prepared
+        int width = 0, height = 0;
+        int quality = 0;
+        bool withCaption = false;
+    };
+    bool MakePreviewRequest(int index, PreviewRequest& request) const;
+    // The preview picture of a request (thread-safe: the caches lock themselves, the clip reader too).
+    static std::unique_ptr<CDibPicture> PreparePreviewPicture(CPicturePreparation& preparation,
+                                                              const PreviewRequest& request);
+    CPicturePreparation& GetPicturePreparation();
+    // A preview that could not be made: the read error in the status bar.
+    void PreviewFailed(const std::string& fileName);
     // "Movie-Size-X" x "Movie-Size-Y" of the project (640 x 480 when missing or absurd).
     void MovieSize(int& width, int& height) const;
     // The names of the "Thread Priority:" list, in its order, and the one selected at start.

@@ -28,6 +28,7 @@
 #include "effects/FadingEffectManager.h"
 #include "project/ProjectPaths.h"
 #include "settings/ApplicationSettings.h"
+#include "ui/qt/PreviewLoader.h"
 #include "ui/qt/PreviewWidget.h"
 #include "ui/qt/ThumbnailLoader.h"
 
@@ -55,6 +56,10 @@ CMainView::CMainView(CTROVManager& manager, CMainViewChooser& chooser, CUserProm
         emit projectChanged();
     };
     m_thumbnails = std::make_unique<CThumbnailLoader>();
+    m_previewLoader = std::make_unique<CPreviewLoader>(
+        m_commands->GetPicturePreparation(), [this](int generation, std::shared_ptr<CDibPicture> picture) {
+            OnPreviewReady(generation, picture);
+        });
     connect(m_thumbnails.get(), &CThumbnailLoader::ready, this, &CMainView::OnThumbnail,
             Qt::QueuedConnection);
     m_thumbnailTimer.setSingleShot(true);
@@ -403,17 +408,30 @@ void CMainView::ShowPlayLength() {
 }
 
 bool CMainView::ShowPreviewOf(int index) {
-    if (index < 0) {
+    CMainViewCommands::PreviewRequest request;
+    if (index < 0 || !m_commands->MakePreviewRequest(index, request)) {
+        m_previewLoader->Cancel();
         m_preview->SetPicture(nullptr);
         return true;
     }
-    int w = 0, h = 0;
-    m_commands->MovieSize(w, h);
-    m_preview->SetFrameSize(w, h);
-    std::unique_ptr<CDibPicture> picture = m_commands->PreviewPicture(index);
-    bool ok = picture != nullptr;
-    m_preview->SetPicture(std::move(picture));
-    return ok;
+    m_preview->SetFrameSize(request.width, request.height);
+    m_previewFile = request.object.GetFileName();
+    // Prepared on the loader's thread; a read error is reported when the result comes.
+    m_previewLoader->Request(std::move(request));
+    return true;
+}
+
+void CMainView::OnPreviewReady(int generation, std::shared_ptr<CDibPicture> picture) {
+    if (generation != m_previewLoader->Current()) return;
+    if (!picture) {
+        m_preview->SetPicture(nullptr);
+        m_commands->PreviewFailed(m_previewFile);
+        return;
+    }
+    auto own = std::make_unique<CDibPicture>();
+    own->CopyFrom(picture.get());
+    m_preview->SetPicture(std::move(own));
+    ++m_previewsShown;
 }
 
 int CMainView::AddFilesResponsive(const std::vector<std::string>& paths) {
@@ -429,14 +447,14 @@ int CMainView::AddFilesResponsive(const std::vector<std::string>& paths) {
     sincePump.start();
     int shown = m_manager.GetObjectCount();
     while (job->Step()) {
-        // New rows appear as they are read; events are handled about every 30 ms.
-        if (sincePump.elapsed() >= 30 || job->Done()) {
+        // New rows appear as they are read; events are handled about every 15 ms.
+        if (sincePump.elapsed() >= 15 || job->Done()) {
             std::vector<PictureListRow> rows;
             for (int i = shown; i < m_manager.GetObjectCount(); ++i)
                 rows.push_back(PictureListRowTexts(*m_manager.GetObject(i), i));
             shown = m_manager.GetObjectCount();
             m_list->AppendRows(rows);
-            QApplication::processEvents();
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
             sincePump.restart();
         }
     }
@@ -458,6 +476,11 @@ void CMainView::ApplyThumbnails() {
             QPixmap swatch(CThumbnailLoader::kWidth, CThumbnailLoader::kHeight);
             swatch.fill(QColor(ColourRed(o->colorFadeColorRef), ColourGreen(o->colorFadeColorRef),
                                ColourBlue(o->colorFadeColorRef)));
+            // A frame, so white and black swatches show on any row colour.
+            QPainter frame(&swatch);
+            frame.setPen(QColor(128, 128, 128));
+            frame.drawRect(0, 0, swatch.width() - 1, swatch.height() - 1);
+            frame.end();
             item->setIcon(kColFileName, QIcon(swatch));
             continue;
         }
@@ -477,19 +500,8 @@ void CMainView::ApplyThumbnails() {
 }
 
 void CMainView::OnThumbnail(const QString& key, const QImage& image) {
-    QIcon icon;
-    if (!image.isNull()) {
-        // Centred on a canvas of the full thumbnail size, so the file names line up.
-        QPixmap canvas(CThumbnailLoader::kWidth, CThumbnailLoader::kHeight);
-        canvas.fill(Qt::transparent);
-        QPainter p(&canvas);
-        p.drawImage((canvas.width() - image.width()) / 2, (canvas.height() - image.height()) / 2, image);
-        p.end();
-        icon = QIcon(canvas);
-    } else {
-        icon = QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
-    }
-    m_icons.insert(key, icon);
+    static const QIcon unreadable = QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    m_icons.insert(key, image.isNull() ? unreadable : QIcon(QPixmap::fromImage(image)));
     // Thumbnails come in bursts: the rows take them in one pass a moment later.
     if (!m_thumbnailTimer.isActive()) m_thumbnailTimer.start();
 }

@@ -30,6 +30,7 @@ namespace trov {
 
 class CPreviewWidget;
 class CThumbnailLoader;
+class CPreviewLoader;
 
 class CMainView : public QWidget {
     Q_OBJECT
@@ -79,6 +80,8 @@ public:
     QProgressBar* ProgressBar(bool complete) const { return complete ? m_completeBar : m_currentBar; }
     QLabel* PercentLabel(bool complete) const { return complete ? m_completePercent : m_currentPercent; }
     QLineEdit* PlayLengthBox() const { return m_playLength; }
+    // How many prepared previews were shown so far (tests wait for the next one).
+    int PreviewsShown() const { return m_previewsShown; }
 
 signals:
     // The project's title or modified state changed.
@@ -92,6 +95,7 @@ private:
     void Bind();
     void Connect();
     bool ShowPreviewOf(int index);
+    void OnPreviewReady(int generation, std::shared_ptr<CDibPicture> picture);
     void ApplyThumbnails();
     void OnThumbnail(const QString& key, const QImage& image);
 
@@ -126,6 +130,9 @@ private:
     CPreviewWidget* m_preview = nullptr;
 
     std::unique_ptr<CThumbnailLoader> m_thumbnails;
+    std::unique_ptr<CPreviewLoader> m_previewLoader;
+    std::string m_previewFile;
+    int m_previewsShown = 0;
     QHash<QString, QIcon> m_icons;
     QTimer m_thumbnailTimer;
     QString m_startText;

@@ -70,8 +70,9 @@ CMainWindow::CMainWindow(CTROVManager& manager, CUserPrompt& prompt, CMainViewCh
     BuildMenu();
     ConnectMenu();
     connect(m_view, &CMainView::projectChanged, this, &CMainWindow::UpdateTitle);
-    setMinimumSize(980, 640);
-    resize(1280, 800);
+    // Small enough for a 1024 x 768 screen, never smaller than the controls need.
+    setMinimumSize(QSize(980, 640).expandedTo(minimumSizeHint()));
+    resize(QSize(1280, 800).expandedTo(minimumSize()));
     UpdateTitle();
 }
 

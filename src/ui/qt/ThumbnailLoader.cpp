@@ -1,6 +1,8 @@
 // Thumbnails of the picture list, decoded on their own thread.
 #include "ui/qt/ThumbnailLoader.h"
 
+#include <QPainter>
+
 #include "imaging/PictureTools.h"
 #include "ui/qt/PreviewWidget.h"
 

@@ -24,7 +24,8 @@ public:
     ~CThumbnailLoader() override;
 
     // Queues a still picture (JPEG or BMP) at path, turned by rotation degrees; `ready` follows
-    // with key once it is decoded (a null image when it cannot be read). A key asked for before
+    // with key and the finished kWidth x kHeight thumbnail once it is decoded (a null image when it
+    // cannot be read). A key asked for before
     // is not decoded again.
     void Request(const QString& key, const std::string& path, int rotation);
     // Forgets queued requests (a new project).
