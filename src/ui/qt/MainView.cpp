@@ -428,9 +428,7 @@ void CMainView::OnPreviewReady(int generation, std::shared_ptr<CDibPicture> pict
         m_commands->PreviewFailed(m_previewFile);
         return;
     }
-    auto own = std::make_unique<CDibPicture>();
-    own->CopyFrom(picture.get());
-    m_preview->SetPicture(std::move(own));
+    m_preview->SetPicture(picture->Clone());
     ++m_previewsShown;
 }
 

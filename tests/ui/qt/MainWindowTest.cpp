@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -27,6 +28,7 @@
 #include "ui/qt/GuiApplication.h"
 #include "ui/qt/MainView.h"
 #include "ui/qt/MainWindow.h"
+#include "ui/qt/PreviewWidget.h"
 
 namespace fs = std::filesystem;
 using namespace trov;
@@ -62,9 +64,9 @@ struct Fixture {
     QTreeWidget* Tree() { return View().Tree(); }
     CTROVManager& Manager() { return session->Manager(); }
     std::string Status() { return Window().StatusText().toStdString(); }
-    std::string Picture(const std::string& name) {
+    std::string Picture(const std::string& name, Colour colour = MakeColour(200, 40, 40)) {
         CPictureTools tools;
-        auto pic = tools.CreatePicture(16, 12, MakeColour(200, 40, 40));
+        auto pic = tools.CreatePicture(16, 12, colour);
         std::string path = (home.Path() / name).string();
         pic->SaveFile(path);
         return path;
@@ -126,6 +128,8 @@ private slots:
     void fatalReportsAccumulateAndCopyToTheClipboard();
     void aboutBoxShowsTheVersion();
     void exitQuestionDecidesWhetherTheWindowCloses();
+    void previewShowsTheSelectionAtMovieSizeAndReportsUnreadablePictures();
+    void droppedFoldersAndFilesAreAdded();
 };
 
 void MainWindowTest::addsOneThenThreeFilesWithSingularAndPluralStatus() {
@@ -409,6 +413,53 @@ void MainWindowTest::exitQuestionDecidesWhetherTheWindowCloses() {
     f.prompt.answers = {PromptAnswer::Yes};
     f.Window().close();
     QVERIFY(!f.Window().isVisible());
+}
+
+void MainWindowTest::previewShowsTheSelectionAtMovieSizeAndReportsUnreadablePictures() {
+    Fixture f;
+    f.Manager().GetProjectSettings().SetInt(kProjectSettings, projkey::kMovieSizeX, 320);
+    f.Manager().GetProjectSettings().SetInt(kProjectSettings, projkey::kMovieSizeY, 180);
+    // Another content than a.bmp: equal contents share their prepared picture in the cache.
+    std::string gone = f.Picture("gone.bmp", MakeColour(1, 2, 3));
+    f.View().Commands().AddFiles({f.Picture("a.bmp"), gone});
+    fs::remove(gone);
+    QCheckBox* show = nullptr;
+    for (QCheckBox* box : f.View().findChildren<QCheckBox*>())
+        if (box->text() == "Show Preview") show = box;
+    QVERIFY(show);
+    if (!show->isChecked()) QTest::mouseClick(show, Qt::LeftButton);
+    int shown = f.View().PreviewsShown();
+    f.ClickRow(0);
+    QTRY_VERIFY(f.View().PreviewsShown() > shown);
+    CDibPicture* picture = f.View().Preview()->GetPicture();
+    QVERIFY(picture);
+    QCOMPARE(picture->GetWidth(), 320);
+    QCOMPARE(picture->GetHeight(), 180);
+    f.ClickRow(1);
+    QTRY_COMPARE(f.Status(), "Error! Can not read " + gone);
+    QVERIFY(!f.View().Preview()->GetPicture());
+}
+
+void MainWindowTest::droppedFoldersAndFilesAreAdded() {
+    Fixture f;
+    fs::create_directories(f.home.Path() / "drop");
+    f.Picture("drop/x.jpg");
+    f.Picture("drop/y.bmp");
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString((f.home.Path() / "drop").string())),
+                  QUrl::fromLocalFile(QString::fromStdString(f.Picture("z.bmp"))),
+                  QUrl::fromLocalFile(QString::fromStdString(f.home / "notes.txt"))});
+    QPoint at = f.Tree()->viewport()->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f.Tree()->viewport(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f.Tree()->viewport(), &drop);
+    QCOMPARE(f.Tree()->topLevelItemCount(), 3);
+    QVERIFY(f.Cell(0, 1).find("y.bmp") != std::string::npos);  // the folder's bitmaps first
+    QVERIFY(f.Cell(1, 1).find("x.jpg") != std::string::npos);
+    QVERIFY(f.Cell(2, 1).find("z.bmp") != std::string::npos);
+    QCOMPARE(f.Status(), std::string("Sucessfully add 3 new pictures / AVIs!"));
 }
 
 QTEST_MAIN(MainWindowTest)
