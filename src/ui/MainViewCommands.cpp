@@ -17,6 +17,7 @@
 #include "infra/Utf16Order.h"
 #include "project/ProjectPaths.h"
 #include "settings/ApplicationSettings.h"
+#include "video/AVIFrameReader.h"
 
 namespace trov {
 
@@ -804,7 +805,10 @@ std::unique_ptr<CDibPicture> CMainViewCommands::PreparePreviewPicture(CPicturePr
         if (!picture) {
             std::unique_ptr<CPicture> raw;
             if (o.IsAVI()) {
-                raw = ReadVideoFrame(ResolveProjectPath(NativePath(o.GetFileName())), 0);
+                // Frame 0 of the clip; the previews keep a clip reader of their own (it serialises
+                // its calls), apart from the creation's.
+                static CAVIFrameReader clips;
+                raw = clips.ReadVideoFrame(ResolveProjectPath(NativePath(o.GetFileName())), 0);
             } else {
                 EntryPictureRequest load;
                 load.file = o.GetFileName();
