@@ -13,6 +13,7 @@
 #include "creation/CreationFormat.h"
 #include "creation/PicturePreparation.h"
 #include "infra/MessagePipelines.h"
+#include "infra/ParallelRows.h"
 #include "project/ProjectObject.h"
 #include "project/ProjectPaths.h"
 #include "video/AVIContainer.h"
@@ -142,23 +143,9 @@ private:
     // Pictures are decoded on several cores at once (a photo's decoding runs on one); what they find
     // goes into m_bad by entry index, so the lists keep the project's order.
     void CheckPicturesInParallel() {
-        std::atomic<size_t> next{0};
-        auto work = [&] {
-            for (size_t k = next++; k < m_pictures.size(); k = next++) CheckPicture(m_pictures[k]);
-        };
         // At most four at once: each may hold a photo at full size.
-        const size_t workers = std::min<size_t>(
-            {m_pictures.size(), std::max(1u, std::thread::hardware_concurrency()), size_t(4)});
-        std::vector<std::thread> threads;
-        for (size_t t = 1; t < workers; ++t) {
-            try {
-                threads.emplace_back(work);
-            } catch (const std::exception&) {
-                break;  // no more threads to be had: the ones there are do the rest
-            }
-        }
-        work();
-        for (std::thread& t : threads) t.join();
+        const int workers = int(std::min(std::max(1u, std::thread::hardware_concurrency()), 4u));
+        ExecuteJobs(int(m_pictures.size()), workers, [&](int k) { CheckPicture(m_pictures[size_t(k)]); });
     }
 
     void CheckAudio() {

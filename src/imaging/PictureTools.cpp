@@ -11,6 +11,7 @@
 
 #include "imaging/JpegPicture.h"
 #include "infra/MessagePipelines.h"
+#include "infra/ParallelRows.h"
 
 namespace trov {
 
@@ -27,8 +28,6 @@ std::string LowerExtension(const std::string& path) {
     return ext;
 }
 
-// Runs fn(begin, end) over [0, n) split into contiguous parts on up to a few threads; the
-// caller's thread takes one part. Used for whole-picture kernels whose rows are independent.
 std::atomic<int> g_threads{0};
 
 int ThreadCount() {
@@ -40,27 +39,10 @@ int ThreadCount() {
     return set > 0 ? set : kAuto;
 }
 
+// Whole-picture kernels whose rows are independent: at least 8 rows a slice.
 template <typename Fn>
-void ParallelRows(int n, Fn&& fn) {
-    const int parts = std::min(ThreadCount(), std::max(1, n / 8));
-    if (parts <= 1) {
-        fn(0, n);
-        return;
-    }
-    // Parts whose thread cannot be started (resource limits) run on the caller's thread.
-    std::vector<std::thread> helpers;
-    int started = 1;
-    try {
-        helpers.reserve(size_t(parts - 1));
-        for (; started < parts; ++started) {
-            const int b = int(int64_t(n) * started / parts), e = int(int64_t(n) * (started + 1) / parts);
-            helpers.emplace_back([&fn, b, e] { fn(b, e); });
-        }
-    } catch (const std::exception&) {
-    }
-    fn(0, int(int64_t(n) / parts));
-    for (int p = started; p < parts; ++p) fn(int(int64_t(n) * p / parts), int(int64_t(n) * (p + 1) / parts));
-    for (auto& t : helpers) t.join();
+void PictureRows(int n, Fn&& fn) {
+    ParallelRows(n, std::min(ThreadCount(), std::max(1, n / 8)), fn);
 }
 
 // For every target index along one axis: the source indices and normalised weights.
@@ -200,7 +182,7 @@ bool Resample(const CPicture& src, SourceRegion region, CPicture& dst, int ox, i
     std::atomic<bool> failed{false};
     for (int g0 = 0; g0 < th; g0 += group) {
         const int g1 = std::min(th, g0 + group);
-        ParallelRows(g1 - g0, [&](int b, int e) {
+        PictureRows(g1 - g0, [&](int b, int e) {
             std::vector<float> row;
             try {
                 row.resize(rowAlloc);
@@ -401,7 +383,7 @@ std::unique_ptr<CDibPicture> CPictureTools::Rotate(const CPicture* source, int d
         d[1] = s[1];
         d[2] = s[2];
     };
-    ParallelRows(h, [&](int y0, int y1) {
+    PictureRows(h, [&](int y0, int y1) {
         if (a == 180) {
             for (int y = y0; y < y1; ++y) {
                 const uint8_t* s = source->GetRow(y);

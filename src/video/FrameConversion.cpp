@@ -2,10 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <stdexcept>
 #include <thread>
 #include <vector>
+
+#include "infra/ParallelRows.h"
 
 namespace trov {
 
@@ -23,13 +24,26 @@ constexpr int Fix(double x) {
 }
 
 // Luma weights sum to the full scale exactly, so white stays 235 (or 255) after rounding.
-constexpr Matrix kVideoRange{Fix(0.256788), Fix(0.504129), Fix(219.0 / 255.0) - Fix(0.256788) - Fix(0.504129),
+constexpr Matrix kVideoRange{Fix(0.256788),
+                             Fix(0.504129),
+                             Fix(219.0 / 255.0) - Fix(0.256788) - Fix(0.504129),
                              16,
-                             Fix(-0.148223), Fix(-0.290993), Fix(0.439216),
-                             Fix(0.439216), Fix(-0.367788), Fix(-0.071427)};
-constexpr Matrix kFullRange{Fix(0.299), Fix(0.587), 65536 - Fix(0.299) - Fix(0.587), 0,
-                            Fix(-0.168736), Fix(-0.331264), Fix(0.5),
-                            Fix(0.5), Fix(-0.418688), Fix(-0.081312)};
+                             Fix(-0.148223),
+                             Fix(-0.290993),
+                             Fix(0.439216),
+                             Fix(0.439216),
+                             Fix(-0.367788),
+                             Fix(-0.071427)};
+constexpr Matrix kFullRange{Fix(0.299),
+                            Fix(0.587),
+                            65536 - Fix(0.299) - Fix(0.587),
+                            0,
+                            Fix(-0.168736),
+                            Fix(-0.331264),
+                            Fix(0.5),
+                            Fix(0.5),
+                            Fix(-0.418688),
+                            Fix(-0.081312)};
 
 inline uint8_t Clamp255(int x) {
     return uint8_t(x < 0 ? 0 : (x > 255 ? 255 : x));
@@ -59,8 +73,8 @@ void PixelRow(const uint8_t* src, int width, const Matrix& m, uint8_t* y, int32_
 
 // One output row of chroma from the terms of two rows (the same row twice at an odd bottom edge).
 TROV_VECTOR_CLONES
-void ChromaRow(const int32_t* u0, const int32_t* v0, const int32_t* u1, const int32_t* v1, int width, uint8_t* u,
-               uint8_t* v) {
+void ChromaRow(const int32_t* u0, const int32_t* v0, const int32_t* u1, const int32_t* v1, int width,
+               uint8_t* u, uint8_t* v) {
     // Sums of four pixels carry two more bits.
     constexpr int kRound = 1 << 17;
     const int half = width / 2;
@@ -78,8 +92,8 @@ void ChromaRow(const int32_t* u0, const int32_t* v0, const int32_t* u1, const in
 }
 
 // Output rows y0 .. y1 - 1 (y0 even).
-void ConvertRows(const uint8_t* bits, int stride, int width, int height, const Matrix& m, const Yuv420Planes& out,
-                 int y0, int y1) {
+void ConvertRows(const uint8_t* bits, int stride, int width, int height, const Matrix& m,
+                 const Yuv420Planes& out, int y0, int y1) {
     // Source row of output row y (the bitmap is stored bottom-up).
     auto source = [&](int y) { return bits + size_t(height - 1 - y) * size_t(stride); };
     std::vector<int32_t> terms(size_t(4) * size_t(width));
@@ -108,16 +122,9 @@ void ConvertBgrToYuv420(const uint8_t* bits, int stride, int width, int height, 
         ConvertRows(bits, stride, width, height, m, out, 0, height);
         return;
     }
-    const int middle = (height / 2) & ~1;
-    std::thread helper;
-    try {
-        helper = std::thread(ConvertRows, bits, stride, width, height, std::cref(m), std::cref(out), middle, height);
-    } catch (const std::exception&) {
-        ConvertRows(bits, stride, width, height, m, out, 0, height);  // no thread to be had
-        return;
-    }
-    ConvertRows(bits, stride, width, height, m, out, 0, middle);
-    helper.join();
+    // Two slices of whole row pairs (a chroma row serves two picture rows).
+    ParallelRows(
+        height, 2, [&](int y0, int y1) { ConvertRows(bits, stride, width, height, m, out, y0, y1); }, 2);
 }
 
 }  // namespace trov
