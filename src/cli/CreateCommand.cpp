@@ -154,6 +154,9 @@ int RunUnattendedCreation(CTROVManager& manager, const CreateOptions& options,
     std::signal(SIGINT, oldInt);
     std::signal(SIGTERM, oldTerm);
     g_running = nullptr;
+    // Under the check's message: each refused file with the reader's cause.
+    for (const ConsistencyFindings::Cause& c : creation.GetLastFindings().causes)
+        std::fprintf(stderr, "%s: %s: %s\n", prog, c.path.c_str(), c.cause.c_str());
 
     if (written) {
         std::printf("Movie written: %s (%d frames, codec %s%s%s)\n", creation.GetOutputPath().c_str(),

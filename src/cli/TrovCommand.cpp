@@ -232,6 +232,8 @@ int RunTrov(const SCommandLine& cl, const std::string& programName) {
     if (!cl.projectPath.empty()) {
         bool loaded = manager.LoadProject(cl.projectPath);
         view.Finish();
+        for (const std::string& note : manager.GetLoadNotes())
+            std::fprintf(stderr, "%s: %s\n", programName.c_str(), note.c_str());
         if (!loaded) {
             // The manager's status "Error: Can not load Project: ..." was shown; once is enough.
             rc = 1;

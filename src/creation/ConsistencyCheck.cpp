@@ -46,7 +46,21 @@ std::string ConsistencyFindings::Message() const {
     return text;
 }
 
+std::string ConsistencyFindings::CauseLines() const {
+    std::string lines;
+    for (const Cause& c : causes) lines += c.path + ": " + c.cause + "\n";
+    return lines;
+}
+
 namespace {
+
+// Why a path that is not a readable file was refused.
+std::string MissingCause(const std::string& path) {
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) return "is a folder, not a file";
+    if (fs::exists(path, ec)) return "is not a regular file";
+    return "no such file (looked for " + path + ")";
+}
 
 class CConsistencyCheck {
 public:
@@ -58,14 +72,22 @@ public:
           m_prep(preparation),
           m_pipelines(pipelines),
           m_bad(entries.size(), 0),
+          m_cause(entries.size()),
           m_move(preparation.GetMoveParameters()) {}
 
     ConsistencyFindings Run() {
         CheckFilesAndClips();
         CheckPicturesInParallel();
         for (size_t i = 0; i < m_entries.size(); ++i)
-            if (m_bad[i]) m_findings.inconsistent.push_back(m_entries[i]->GetFileName());
+            if (m_bad[i]) {
+                m_findings.inconsistent.push_back(m_entries[i]->GetFileName());
+                m_inconsistentCauses.push_back(
+                    {m_entries[i]->GetFileName(), m_cause[i].empty() ? "cannot be read" : m_cause[i]});
+            }
         CheckAudio();
+        // In the order of the message's blocks.
+        for (auto* list : {&m_unreadableCauses, &m_inconsistentCauses, &m_audioCauses})
+            m_findings.causes.insert(m_findings.causes.end(), list->begin(), list->end());
         return m_findings;
     }
 
@@ -88,6 +110,7 @@ private:
             if (!fs::is_regular_file(path, ec)) {
                 if (m_settings.decode) Status(status);
                 m_findings.unreadable.push_back(stored);
+                m_unreadableCauses.push_back({stored, MissingCause(path)});
                 continue;
             }
             if (!m_settings.decode) continue;
@@ -96,20 +119,30 @@ private:
                 continue;
             }
             Status(status);
-            if (!ClipReadable(path, status)) m_bad[i] = 1;
+            if (!ClipReadable(path, status, m_cause[i])) m_bad[i] = 1;
         }
     }
 
-    bool ClipReadable(const std::string& path, const std::string& status) const {
+    bool ClipReadable(const std::string& path, const std::string& status, std::string& cause) const {
         CAVIContainer clip;
-        CAVIStream* s = clip.Open(path, false) ? clip.GetStream(clip.GetFirstVideoStreamIndex()) : nullptr;
-        bool ok = s != nullptr;
-        int length = ok ? s->GetLength() : 0;
-        for (int k = 0; ok && k < length; ++k) {
-            Status(status + Format(" Checking Frame %d of %d...", k, length - 1));
-            ok = s->GetFrame(k) != nullptr;
+        if (!clip.Open(path, false)) {
+            cause = "cannot be opened as an AVI file";
+            return false;
         }
-        return ok;
+        CAVIStream* s = clip.GetStream(clip.GetFirstVideoStreamIndex());
+        if (!s) {
+            cause = "has no video stream";
+            return false;
+        }
+        const int length = s->GetLength();
+        for (int k = 0; k < length; ++k) {
+            Status(status + Format(" Checking Frame %d of %d...", k, length - 1));
+            if (!s->GetFrame(k)) {
+                cause = Format("frame %d of %d cannot be decoded", k, length - 1);
+                return false;
+            }
+        }
+        return true;
     }
 
     // Decodes one picture. It is decoded now anyway: a still is prepared at movie size and goes into
@@ -122,21 +155,24 @@ private:
         const bool still = !IsMovingEntry(*obj);
         const bool sizeOk = SizeOk();
         try {
-            std::unique_ptr<CPicture> pic =
-                still && sizeOk ? m_prep.LoadObjectPicture(*obj, w, h) : m_prep.LoadObjectPicture(*obj);
+            std::string& cause = m_cause[index];  // this entry's alone: no other thread writes it
+            std::unique_ptr<CPicture> pic = still && sizeOk ? m_prep.LoadObjectPicture(*obj, w, h, &cause)
+                                                            : m_prep.LoadObjectPicture(*obj, 0, 0, &cause);
             if (!pic || pic->IsEmpty() || pic->IsDamaged()) {
+                if (pic && pic->IsDamaged()) cause = pic->GetDamageMessage();
                 m_bad[index] = 1;
             } else if (still && sizeOk) {
                 m_prep.FinishStill(*obj, *pic, w, h, quality);
             } else if (sizeOk) {
                 if (auto prepared = m_prep.PrepareMovingSource(*obj, *pic, w, h, m_move)) {
                     Status("Caching picture ...");
-                    m_prep.StorePicture(*prepared, CPicturePreparation::MovingSourceName(*obj, m_move), w, h,
-                                        obj->rotation, quality);
+                    m_prep.StorePicture(*prepared, m_prep.MovingSourceName(*obj, m_move), w, h, obj->rotation,
+                                        quality);
                 }
             }
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
             m_bad[index] = 1;  // out of memory: not usable either
+            m_cause[index] = std::string("reading it failed: ") + e.what();
         }
     }
 
@@ -156,14 +192,22 @@ private:
             std::error_code ec;
             if (!fs::is_regular_file(path, ec)) {
                 m_findings.unreadable.push_back(obj->audioFile);
+                m_unreadableCauses.push_back({obj->audioFile, MissingCause(path)});
                 continue;
             }
             if (!m_settings.decode) continue;
             CWaveFile wave;
             const SWaveFormat* fmt = wave.Open(path) ? wave.GetFormat() : nullptr;
             if (!fmt || fmt->channels != 2 || fmt->bitsPerSample != 16 || fmt->samplesPerSec != 44100 ||
-                !fmt->IsIntegerPcm())
+                !fmt->IsIntegerPcm()) {
                 m_findings.audio.push_back(obj->audioFile);
+                std::string cause = "cannot be opened as a WAV file";
+                if (fmt)
+                    cause = std::string(fmt->IsIntegerPcm() ? "" : "not integer PCM, ") +
+                            Format("%d channel(s), %d Hz, %d bits", int(fmt->channels),
+                                   int(fmt->samplesPerSec), int(fmt->bitsPerSample));
+                m_audioCauses.push_back({obj->audioFile, cause});
+            }
         }
     }
 
@@ -172,6 +216,8 @@ private:
     CPicturePreparation& m_prep;
     CMessagePipelines* m_pipelines;
     std::vector<char> m_bad;
+    std::vector<std::string> m_cause;  // by entry index, like m_bad
+    std::vector<ConsistencyFindings::Cause> m_unreadableCauses, m_inconsistentCauses, m_audioCauses;
     const CPicturePreparation::MoveParameters m_move;
     std::vector<size_t> m_pictures;
     ConsistencyFindings m_findings;

@@ -17,9 +17,17 @@ struct ConsistencyFindings {
     std::vector<std::string> unreadable;
     std::vector<std::string> inconsistent;
     std::vector<std::string> audio;
+    // Why, for each path of the lists above in their order: the reader's own cause ("... header
+    // claims 2574 MB from a 70-byte file", libjpeg's message, the clip frame that failed).
+    struct Cause {
+        std::string path, cause;
+    };
+    std::vector<Cause> causes;
     bool Empty() const { return unreadable.empty() && inconsistent.empty() && audio.empty(); }
     // The message box text (blocks only for non-empty lists), "" when empty.
     std::string Message() const;
+    // One line per file, path + ": " + cause, each ending in "\n"; "" when empty.
+    std::string CauseLines() const;
 };
 
 struct ConsistencyCheckSettings {

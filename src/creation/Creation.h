@@ -120,6 +120,8 @@ public:
 
     // ---- consistency check and start ----
     ConsistencyFindings CheckConsistency();
+    // The findings of the check of the last StartCreation (empty when it found nothing).
+    const ConsistencyFindings& GetLastFindings() const { return m_lastFindings; }
     // The creation preparation: effect check, picture-move quality repair, preview flag, output
     // path, range, then `settingsStep` (the creation dialog, or the codec settings file headless),
     // which must create the output with CreateNewAVI and may change the range. False: no creation.
@@ -243,6 +245,7 @@ private:
     std::atomic<bool> m_creating{false};
     bool m_prepared = false;
     bool m_movieWritten = false;
+    ConsistencyFindings m_lastFindings;
     int m_first = 0;
     int m_last = -1;
     std::string m_outputPath;

@@ -115,11 +115,16 @@ void CCreation::SetRange(int first, int last) {
 }
 
 int CCreation::ComputeTotalFrames(int first, int last) const {
+    // Phase by phase, as the frame loop renders them (a phase below 0 frames renders none), so the
+    // total is the number of frames that will be written.
+    auto frames = [](int n) { return static_cast<long long>(std::max(n, 0)); };
     long long total = 0;
     for (int i = first; i <= last; ++i) {
-        if (const CProjectObject* o = Object(i)) total += std::max(o->GetTotalFrames(), 0);
+        if (const CProjectObject* o = Object(i))
+            total += frames(o->textFadeIn) + frames(o->showPicture) + frames(o->textFadeOut) +
+                     frames(o->fade2NextPicture);
     }
-    if (const CProjectObject* o = Object(last)) total -= std::max(o->fade2NextPicture, 0);
+    if (const CProjectObject* o = Object(last)) total -= frames(o->fade2NextPicture);
     return static_cast<int>(std::clamp<long long>(total, 0, 2000000000));
 }
 
@@ -330,9 +335,12 @@ bool CCreation::StartCreation(const SettingsStep& settingsStep) {
         AskCancel();
         return false;
     }
-    ConsistencyFindings findings = CheckConsistency();
-    if (!findings.Empty()) {
-        Prompt().Message(findings.Message(), "TROV");
+    m_lastFindings = CheckConsistency();
+    if (!m_lastFindings.Empty()) {
+        Prompt().Message(m_lastFindings.Message(), "TROV");
+        // The reader's own cause, which the message's advice cannot give.
+        for (const ConsistencyFindings::Cause& c : m_lastFindings.causes)
+            WriteLog("CCreation::StartCreation: " + c.path + ": " + c.cause);
         return false;
     }
     // The project as this run sees it, for as long as it runs.

@@ -12,6 +12,7 @@
 #include "project/Md5.h"
 #include "project/ProjectObject.h"
 #include "project/ProjectPaths.h"
+#include "settings/ApplicationSettings.h"
 #include "settings/SettingsStore.h"
 #include "video/AVIFrameReader.h"
 
@@ -91,11 +92,37 @@ CPicturePreparation::MoveParameters CPicturePreparation::GetMoveParameters() con
     return p;
 }
 
-std::string CPicturePreparation::MovingSourceName(const CProjectObject& obj, const MoveParameters& move) {
+std::string CPicturePreparation::MovingSourceName(const CProjectObject& obj,
+                                                  const MoveParameters& move) const {
     if (obj.pictureMove)
-        return obj.GetCacheName() + "#move#" + obj.pictureMoveSettings + "#" + move.qualityText + "#" +
+        return PictureName(obj) + "#move#" + obj.pictureMoveSettings + "#" + move.qualityText + "#" +
                move.limitText;
-    return obj.GetCacheName() + Format("#pan%d", obj.panoramaScrollingType);
+    return PictureName(obj) + Format("#pan%d", obj.panoramaScrollingType);
+}
+
+namespace {
+
+EntryPictureRequest RequestFor(const CProjectObject& object, const CSettingsStore* project) {
+    EntryPictureRequest req;
+    req.file = object.GetFileName();
+    req.projectFolder = GetProjectDirectory();
+    req.rotation = object.rotation;
+    int apply = 0;
+    if (project) project->GetInt(kProjectSection, projkey::kApplyExifOrientation, apply);
+    req.applyExifOrientation = apply == 1 && !object.IsColorFade();
+    return req;
+}
+
+}  // namespace
+
+int CPicturePreparation::ExifOrientationOf(const CProjectObject& obj) const {
+    if (obj.IsAVI() || obj.IsColorFade()) return 1;
+    return EntryExifOrientation(RequestFor(obj, m_env.projectSettings));
+}
+
+std::string CPicturePreparation::PictureName(const CProjectObject& obj) const {
+    const int exif = ExifOrientationOf(obj);
+    return exif == 1 ? obj.GetCacheName() : obj.GetCacheName() + Format("#exif%d", exif);
 }
 
 std::unique_ptr<CDibPicture> CPicturePreparation::PrepareMovingSource(const CProjectObject& obj,
@@ -125,19 +152,20 @@ void CPicturePreparation::StorePicture(const CPicture& picture, const std::strin
 }
 
 std::unique_ptr<CPicture> CPicturePreparation::LoadObjectPicture(const CProjectObject& object, int fitWidth,
-                                                                 int fitHeight) {
+                                                                 int fitHeight, std::string* failure) {
     std::string path = ResolveProjectPath(NativePath(object.GetFileName()));
     if (object.IsAVI()) {
         auto frame = ReadClipFrame(path, 0);
-        if (frame) frame->SetFileName(EntryPictureKey(object.GetFileName(), 0));
+        if (frame)
+            frame->SetFileName(EntryPictureKey(object.GetFileName(), 0));
+        else if (failure)
+            *failure = "the first frame of the clip cannot be read";
         return frame;
     }
-    EntryPictureRequest req;
-    req.file = object.GetFileName();
-    req.projectFolder = GetProjectDirectory();
-    req.rotation = object.rotation;
+    EntryPictureRequest req = RequestFor(object, m_env.projectSettings);
     req.fitWidth = fitWidth;
     req.fitHeight = fitHeight;
+    req.failure = failure;
     return LoadEntryPicture(req);
 }
 
@@ -156,7 +184,7 @@ std::unique_ptr<CDibPicture> CPicturePreparation::PreparePicture(const CProjectO
     const bool moving = forMotion && IsMovingEntry(obj);
     const int rotation = obj.IsAVI() ? 0 : obj.rotation;
     if (!moving) {
-        if (auto cached = LookupPicture(obj.GetCacheName(), width, height, rotation)) return cached;
+        if (auto cached = LookupPicture(PictureName(obj), width, height, rotation)) return cached;
     }
     // Moving pictures are prepared once (by the consistency check, or here) and kept in the picture
     // cache at their prepared size.
@@ -193,7 +221,7 @@ std::unique_ptr<CDibPicture> CPicturePreparation::FinishStill(const CProjectObje
     if (!result) result = raw.Clone();
     if (!result) return nullptr;
     Status("Caching picture ...");
-    StorePicture(*result, obj.GetCacheName(), width, height, obj.IsAVI() ? 0 : obj.rotation, quality);
+    StorePicture(*result, PictureName(obj), width, height, obj.IsAVI() ? 0 : obj.rotation, quality);
     return result;
 }
 

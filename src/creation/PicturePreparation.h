@@ -32,8 +32,15 @@ public:
     // The raw picture of an entry (frame 0 of a clip; a picture rotated by its rotation).
     // fitWidth x fitHeight > 0: the picture will only be fitted into that box (aspect kept), so a
     // JPEG may be decoded at a reduced scale that still covers it.
+    // failure (may be null) receives the loader's cause when the result is null.
     std::unique_ptr<CPicture> LoadObjectPicture(const CProjectObject& object, int fitWidth = 0,
-                                                int fitHeight = 0);
+                                                int fitHeight = 0, std::string* failure = nullptr);
+    // The EXIF orientation the entry's picture is turned by: 1 unless the project's
+    // "ApplyExifOrientation" is 1 and the entry is a JPEG that stores another.
+    int ExifOrientationOf(const CProjectObject& obj) const;
+    // The picture-cache name of the entry's still: its cache name, "#exif<n>" when an EXIF
+    // orientation other than 1 is applied.
+    std::string PictureName(const CProjectObject& obj) const;
     // A still picture brought to width x height (aspect kept) and stored in the picture cache.
     // Thread-safe form: "Quality" read beforehand.
     std::unique_ptr<CDibPicture> FinishStill(const CProjectObject& obj, const CPicture& raw, int width,
@@ -52,7 +59,7 @@ public:
     std::unique_ptr<CDibPicture> PrepareMovingSource(const CProjectObject& obj, const CPicture& raw,
                                                      int width, int height, const MoveParameters& move);
     // The picture-cache name of such a prepared picture: every input of its preparation.
-    static std::string MovingSourceName(const CProjectObject& obj, const MoveParameters& move);
+    std::string MovingSourceName(const CProjectObject& obj, const MoveParameters& move) const;
     // Thread-safe (the caches lock themselves): "Quality" read beforehand.
     void StorePicture(const CPicture& picture, const std::string& name, int w, int h, int rotation,
                       int quality);

@@ -69,6 +69,9 @@ std::string StreamPartSettingsKey(const CSettingsStore* project, const Compressi
         project->GetString(kProjectSection, "PictureMove_Quality", q);
         project->GetString(kProjectSection, "PictureMove_ScaleLimit", l);
         key += "mq" + q + "#" + l + "#";
+        // Parts rendered with the EXIF orientation applied show other pictures (the content keys
+        // of the pictures fix what each orientation is).
+        if (projectInt("ApplyExifOrientation", 0) == 1) key += "exif#";
     }
     return key;
 }

@@ -301,6 +301,7 @@ void CTROVManager::ResetProject() {
 }
 
 bool CTROVManager::LoadProject(const std::string& pathIn, const CSettingsStore* extra) {
+    m_loadNotes.clear();
     std::string path = AbsoluteFromWorkingDirectory(pathIn);
     CSettingsStore loaded;
     bool ok = !path.empty() && loaded.Load(path);
@@ -311,6 +312,10 @@ bool CTROVManager::LoadProject(const std::string& pathIn, const CSettingsStore* 
     ResetProject();
     // The project settings come from the file itself, not from the extra store.
     m_projectSettings.CopySection(loaded, kProjectSettings);
+    // A project written before the EXIF orientation was applied has its rotations set by hand for
+    // pictures as stored: turning them upright as well would turn them twice.
+    if (!loaded.HasKey(kProjectSettings, projkey::kApplyExifOrientation))
+        m_projectSettings.SetInt(kProjectSettings, projkey::kApplyExifOrientation, 0);
     m_projectImage = std::move(loaded);  // the image store is empty after the reset
     m_projectImage.SetFileName(path);
     if (extra) m_projectImage.MergeFrom(*extra);
@@ -324,6 +329,13 @@ bool CTROVManager::LoadProject(const std::string& pathIn, const CSettingsStore* 
     if (!path.empty()) SendStatus("Project loaded: " + path);
     ApplyGlobalBackgroundColour();
     RefreshProject();
+    if (m_lastClampedCounts > 0) {
+        m_loadNotes.push_back(pathIn + ": " + std::to_string(m_lastClampedCounts) +
+                              (m_lastClampedCounts == 1 ? " frame count" : " frame counts") +
+                              " outside 0 ... " + std::to_string(kMaxFrameCount) +
+                              " frames, clamped into that range");
+        WriteLog("CTROVManager::LoadProject: " + m_loadNotes.back());
+    }
     return true;
 }
 
@@ -486,7 +498,7 @@ void CTROVManager::RefreshProject() {
     int fps = 25;
     m_projectSettings.GetInt(kProjectSettings, projkey::kFramesPerSeconds, fps);
     std::vector<CProjectObject*> list = ObjectPointers();
-    NormalizeProjectObjects(list, fps, m_clips.get());
+    m_lastClampedCounts = NormalizeProjectObjects(list, fps, m_clips.get());
     CTROVManagerView* view;
     {
         std::lock_guard lock(m_viewMutex);
@@ -496,8 +508,10 @@ void CTROVManager::RefreshProject() {
 }
 
 float CTROVManager::GetFrameRate() const {
-    float fps = 25.0f;
-    m_projectSettings.GetFloat(kProjectSettings, projkey::kFramesPerSeconds, fps);
+    // The creation's reader: "," as well as "." separates the fraction.
+    double rate = 25.0;
+    m_projectSettings.GetDouble(kProjectSettings, projkey::kFramesPerSeconds, rate);
+    float fps = static_cast<float>(rate);
     // A zero or negative rate would divide by zero in every time computation.
     if (!(fps > 0.0f) || !std::isfinite(fps)) fps = 25.0f;
     return fps;

@@ -109,6 +109,9 @@ public:
     // "Error: Can not load Project: " + path, when the file cannot be read and no extra store
     // was given; the current project then stays.
     bool LoadProject(const std::string& path, const CSettingsStore* extra = nullptr);
+    // What the last LoadProject had to repair (frame counts out of range, clamped), one line each,
+    // for the front end to show once; empty for a sound project.
+    const std::vector<std::string>& GetLoadNotes() const { return m_loadNotes; }
     // Saves the project (UTF-16 LE) and keeps the previous file as its ".bak". The new content is
     // written completely before the old file is moved, so a failed save leaves the old file in place.
     bool SaveProject(const std::string& path);
@@ -128,14 +131,16 @@ public:
     const std::string& GetProjectPath() const { return m_projectImage.GetFileName(); }
     // Makes relative paths resolve against the project file's folder.
     void SetProjectDirectory();
-    // Normalises the objects (audio fading times, AVI frame counts) and tells the view.
+    // Normalises the objects (frame counts into range, audio fading times, AVI frame counts) and
+    // tells the view.
     void RefreshProject();
     // Total frames of the movie: all objects' frames minus the last transition.
     long long GetPlayLengthFrames() const;
     // The play length "hh:mm:ss,mmm".
     std::string GetPlayLength() const;
     static std::string FormatPlayLength(long long milliseconds);
-    // "FramesPerSeconds" read as float; 25 when missing or not a positive number.
+    // "FramesPerSeconds" read as the creation reads it ("30,5" is 30.5); 25 when missing or not a
+    // positive number.
     float GetFrameRate() const;
     // Sets the pictures' default background colour from the project settings.
     void ApplyGlobalBackgroundColour();
@@ -230,6 +235,8 @@ private:
     CSettingsStore m_appSettings;
     CSettingsStore m_texts;
     std::vector<std::unique_ptr<CProjectObject>> m_objects;
+    int m_lastClampedCounts = 0;  // frame counts the last RefreshProject clamped
+    std::vector<std::string> m_loadNotes;
     std::string m_programDirectory;
     std::string m_settingsPath;
     bool m_videoStreamCache = false;

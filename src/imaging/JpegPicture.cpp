@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "infra/Log.h"
 #include "infra/UserPrompt.h"
@@ -225,6 +226,70 @@ void ReportWarnings(CPicture& picture, const JpegErrors& err, const std::string&
 }
 
 }  // namespace
+
+int ParseExifOrientation(const unsigned char* data, size_t size) {
+    // "Exif\0\0", then a TIFF header (byte order, 42, offset of the first directory).
+    if (!data || size < 6 + 8 || std::memcmp(data, "Exif\0\0", 6) != 0) return 1;
+    const unsigned char* tiff = data + 6;
+    const size_t n = size - 6;
+    bool big;
+    if (tiff[0] == 'I' && tiff[1] == 'I')
+        big = false;
+    else if (tiff[0] == 'M' && tiff[1] == 'M')
+        big = true;
+    else
+        return 1;
+    auto u16 = [&](size_t at) -> unsigned {
+        return big ? unsigned(tiff[at]) << 8 | tiff[at + 1] : unsigned(tiff[at + 1]) << 8 | tiff[at];
+    };
+    auto u32 = [&](size_t at) -> uint32_t {
+        return big ? uint32_t(u16(at)) << 16 | u16(at + 2) : uint32_t(u16(at + 2)) << 16 | u16(at);
+    };
+    if (u16(2) != 42) return 1;
+    const uint64_t ifd = u32(4);
+    if (ifd + 2 > n) return 1;
+    const unsigned entries = u16(size_t(ifd));
+    for (unsigned e = 0; e < entries; ++e) {
+        const uint64_t at = ifd + 2 + uint64_t(e) * 12;
+        if (at + 12 > n) return 1;
+        if (u16(size_t(at)) != 0x0112) continue;
+        // SHORT, one value, held in the entry itself.
+        if (u16(size_t(at) + 2) != 3 || u32(size_t(at) + 4) != 1) return 1;
+        const unsigned v = u16(size_t(at) + 8);
+        return v >= 1 && v <= 8 ? int(v) : 1;
+    }
+    return 1;
+}
+
+int ReadJpegExifOrientation(const std::string& path) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!f) return 1;
+    int c0 = std::fgetc(f.get()), c1 = std::fgetc(f.get());
+    if (c0 != 0xFF || c1 != 0xD8) return 1;
+    // The segments up to the first scan; a camera puts the EXIF segment first or second.
+    for (int segment = 0; segment < 64; ++segment) {
+        int c = std::fgetc(f.get());
+        if (c != 0xFF) return 1;
+        int marker;
+        do marker = std::fgetc(f.get());
+        while (marker == 0xFF);  // fill bytes
+        if (marker == EOF || marker == 0xD9 || marker == 0xDA) return 1;
+        if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;  // no length
+        const int hi = std::fgetc(f.get()), lo = std::fgetc(f.get());
+        if (hi == EOF || lo == EOF) return 1;
+        const long length = long(hi) << 8 | lo;
+        if (length < 2) return 1;
+        if (marker == 0xE1 && length - 2 >= 6 + 8) {
+            std::vector<unsigned char> payload(size_t(length - 2));
+            if (std::fread(payload.data(), 1, payload.size(), f.get()) != payload.size()) return 1;
+            if (std::memcmp(payload.data(), "Exif\0\0", 6) == 0)
+                return ParseExifOrientation(payload.data(), payload.size());
+            continue;  // another APP1 (XMP): look further
+        }
+        if (std::fseek(f.get(), length - 2, SEEK_CUR) != 0) return 1;
+    }
+    return 1;
+}
 
 bool CJpegPicture::LoadFile(const std::string& path, bool force) {
     std::error_code ec;

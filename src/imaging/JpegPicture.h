@@ -42,4 +42,13 @@ private:
     int m_loadedHintHeight = 0;
 };
 
+// The EXIF orientation (1 ... 8, as cameras and phones store it in the APP1 "Exif" segment) of a
+// JPEG file: 1 = upright, 2 mirrored, 3 upside down, 4 mirrored upside down, 5 mirrored and
+// turned, 6 to be turned 90 degrees clockwise, 7 mirrored and turned, 8 to be turned 90 degrees
+// anticlockwise. 1 when the file is no JPEG, has no such segment or holds another value. Reads
+// only the segments in front of the picture data.
+int ReadJpegExifOrientation(const std::string& path);
+// The orientation from the payload of an APP1 segment ("Exif\0\0" and a TIFF structure).
+int ParseExifOrientation(const unsigned char* data, size_t size);
+
 }  // namespace trov

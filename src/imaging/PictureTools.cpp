@@ -277,29 +277,42 @@ std::unique_ptr<CDibPicture> CPictureTools::CreatePicture(int width, int height,
 }
 
 std::unique_ptr<CPicture> CPictureTools::LoadPicture(const std::string& path, bool tryBoth, int fitWidth,
-                                                     int fitHeight) try {
+                                                     int fitHeight, std::string* failure) try {
+    auto fail = [&](const std::string& why) -> std::unique_ptr<CPicture> {
+        if (failure) *failure = why;
+        return nullptr;
+    };
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
+    if (!std::filesystem::is_regular_file(path, ec)) return fail("cannot open " + path);
     const std::string ext = LowerExtension(path);
     if (ext == "jpg" || ext == "jpeg" || ext == "jpe" || ext == "jfif") {
         auto p = std::make_unique<CJpegPicture>();
         p->SetSizeHint(fitWidth, fitHeight);
         if (p->LoadFile(path, false)) return p;
-        return nullptr;
+        return fail(p->GetLastError());
     }
     if (ext == "bmp") {
         auto p = std::make_unique<CDibPicture>();
         if (p->LoadFile(path, false)) return p;
-        return nullptr;
+        return fail(p->GetLastError());
     }
-    if (!tryBoth) return nullptr;
+    if (!tryBoth)
+        return fail("CPictureTools::LoadPicture: " + path + " is neither a JPEG nor a BMP file by its name");
     auto dib = std::make_unique<CDibPicture>();
     if (dib->LoadFile(path, false)) return dib;
     auto jpeg = std::make_unique<CJpegPicture>();
     jpeg->SetSizeHint(fitWidth, fitHeight);
     if (jpeg->LoadFile(path, false)) return jpeg;
-    return nullptr;
+    // The cause of the reader the file's first bytes belong to.
+    std::string head;
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        char b[2] = {0, 0};
+        head.assign(b, std::fread(b, 1, 2, f));
+        std::fclose(f);
+    }
+    return fail(head == "BM" ? dib->GetLastError() : jpeg->GetLastError());
 } catch (const std::exception&) {
+    if (failure) *failure = "CPictureTools::LoadPicture: out of memory reading " + path;
     return nullptr;
 }
 
@@ -411,15 +424,69 @@ std::unique_ptr<CDibPicture> CPictureTools::Rotate(const CPicture* source, int d
     return nullptr;
 }
 
-// ---- pictures of project entries ----
-
-std::string EntryPictureKey(const std::string& file, int rotation) {
-    const Colour bg = CPicture::GetDefaultBackgroundColour();
-    return file + "#" + std::to_string(rotation) + "#" + "#" + std::to_string(ColourRed(bg)) + "#" +
-           std::to_string(ColourGreen(bg)) + "#" + std::to_string(ColourBlue(bg));
+std::unique_ptr<CDibPicture> CPictureTools::Mirror(const CPicture* source) try {
+    if (!source || source->IsEmpty()) return nullptr;
+    const int w = source->GetWidth(), h = source->GetHeight();
+    auto out = std::make_unique<CDibPicture>();
+    if (!out->Create(w, h)) return nullptr;
+    PictureRows(h, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const uint8_t* s = source->GetRow(y);
+            uint8_t* d = out->GetRow(y) + 3 * size_t(w - 1);
+            for (int x = 0; x < w; ++x, s += 3, d -= 3) {
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+            }
+        }
+    });
+    out->BitsChanged();
+    return out;
+} catch (const std::exception&) {
+    return nullptr;
 }
 
-std::unique_ptr<CPicture> LoadEntryPicture(const EntryPictureRequest& request) try {
+std::unique_ptr<CDibPicture> CPictureTools::ApplyExifOrientation(const CPicture* source, int orientation) {
+    if (!source || source->IsEmpty()) return nullptr;
+    switch (orientation) {
+        case 2:
+            return Mirror(source);
+        case 3:
+            return Rotate(source, 180);
+        case 4: {
+            auto turned = Rotate(source, 180);
+            return turned ? Mirror(turned.get()) : nullptr;
+        }
+        case 5: {
+            auto turned = Rotate(source, 90);
+            return turned ? Mirror(turned.get()) : nullptr;
+        }
+        case 6:
+            return Rotate(source, 90);
+        case 7: {
+            auto turned = Rotate(source, 270);
+            return turned ? Mirror(turned.get()) : nullptr;
+        }
+        case 8:
+            return Rotate(source, 270);
+        default:
+            return nullptr;
+    }
+}
+
+// ---- pictures of project entries ----
+
+std::string EntryPictureKey(const std::string& file, int rotation, int exifOrientation) {
+    const Colour bg = CPicture::GetDefaultBackgroundColour();
+    std::string key = file + "#" + std::to_string(rotation) + "#" + "#" + std::to_string(ColourRed(bg)) +
+                      "#" + std::to_string(ColourGreen(bg)) + "#" + std::to_string(ColourBlue(bg));
+    if (exifOrientation != 1) key += "#exif" + std::to_string(exifOrientation);
+    return key;
+}
+
+namespace {
+
+std::filesystem::path EntryPath(const EntryPictureRequest& request) {
     // Relative paths are taken from the project's folder (without changing the process's
     // working directory, which other threads share).
     std::string file = request.file;
@@ -428,24 +495,39 @@ std::unique_ptr<CPicture> LoadEntryPicture(const EntryPictureRequest& request) t
     std::filesystem::path p(file);
     if (p.is_relative() && !request.projectFolder.empty())
         p = std::filesystem::path(request.projectFolder) / p;
+    return p;
+}
 
-    // The hint describes the picture after rotation; a quarter turn swaps its sides.
+}  // namespace
+
+int EntryExifOrientation(const EntryPictureRequest& request) {
+    if (!request.applyExifOrientation) return 1;
+    return ReadJpegExifOrientation(EntryPath(request).string());
+}
+
+std::unique_ptr<CPicture> LoadEntryPicture(const EntryPictureRequest& request) try {
+    const std::filesystem::path p = EntryPath(request);
+    const int exif = EntryExifOrientation(request);
+    // The hint describes the picture after both turns; a quarter turn swaps its sides.
     int fitW = request.fitWidth, fitH = request.fitHeight;
     const int quarter = ((request.rotation % 360) + 360) % 360;
     if (quarter == 90 || quarter == 270) std::swap(fitW, fitH);
+    if (exif >= 5) std::swap(fitW, fitH);
     CPictureTools tools;
-    std::unique_ptr<CPicture> picture = tools.LoadPicture(p.string(), true, fitW, fitH);
+    std::unique_ptr<CPicture> picture = tools.LoadPicture(p.string(), true, fitW, fitH, request.failure);
     if (!picture) return nullptr;
-    picture->SetFileName(EntryPictureKey(request.file, request.rotation));
-    if (request.rotation != 0) {
-        if (auto rotated = tools.Rotate(picture.get(), request.rotation)) {
-            rotated->SetFileName(picture->GetFileName());
-            if (picture->IsDamaged()) rotated->SetDamaged(picture->GetDamageMessage());
-            picture = std::move(rotated);
-        }
-    }
+    picture->SetFileName(EntryPictureKey(request.file, request.rotation, exif));
+    auto replace = [&](std::unique_ptr<CDibPicture> turned) {
+        if (!turned) return;
+        turned->SetFileName(picture->GetFileName());
+        if (picture->IsDamaged()) turned->SetDamaged(picture->GetDamageMessage());
+        picture = std::move(turned);
+    };
+    if (exif != 1) replace(tools.ApplyExifOrientation(picture.get(), exif));
+    if (request.rotation != 0) replace(tools.Rotate(picture.get(), request.rotation));
     return picture;
 } catch (const std::exception&) {
+    if (request.failure) *request.failure = "out of memory reading " + request.file;
     return nullptr;
 }
 

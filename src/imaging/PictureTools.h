@@ -64,8 +64,9 @@ public:
     // extension with tryBoth: BMP first, then JPEG. Null when the file is missing or unreadable.
     // fitWidth x fitHeight (both > 0): the box the picture will be fitted into, aspect kept; a
     // JPEG is then decoded at a reduced scale still covering it (CJpegPicture::SetSizeHint).
+    // failure (may be null) receives the reader's cause when the result is null.
     std::unique_ptr<CPicture> LoadPicture(const std::string& path, bool tryBoth, int fitWidth = 0,
-                                          int fitHeight = 0);
+                                          int fitHeight = 0, std::string* failure = nullptr);
 
     // Scales source to width x height. Same size: an exact copy. keepAspect: the largest
     // rectangle with the source's aspect ratio, centred, the bars in the default background
@@ -84,6 +85,13 @@ public:
     // Quarter/half turns: degrees is brought into 0..359 (-90 = 270, 450 = 90); 90 turns the
     // picture clockwise on screen, 270 anticlockwise. Other angles or a null source: null.
     std::unique_ptr<CDibPicture> Rotate(const CPicture* source, int degrees);
+    // Left and right exchanged (each row reversed).
+    std::unique_ptr<CDibPicture> Mirror(const CPicture* source);
+    // The picture as a viewer shows a photo with this EXIF orientation (see
+    // ReadJpegExifOrientation): 2 mirrored, 3 turned 180 degrees, 4 upside down, 5 mirrored after a
+    // clockwise quarter turn, 6 a clockwise quarter turn, 7 mirrored after an anticlockwise quarter
+    // turn, 8 an anticlockwise quarter turn. Null for 1, other values or a null source.
+    std::unique_ptr<CDibPicture> ApplyExifOrientation(const CPicture* source, int orientation);
 
     // Draws the caption into picture (see CaptionRenderer.cpp for layout and placement).
     // False, drawing nothing, when an argument is missing or the text is empty.
@@ -114,17 +122,27 @@ struct EntryPictureRequest {
     std::string file;           // as stored in the project (may be relative)
     std::string projectFolder;  // folder of the project file, resolves relative paths; may be empty
     int rotation = 0;           // degrees; 90/180/270 (and equivalents) rotate
+    // Turn a JPEG upright as its EXIF orientation says, before the rotation above.
+    bool applyExifOrientation = false;
     // The box the rotated picture will be fitted into (aspect kept), 0 x 0 when unknown or when
     // the full picture is needed. A JPEG is then decoded only as large as that fit requires.
     int fitWidth = 0;
     int fitHeight = 0;
+    // Receives the reader's cause when the result is null ("... header claims ..."); may be null.
+    std::string* failure = nullptr;
 };
 
-// The entry's cache key: file, "#<rotation>#", then "#<r>#<g>#<b>" of the default background.
-std::string EntryPictureKey(const std::string& file, int rotation);
+// The entry's cache key: file, "#<rotation>#", then "#<r>#<g>#<b>" of the default background;
+// an applied EXIF orientation other than 1 adds "#exif<n>".
+std::string EntryPictureKey(const std::string& file, int rotation, int exifOrientation = 1);
 
-// Loads the picture (with try-both), names it with EntryPictureKey and rotates it
-// when the rotation is not 0 and can be done. Null when the file cannot be read.
+// The EXIF orientation LoadEntryPicture applies for request: 1 unless it asks for it and the
+// file is a JPEG that stores one.
+int EntryExifOrientation(const EntryPictureRequest& request);
+
+// Loads the picture (with try-both), turns it upright by its EXIF orientation when asked to,
+// names it with EntryPictureKey and rotates it when the rotation is not 0 and can be done (so the
+// entry's rotation comes on top of the EXIF one). Null when the file cannot be read.
 std::unique_ptr<CPicture> LoadEntryPicture(const EntryPictureRequest& request);
 
 }  // namespace trov

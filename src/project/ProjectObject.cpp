@@ -181,6 +181,17 @@ int CProjectObject::GetTotalFrames() const {
     return static_cast<int>(std::clamp<long long>(t, INT32_MIN, INT32_MAX));
 }
 
+int CProjectObject::ClampFrameCounts(bool withShowPicture) {
+    int changed = 0;
+    for (int* count : {&textFadeIn, &showPicture, &textFadeOut, &fade2NextPicture}) {
+        if (count == &showPicture && !withShowPicture) continue;
+        const int sane = std::clamp(*count, 0, kMaxFrameCount);
+        if (sane != *count) ++changed;
+        *count = sane;
+    }
+    return changed;
+}
+
 std::string CProjectObject::GetCacheName() const {
     return m_contentKey.empty() ? m_fileName : m_contentKey;
 }
@@ -252,9 +263,14 @@ CProjectObject CProjectObject::MakeColorFading(ColorFadingPreset preset,
     return o;
 }
 
-void NormalizeProjectObjects(std::vector<CProjectObject*>& objects, int framesPerSecond,
-                             IClipFrameCounter* clips) {
+int NormalizeProjectObjects(std::vector<CProjectObject*>& objects, int framesPerSecond,
+                            IClipFrameCounter* clips) {
     if (framesPerSecond < 1) framesPerSecond = 25;
+    // First, so that the audio times below are computed from the counts the creation will use. A
+    // clip's shown frames are its real length (set below), which may well be longer.
+    int clamped = 0;
+    for (CProjectObject* o : objects)
+        clamped += o->ClampFrameCounts(!(clips && o->IsAVI() && !o->IsColorFade()));
     const long long ms = 1000 / framesPerSecond;
     auto limit = [](long long v) { return static_cast<int>(std::clamp<long long>(v, INT32_MIN, INT32_MAX)); };
     for (size_t i = 0; i < objects.size(); ++i) {
@@ -273,9 +289,13 @@ void NormalizeProjectObjects(std::vector<CProjectObject*>& objects, int framesPe
         }
         if (clips && o.IsAVI() && !o.IsColorFade()) {
             int count = clips->CountClipFrames(ResolveProjectPath(o.GetFileName()));
-            if (count >= 1) o.showPicture = count - 1;
+            if (count >= 1)
+                o.showPicture = count - 1;
+            else
+                clamped += o.ClampFrameCounts();  // unreadable clip: its stored count is all there is
         }
     }
+    return clamped;
 }
 
 }  // namespace trov

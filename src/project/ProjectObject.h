@@ -69,6 +69,9 @@ enum class ColorFadingPreset { Black = 1, White = 2, WhiteTakingFrames = 3 };
 
 inline constexpr const char* kColorFadingFileName = "*Color-Fading*";
 inline constexpr const char* kDefaultTextEffect = "Cross Dissolve";
+// Most frames one phase of an entry (caption in, shown, caption out, transition) may last: eleven
+// hours at 25 frames per second. Anything above is a typing or file error, not a slide show.
+inline constexpr int kMaxFrameCount = 1000000;
 // Longest face name of a logical font, in UTF-16 units (the field holds 31 plus a terminator).
 inline constexpr size_t kMaxFaceNameUnits = 31;
 
@@ -97,6 +100,9 @@ public:
 
     // Text-FadeIn + ShowPicture + Text-FadeOut + Fade2NextPicture.
     int GetTotalFrames() const;
+    // Brings each of the four frame counts into 0 ... kMaxFrameCount (ShowPicture only when
+    // withShowPicture); returns how many changed.
+    int ClampFrameCounts(bool withShowPicture = true);
     // The content key when known, else the path.
     std::string GetCacheName() const;
     // Cache name + "#<rotation>#": the key of the prepared picture.
@@ -168,12 +174,15 @@ public:
     virtual int CountClipFrames(const std::string& resolvedPath) = 0;
 };
 
-// The normalisation run on every refresh of the picture list (audio fading times, mix options and
-// the frame count of AVI clips), over all objects in list order. framesPerSecond is the project's
-// frame rate read as an integer; values below 1 count as 25. clips: sets an AVI entry's
-// "ShowPicture" to its frame count - 1; null leaves clip lengths as they are.
-void NormalizeProjectObjects(std::vector<CProjectObject*>& objects, int framesPerSecond,
-                             IClipFrameCounter* clips);
+// The normalisation run on every refresh of the picture list (frame counts clamped into
+// 0 ... kMaxFrameCount, except the length of a clip the counter measured; audio fading times, mix
+// options and the frame count of AVI clips), over all objects in list order. framesPerSecond is
+// the project's frame rate read as an integer; values below 1 count as 25. clips: sets an AVI
+// entry's "ShowPicture" to its frame count - 1; null leaves clip lengths as they are. Returns how
+// many frame counts had to be clamped (0 for a sane list, so a caller can say so once, when a
+// project with absurd numbers is loaded).
+int NormalizeProjectObjects(std::vector<CProjectObject*>& objects, int framesPerSecond,
+                            IClipFrameCounter* clips);
 
 // Cuts a face name to at most 31 UTF-16 units without splitting a character.
 std::string CutFaceName(const std::string& name);

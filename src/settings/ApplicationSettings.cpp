@@ -32,6 +32,7 @@ void SeedProjectSettings(CSettingsStore& s, const std::string& dir) {
     s.SetInt(P, kUseFadingBetweenPictures, 1);
     s.SetInt(P, kUseTextFading, 1);
     s.SetInt(P, kRescalePictures, 1);
+    s.SetInt(P, kApplyExifOrientation, 1);
 }
 
 std::string ResolveTempDirectory(const std::string& setting, const std::string& programDirectory,

@@ -41,6 +41,9 @@ inline constexpr const char* kMaxFileSizeLimit = "MaxFileSizeLimit";
 inline constexpr const char* kUseFadingBetweenPictures = "UseFadingBetweenPictures";
 inline constexpr const char* kUseTextFading = "UseTextFading";
 inline constexpr const char* kRescalePictures = "RescalePictures";
+// 1: JPEG pictures are turned upright by their EXIF orientation before the entry's own rotation.
+// Seeded as 1 for new projects; a project file without the key keeps the pictures as stored.
+inline constexpr const char* kApplyExifOrientation = "ApplyExifOrientation";
 }  // namespace projkey
 
 // Keys of "PLUGIN_SETTINGS", "LANGUAGE" and "TROV_SETTINGS".

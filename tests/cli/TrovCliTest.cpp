@@ -101,8 +101,9 @@ TEST(TrovCli, CreateWritesTheMovieWhereAskedWithPlainProgressLines) {
     for (int y = 0; y < 120; ++y)
         for (int x = 0; x < 160; ++x) picture.SetPixel(x, y, uint8_t(x), uint8_t(y * 2), 90);
     ASSERT_TRUE(picture.SaveFile((work / "a.bmp")));
-    std::string project = "[PROJECT_SETTINGS]\nMovie-Size-X=160\nMovie-Size-Y=120\nFramesPerSeconds=25\nOutput-AVI=" +
-                          (work / "project.avi") + "\n";
+    std::string project =
+        "[PROJECT_SETTINGS]\nMovie-Size-X=160\nMovie-Size-Y=120\nFramesPerSeconds=25\nOutput-AVI=" +
+        (work / "project.avi") + "\n";
     for (int i = 0; i < 2; ++i)
         project += "[PICTURE_" + std::to_string(i) +
                    "]\nFileName=a.bmp\nText-FadeIn=0\nShowPicture=30\nText-FadeOut=0\nFade2NextPicture=10\n"
@@ -126,12 +127,86 @@ TEST(TrovCli, CreateWritesTheMovieWhereAskedWithPlainProgressLines) {
     EXPECT_EQ(r.out.find("Writing frame"), std::string::npos) << r.out;
     std::string frames;
     FILE* p = popen(("ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
-                     "-of csv=p=0 '" + movie + "'").c_str(), "r");
+                     "-of csv=p=0 '" +
+                     movie + "'")
+                        .c_str(),
+                    "r");
     ASSERT_TRUE(p);
     std::array<char, 64> buf{};
     while (fgets(buf.data(), int(buf.size()), p)) frames += buf.data();
     pclose(p);
     EXPECT_EQ(std::atoi(frames.c_str()), 30 + 10 + 30);
+}
+
+// 70 bytes whose header claims 30000 x 30000 pixels.
+std::string HugeBmp() {
+    std::string b(70, '\0');
+    b[0] = 'B';
+    b[1] = 'M';
+    b[10] = 54;
+    b[14] = 40;
+    for (int at : {18, 22}) {
+        b[size_t(at)] = char(30000 & 0xFF);
+        b[size_t(at) + 1] = char(30000 >> 8);
+    }
+    b[26] = 1;
+    b[28] = 24;
+    return b;
+}
+
+TEST(TrovCli, ARefusedPictureIsReportedWithTheReadersCause) {
+    TempDir home, work;
+    WriteFileBytes(work / "huge.bmp", HugeBmp());
+    WriteFileBytes(work / "show.ini", "[PROJECT_SETTINGS]\nMovie-Size-X=160\nMovie-Size-Y=120\nOutput-AVI=" +
+                                          (work / "out.avi") +
+                                          "\n[PICTURE_0]\nFileName=huge.bmp\nShowPicture=5\n"
+                                          "Fading2NextPictureName=Cross Dissolve\n");
+    CodecSettingsRecord codec;
+    ASSERT_TRUE(MakeVideoCodecSettings("MJPG", 9000, "", codec));
+    const std::string codecFile = SaveCodecSettings(codec, work.Path().string());
+    Result r = RunTrov(home.Path().string(),
+                       "-DEBUG -PROJECT '" + (work / "show.ini") + "' -CREATE '" + (work / codecFile) + "'");
+    EXPECT_NE(r.code, 0) << r.out;
+    // The message block as it stands, then the reader's cause for the file.
+    EXPECT_NE(r.out.find("Inconsistency detected:\r\n\r\nhuge.bmp\r\n"), std::string::npos) << r.out;
+    const size_t cause = r.out.find("huge.bmp: CDibPicture::LoadFile: ");
+    ASSERT_NE(cause, std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("header claims", cause), std::string::npos) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(work / "out.avi"));
+    // With -DEBUG the same line is in the log.
+    const std::string log = ReadFileBytes(home.Path() / "TROV.log");
+    EXPECT_NE(log.find("CCreation::StartCreation: huge.bmp: CDibPicture::LoadFile: "), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("header claims"), std::string::npos) << log;
+}
+
+TEST(TrovCli, AbsurdFrameCountsAreClampedWithOneNote) {
+    TempDir home, work;
+    WriteFileBytes(work / "absurd.ini",
+                   "[PROJECT_SETTINGS]\nFramesPerSeconds=30,5\n"
+                   "[PICTURE_0]\nFileName=a.jpg\nText-FadeIn=-1000060\nShowPicture=61\nText-FadeOut=0\n"
+                   "Fade2NextPicture=0\n");
+    Result r = RunTrov(home.Path().string(), "-PROJECT '" + (work / "absurd.ini") + "'");
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(r.out.find("-1000060"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("   61 frames  a.jpg"), std::string::npos) << r.out;
+    size_t notes = 0;
+    for (size_t at = r.out.find("outside 0 ... 1000000 frames"); at != std::string::npos;
+         at = r.out.find("outside 0 ... 1000000 frames", at + 1))
+        ++notes;
+    EXPECT_EQ(notes, 1u) << r.out;
+    // 61 frames at 30.5 per second: int(1000 / 30.5) = 32 ms each.
+    EXPECT_NE(r.out.find("Play length: 00:00:01,952"), std::string::npos) << r.out;
+}
+
+TEST(TrovCli, AProjectWithAUtf8ByteOrderMarkKeepsItsFirstSection) {
+    TempDir home, work;
+    WriteFileBytes(work / "bom.ini",
+                   "\xEF\xBB\xBF[PICTURE_0]\r\nFileName=a.jpg\r\nShowPicture=10\r\n"
+                   "[PICTURE_1]\r\nFileName=b.jpg\r\nShowPicture=10\r\n");
+    Result r = RunTrov(home.Path().string(), "-PROJECT '" + (work / "bom.ini") + "'");
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_NE(r.out.find("Entries: 2"), std::string::npos) << r.out;
 }
 
 TEST(TrovCli, ListsTheEffectsAndWarnsAboutUnknownArguments) {

@@ -1,6 +1,7 @@
 // End-to-end creations of small movies, read back with ffprobe/ffmpeg as independent readers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,8 @@
 
 #include "creation/Creation.h"
 #include "creation/TROVManager.h"
+#include "imaging/JpegTestEncoder.h"
+#include "infra/Log.h"
 #include "infra/UserPrompt.h"
 #include "project/ProjectPaths.h"
 #include "settings/SettingsStore.h"
@@ -473,6 +476,145 @@ TEST_F(CreationTest, ConsistencyCheckListsUnreadableDamagedAndAudioFiles) {
     EXPECT_TRUE(f.inconsistent.empty());
     EXPECT_TRUE(f.audio.empty());
     EXPECT_EQ(f.Message().find("Inconsistency"), std::string::npos);
+}
+
+TEST_F(CreationTest, ConsistencyCheckGivesEachFileTheReadersCause) {
+    auto m = MakeManager(false);
+    // 70 bytes claiming 30000 x 30000 pixels; a JPEG cut short; a missing file; a mono WAV.
+    std::string huge(70, '\0');
+    huge[0] = 'B', huge[1] = 'M', huge[10] = 54, huge[14] = 40, huge[26] = 1, huge[28] = 24;
+    for (int at : {18, 22}) huge[size_t(at)] = char(0x30), huge[size_t(at) + 1] = char(0x75);  // 30000
+    test::WriteFileBytes(dir / "huge.bmp", huge);
+    std::string bytes = test::ReadFileBytes(SourceDir() + "/demo/pictures/sunset.jpg");
+    test::WriteFileBytes(dir / "cut.jpg", bytes.substr(0, bytes.size() / 3));
+    // A camera file with stray bytes before a marker loses no pixel: no finding.
+    const size_t dqt = bytes.find("\xFF\xDB");
+    ASSERT_NE(dqt, std::string::npos);
+    test::WriteFileBytes(dir / "camera.jpg",
+                         bytes.substr(0, dqt) + std::string("\0\x11\x22\x33", 4) + bytes.substr(dqt));
+    auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    auto le16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
+    std::string wav = "RIFF" + le32(4 + 8 + 16 + 8 + 400) + "WAVEfmt " + le32(16) + le16(1) + le16(1) +
+                      le32(22050) + le32(44100) + le16(2) + le16(16) + "data" + le32(400) +
+                      std::string(400, '\0');
+    test::WriteFileBytes(dir / "mono.wav", wav);
+    CProjectObject first = Entry(dir / "huge.bmp", 1, 1, 1, 1);
+    first.audioFile = dir / "mono.wav";
+    m->AppendObject(first);
+    m->AppendObject(Entry(dir / "cut.jpg", 1, 1, 1, 1));
+    m->AppendObject(Entry(dir / "camera.jpg", 1, 1, 1, 1));
+    m->AppendObject(Entry(dir / "gone.jpg", 1, 1, 1, 1));
+
+    test::TempDir logDir;
+    SetLogDirectory(logDir.Path().string());
+    EnableLog(true);
+    EXPECT_FALSE(Create(*m));
+    EnableLog(false);
+    CloseLog();
+    const std::string log = test::ReadFileBytes(GetLogPath());
+    SetLogDirectory("");
+
+    const ConsistencyFindings& f = m->GetCreation().GetLastFindings();
+    EXPECT_EQ(f.inconsistent, (std::vector<std::string>{dir / "huge.bmp", dir / "cut.jpg"}));
+    EXPECT_EQ(f.unreadable, std::vector<std::string>{dir / "gone.jpg"});
+    EXPECT_EQ(f.audio, std::vector<std::string>{dir / "mono.wav"});
+    // The message box keeps its specified text; the causes come one line per file, in its order.
+    EXPECT_EQ(prompt.texts.back(), f.Message());
+    EXPECT_EQ(f.Message().find("header claims"), std::string::npos);
+    ASSERT_EQ(f.causes.size(), 4u);
+    EXPECT_EQ(f.causes[0].path, dir / "gone.jpg");
+    EXPECT_NE(f.causes[0].cause.find("no such file"), std::string::npos) << f.causes[0].cause;
+    EXPECT_EQ(f.causes[1].path, dir / "huge.bmp");
+    EXPECT_NE(f.causes[1].cause.find("header claims"), std::string::npos) << f.causes[1].cause;
+    EXPECT_EQ(f.causes[2].path, dir / "cut.jpg");
+    EXPECT_NE(f.causes[2].cause.find("Premature end of JPEG file"), std::string::npos) << f.causes[2].cause;
+    EXPECT_EQ(f.causes[3].path, dir / "mono.wav");
+    EXPECT_NE(f.causes[3].cause.find("1 channel(s), 22050 Hz, 16 bits"), std::string::npos)
+        << f.causes[3].cause;
+    const std::string lines = f.CauseLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 4);
+    // The log names each cause; the camera file is logged with libjpeg's warning, not refused.
+    EXPECT_NE(log.find("CCreation::StartCreation: " + (dir / "huge.bmp") + ": CDibPicture::LoadFile"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(
+        log.find("camera.jpg: loaded completely; libjpeg warned: Corrupt JPEG data: 4 extraneous bytes"),
+        std::string::npos)
+        << log;
+}
+
+// A portrait phone photo stored on its side (EXIF orientation 6): 64 x 32 pixels, left half red,
+// right half blue, so upright it is 32 x 64 with red on top.
+std::string PhonePhoto(const std::string& path) {
+    test::EncodeOptions o;
+    test::JpegBytes jpeg = test::EncodeJpeg(
+        64, 32,
+        [](int x, int, JSAMPLE* px) {
+            px[0] = x < 32 ? 230 : 10;
+            px[1] = 10;
+            px[2] = x < 32 ? 10 : 230;
+        },
+        o);
+    // APP1 "Exif": little-endian TIFF, one entry: orientation (0x0112), SHORT, 1 value, 6.
+    const unsigned char exif[] = {'E',  'x',  'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
+                                  0x12, 0x01, 3,   0,   1, 0, 0,   0,   6,  0, 0, 0, 0, 0, 0, 0};
+    std::string file(jpeg.begin(), jpeg.begin() + 2);
+    file += std::string("\xFF\xE1", 2) + char(0) + char(sizeof exif + 2);
+    file.append(reinterpret_cast<const char*>(exif), sizeof exif);
+    file.append(jpeg.begin() + 2, jpeg.end());
+    test::WriteFileBytes(path, file);
+    return path;
+}
+
+TEST_F(CreationTest, ExifOrientationIsAProjectSettingAndPartOfThePictureCacheKey) {
+    auto m = MakeManager(false);
+    // New projects get the setting on; a project file without it keeps today's pictures.
+    int apply = -1;
+    EXPECT_TRUE(m->GetProjectSettings().GetInt("PROJECT_SETTINGS", "ApplyExifOrientation", apply));
+    EXPECT_EQ(apply, 1);
+    test::WriteFileBytes(dir / "old.ini",
+                         "[PROJECT_SETTINGS]\nMovie-Size-X=160\nMovie-Size-Y=120\n"
+                         "[PICTURE_0]\nFileName=phone.jpg\nShowPicture=3\n");
+    PhonePhoto(dir / "phone.jpg");
+    ASSERT_TRUE(m->LoadProject(dir / "old.ini"));
+    EXPECT_TRUE(m->GetProjectSettings().GetInt("PROJECT_SETTINGS", "ApplyExifOrientation", apply));
+    EXPECT_EQ(apply, 0);
+
+    // Frame of 160 x 120: the stored picture (2:1) fills the width; upright (1:2) it is 60 wide
+    // with bars left and right. Red is on the left as stored, on top upright.
+    auto colourAt = [](const CPicture& p, int x, int yTop) {
+        return p.GetColour(x, p.GetHeight() - 1 - yTop);
+    };
+    std::unique_ptr<CDibPicture> stored = m->GetCreation().PreparePicture(0, 160, 120);
+    ASSERT_NE(stored, nullptr);
+    EXPECT_GT(ColourRed(colourAt(*stored, 20, 60)), 150);    // left: red
+    EXPECT_GT(ColourBlue(colourAt(*stored, 140, 60)), 150);  // right: blue
+
+    m->GetProjectSettings().SetInt("PROJECT_SETTINGS", "ApplyExifOrientation", 1);
+    // The picture cache holds the stored form now; the upright one has a key of its own.
+    std::unique_ptr<CDibPicture> upright = m->GetCreation().PreparePicture(0, 160, 120);
+    ASSERT_NE(upright, nullptr);
+    EXPECT_EQ(colourAt(*upright, 20, 60), 0u);                // a black bar
+    EXPECT_GT(ColourRed(colourAt(*upright, 80, 20)), 150);    // top: red
+    EXPECT_GT(ColourBlue(colourAt(*upright, 80, 100)), 150);  // bottom: blue
+    EXPECT_EQ(m->GetCreation().GetPicturePreparation().ExifOrientationOf(*m->GetObject(0)), 6);
+    EXPECT_NE(m->GetCreation().GetPicturePreparation().PictureName(*m->GetObject(0)),
+              m->GetObject(0)->GetCacheName());
+
+    // The entry's rotation comes on top: a further quarter turn makes it 180 degrees from stored
+    // (blue on the left, red on the right).
+    m->GetObject(0)->rotation = 90;
+    std::unique_ptr<CDibPicture> both = m->GetCreation().PreparePicture(0, 160, 120);
+    ASSERT_NE(both, nullptr);
+    EXPECT_GT(ColourBlue(colourAt(*both, 20, 60)), 150);
+    EXPECT_GT(ColourRed(colourAt(*both, 140, 60)), 150);
+
+    // Back off again: the stored form comes from the cache unchanged.
+    m->GetObject(0)->rotation = 0;
+    m->GetProjectSettings().SetInt("PROJECT_SETTINGS", "ApplyExifOrientation", 0);
+    std::unique_ptr<CDibPicture> again = m->GetCreation().PreparePicture(0, 160, 120);
+    ASSERT_NE(again, nullptr);
+    EXPECT_GT(ColourRed(colourAt(*again, 20, 60)), 150);
 }
 
 TEST_F(CreationTest, OutputOverrideAndRangeOfTheSettingsStep) {

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "creation/Creation.h"
 #include "creation/TROVManager.h"
 #include "imaging/Picture.h"
 #include "imaging/PictureTools.h"
@@ -271,12 +272,13 @@ TEST_F(ManagerTest, HostileProjectFilesLoadWithoutHarm) {
     ASSERT_EQ(manager.GetObjectCount(), 1);
     EXPECT_EQ(manager.GetObject(0)->GetFileName().size(), 1u << 20);
 
-    // Absurd numbers stay numbers.
+    // Absurd numbers stay numbers, brought into range.
     WriteFileBytes(Work("absurd.ini"),
                    "[PROJECT_SETTINGS]\nFramesPerSeconds=0\n[PICTURE_0]\nFileName=a.jpg\n"
                    "ShowPicture=99999999999\nText-FadeIn=-5\n");
     EXPECT_TRUE(manager.LoadProject(Work("absurd.ini")));
-    EXPECT_EQ(manager.GetObject(0)->showPicture, 2147483647);
+    EXPECT_EQ(manager.GetObject(0)->showPicture, kMaxFrameCount);
+    EXPECT_EQ(manager.GetObject(0)->textFadeIn, 0);
     EXPECT_EQ(manager.GetFrameRate(), 25.0f);
     EXPECT_FALSE(manager.GetPlayLength().empty());
 
@@ -310,6 +312,39 @@ TEST_F(ManagerTest, PlayLength) {
     EXPECT_EQ(manager.GetPlayLength(), "00:00:10,065");  // int(33.37 ms) = 33 per frame
     EXPECT_EQ(CTROVManager::FormatPlayLength(65040), "00:01:05,040");
     EXPECT_EQ(CTROVManager::FormatPlayLength(100LL * 3600000 + 1), "100:00:00,001");
+}
+
+TEST_F(ManagerTest, AbsurdFrameCountsAreClampedOnceAtLoadAndThePlayLengthUsesThem) {
+    // The numbers of the report: "-1000060 frames", play length 0, "Writing frame 358 of 133".
+    WriteFileBytes(Work("absurd.ini"),
+                   "[PROJECT_SETTINGS]\nFramesPerSeconds=30,5\n"
+                   "[PICTURE_0]\nFileName=a.jpg\nText-FadeIn=-1000060\nShowPicture=100\nText-FadeOut=-3\n"
+                   "Fade2NextPicture=25\n"
+                   "[PICTURE_1]\nFileName=b.jpg\nText-FadeIn=10\nShowPicture=2000000000\nText-FadeOut=5\n"
+                   "Fade2NextPicture=7\n");
+    ASSERT_TRUE(manager.LoadProject(Work("absurd.ini")));
+    ASSERT_EQ(manager.GetObjectCount(), 2);
+    EXPECT_EQ(manager.GetObject(0)->textFadeIn, 0);
+    EXPECT_EQ(manager.GetObject(0)->textFadeOut, 0);
+    EXPECT_EQ(manager.GetObject(0)->GetTotalFrames(), 125);
+    EXPECT_EQ(manager.GetObject(1)->showPicture, kMaxFrameCount);
+    // One note for the front end, naming the file and the count.
+    ASSERT_EQ(manager.GetLoadNotes().size(), 1u);
+    EXPECT_NE(manager.GetLoadNotes()[0].find("absurd.ini"), std::string::npos) << manager.GetLoadNotes()[0];
+    EXPECT_NE(manager.GetLoadNotes()[0].find("3 frame counts"), std::string::npos)
+        << manager.GetLoadNotes()[0];
+    // "30,5" is 30.5 frames per second here as in the creation: int(1000 / 30.5) = 32 ms a frame.
+    EXPECT_FLOAT_EQ(manager.GetFrameRate(), 30.5f);
+    const long long frames = 125 + 10 + kMaxFrameCount + 5;
+    EXPECT_EQ(manager.GetPlayLengthFrames(), frames);
+    EXPECT_EQ(manager.GetPlayLength(), CTROVManager::FormatPlayLength(32 * frames));
+    // The progress total of a creation is the same number of frames.
+    EXPECT_EQ(manager.GetCreation().ComputeTotalFrames(0, 1), frames);
+    // Saved and loaded again: nothing left to clamp, no note.
+    ASSERT_TRUE(manager.SaveProject(Work("absurd.ini")));
+    ASSERT_TRUE(manager.LoadProject(Work("absurd.ini")));
+    EXPECT_TRUE(manager.GetLoadNotes().empty());
+    EXPECT_EQ(manager.GetPlayLengthFrames(), frames);
 }
 
 TEST_F(ManagerTest, SortingIsStableAndByCodeUnits) {

@@ -284,5 +284,46 @@ TEST(ProjectObjectNormalise, AviFrameCountThroughTheGivenCounter) {
     EXPECT_EQ(objs[0].showPicture, 7);
 }
 
+TEST(ProjectObjectNormalise, AbsurdFrameCountsAreClampedAndCountedOnce) {
+    std::vector<CProjectObject> objs(3);
+    objs[0].textFadeIn = -1000060;
+    objs[0].showPicture = 75;
+    objs[0].textFadeOut = 2000000000;
+    objs[0].fade2NextPicture = -1;
+    objs[1].showPicture = kMaxFrameCount;  // the largest sane count stays
+    objs[1].fadeOption = kFadeIn;
+    objs[1].audioFadingTime = 2000000000;
+    objs[2].SetFileName("/clips/long.avi");
+    objs[2].showPicture = -5;
+    objs[2].textFadeIn = kMaxFrameCount + 1;
+    std::vector<CProjectObject*> list{&objs[0], &objs[1], &objs[2]};
+    // A clip's shown frames are its real length, even beyond the limit for typed counts.
+    struct CFixedCounter : IClipFrameCounter {
+        int frames = 3 * kMaxFrameCount;
+        int CountClipFrames(const std::string&) override { return frames; }
+    } counter;
+    EXPECT_EQ(NormalizeProjectObjects(list, 25, &counter), 4);
+    EXPECT_EQ(objs[0].textFadeIn, 0);
+    EXPECT_EQ(objs[0].showPicture, 75);
+    EXPECT_EQ(objs[0].textFadeOut, kMaxFrameCount);
+    EXPECT_EQ(objs[0].fade2NextPicture, 0);
+    EXPECT_EQ(objs[1].showPicture, kMaxFrameCount);
+    EXPECT_EQ(objs[2].textFadeIn, kMaxFrameCount);
+    EXPECT_EQ(objs[2].showPicture, 3 * kMaxFrameCount - 1);
+    // The audio fade is limited by the clamped frames (40 ms each), not by the absurd ones.
+    EXPECT_EQ(objs[1].audioFadingTime, 40LL * kMaxFrameCount);
+    // Nothing left to clamp: a second refresh reports nothing.
+    EXPECT_EQ(NormalizeProjectObjects(list, 25, &counter), 0);
+    // A clip that cannot be measured keeps only a sane stored count.
+    counter.frames = -1;
+    objs[2].showPicture = -7;
+    EXPECT_EQ(NormalizeProjectObjects(list, 25, &counter), 1);
+    EXPECT_EQ(objs[2].showPicture, 0);
+    // Without a counter a clip's count is clamped like any other.
+    objs[2].showPicture = -9;
+    EXPECT_EQ(NormalizeProjectObjects(list, 25, nullptr), 1);
+    EXPECT_EQ(objs[0].GetTotalFrames(), 75 + kMaxFrameCount);
+}
+
 }  // namespace
 }  // namespace trov

@@ -27,7 +27,8 @@ TEST(ApplicationSettings, MissingFileIsCreatedWithEverySeededKeyInOrder) {
               "[PLUGIN_SETTINGS]\r\nFadingDLLDirectory=" +
                   d +
                   "/plugins\r\nImportPlugInsAtStart=1\r\n\r\n"
-                  "[PROJECT_SETTINGS]\r\nCropBottom=0\r\nCropLeft=0\r\nCropRight=0\r\nCropTop=0\r\n"
+                  "[PROJECT_SETTINGS]\r\nApplyExifOrientation=1\r\nCropBottom=0\r\nCropLeft=0\r\nCropRight="
+                  "0\r\nCropTop=0\r\n"
                   "Frames-Fading2NextPicture=25\r\nFrames-Showing-Picture=100\r\n"
                   "Frames-Text-Fade-In=25\r\nFrames-Text-Fade-Out=15\r\nFramesPerSeconds=25.000000\r\n"
                   "GlobalBackgroundColorB=0\r\n"
