@@ -166,11 +166,11 @@ int RunUnattendedCreation(CTROVManager& manager, const CreateOptions& options,
         return 0;
     }
     if (creation.IsCreationCanceled()) {
-        if (setUp)
+        if (setUp && creation.GetFramesWritten() > 0)
             std::fprintf(stderr, "%s: creation cancelled; %s holds the %d frames written so far\n", prog,
                          creation.GetOutputPath().c_str(), creation.GetFramesWritten());
         else
-            std::fprintf(stderr, "%s: creation cancelled before the movie was started; nothing was written\n",
+            std::fprintf(stderr, "%s: creation cancelled before a frame was written; no movie was made\n",
                          prog);
         return 130;
     }

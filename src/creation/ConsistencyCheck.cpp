@@ -93,6 +93,7 @@ public:
 
 private:
     void Status(const std::string& text) const { SendStatus(m_pipelines, text); }
+    bool Cancelled() const { return m_settings.cancelled && m_settings.cancelled(); }
     bool SizeOk() const {
         const int w = m_settings.movieWidth, h = m_settings.movieHeight;
         return w >= 1 && h >= 1 && w <= CPicture::kMaxSide && h <= CPicture::kMaxSide;
@@ -100,7 +101,7 @@ private:
 
     // Every entry's file is there; clips are read frame by frame; pictures are queued for decoding.
     void CheckFilesAndClips() {
-        for (size_t i = 0; i < m_entries.size(); ++i) {
+        for (size_t i = 0; i < m_entries.size() && !Cancelled(); ++i) {
             const CProjectObject* obj = m_entries[i];
             if (!obj || obj->IsColorFade()) continue;
             const std::string& stored = obj->GetFileName();
@@ -135,7 +136,7 @@ private:
             return false;
         }
         const int length = s->GetLength();
-        for (int k = 0; k < length; ++k) {
+        for (int k = 0; k < length && !Cancelled(); ++k) {
             Status(status + Format(" Checking Frame %d of %d...", k, length - 1));
             if (!s->GetFrame(k)) {
                 cause = Format("frame %d of %d cannot be decoded", k, length - 1);
@@ -181,11 +182,14 @@ private:
     void CheckPicturesInParallel() {
         // At most four at once: each may hold a photo at full size.
         const int workers = int(std::min(std::max(1u, std::thread::hardware_concurrency()), 4u));
-        ExecuteJobs(int(m_pictures.size()), workers, [&](int k) { CheckPicture(m_pictures[size_t(k)]); });
+        ExecuteJobs(int(m_pictures.size()), workers, [&](int k) {
+            if (!Cancelled()) CheckPicture(m_pictures[size_t(k)]);
+        });
     }
 
     void CheckAudio() {
         for (const CProjectObject* obj : m_entries) {
+            if (Cancelled()) return;
             if (!obj || obj->audioFile.empty() || obj->audioFile == kAudioCoverageEndedMarker) continue;
             std::string path = ResolveProjectPath(NativePath(obj->audioFile));
             if (m_settings.decode) Status("Checking consistency of " + obj->audioFile + "...");

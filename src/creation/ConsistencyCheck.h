@@ -3,6 +3,7 @@
 // the picture cache so that the frame loop does not decode it again.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,8 @@ struct ConsistencyCheckSettings {
     bool decode = true;
     int movieWidth = 0, movieHeight = 0;
     int quality = 0;  // "Quality", part of the picture-cache key
+    // True when the run was cancelled: the check stops at its next file or frame (may be empty).
+    std::function<bool()> cancelled;
 };
 
 // entries: the project's entries in order (null ones are skipped).

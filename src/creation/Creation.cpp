@@ -72,6 +72,8 @@ void CCreation::FailWrite(const std::string& error) {
 }
 
 void CCreation::PastePart(const std::string& path, bool wantLastFrame, bool countFrames) {
+    // A movie made from the cache writes no frame itself, so the pause is honoured here too.
+    if (m_worker.IsWorkerThread()) m_worker.CheckPause();
     const int length = m_parts.Paste(path, wantLastFrame);
     if (!countFrames) return;
     int written = m_framesWritten.load();
@@ -386,7 +388,7 @@ void CCreation::PlanPhases(const MovieRun& run, EntryRun& e) {
         if (m_streamCacheOn && p.frames > 0) {
             p.key = StreamPartKey(kind, e.index);
             std::string unused;
-            p.cached = m_parts.Check(p.key, false, unused);
+            p.cached = m_parts.Check(p.key, p.frames, false, unused);
         }
         allCached = allCached && p.cached;
     }
@@ -423,20 +425,34 @@ void CCreation::PrepareEntryPicture(const MovieRun& run, EntryRun& e) {
 void CCreation::RunPhase(EntryRun& e, int kind, const std::function<void()>& render) {
     const PhasePlan& plan = e.Phase(kind);
     if (plan.frames <= 0) return;
+    const int before = m_framesWritten.load();
     if (!m_streamCacheOn) {
         render();
+        CheckPhaseFrames(e, kind, m_framesWritten.load() - before);
         return;
     }
     std::string path;
-    if (m_parts.Check(plan.key, true, path)) {
+    if (m_parts.Check(plan.key, plan.frames, true, path)) {
         PastePart(path, true, true);
         e.last = Share(m_parts.LastFrame()->Clone());
+        CheckPhaseFrames(e, kind, m_framesWritten.load() - before);
         return;
     }
     render();
+    if (!CheckPhaseFrames(e, kind, m_framesWritten.load() - before)) return;
     if (m_parts.LastFrame() && e.last) m_parts.LastFrame()->CopyFrom(e.last.get());
-    if (!Stopped()) m_parts.Store(plan.key, path);
+    // A cancelled phase is pasted as far as it got, but never indexed.
+    if (!Stopped() && !m_parts.Seal(plan.key, path, plan.frames)) return;
     PastePart(path, false, false);
+}
+
+bool CCreation::CheckPhaseFrames(const EntryRun& e, int kind, int written) {
+    const int planned = e.phases[static_cast<size_t>(kind - 1)].frames;
+    if (written == planned || Stopped()) return true;
+    static const char* const names[] = {"caption fade-in", "show", "caption fade-out", "transition"};
+    FailWrite(Format("Error: Entry %d (", e.index) + e.obj->GetFileName() + "), " + names[kind - 1] + ": " +
+              Format("%d of its %d frames were written", written, planned));
+    return false;
 }
 
 void CCreation::ShowEntry(MovieRun& run, EntryRun& e) {
@@ -527,10 +543,17 @@ void CCreation::FinishMovie(MovieRun& run) {
     // Everything queued reaches the file before the audio and the close.
     if (m_queue) m_queue->Flush();
     if (m_env.preview) m_env.preview->ClearPreview();
-    Value(pipeline::kCurrentProgressComplete, m_totalFrames);
+    // The bar shows how far the run got: a cancelled run never claims 100 %.
+    Value(pipeline::kCurrentProgressComplete, m_framesWritten.load());
     m_parts.End();
 
     bool cancelled = IsCreationCanceled();
+    const int written = m_framesWritten.load();
+    if (!cancelled && !m_writeFailed && written != m_totalFrames)
+        FailWrite(Format("Error: %d of the %d frames of the timeline were written", written, m_totalFrames));
+    if (!cancelled && !m_writeFailed && written == 0)
+        FailWrite(
+            Format("Error: No frame was written: entries %d to %d have no frames to show", m_first, m_last));
     bool ok = !cancelled && !m_writeFailed;
     if (ok && run.audioIndex >= 0 && !WriteAudioTrack(run.audioIndex))
         Status("Error: Can not write the audio track!");
@@ -539,6 +562,11 @@ void CCreation::FinishMovie(MovieRun& run) {
     m_queue.reset();
     m_encodedLast.reset();
     m_encodedTarget = nullptr;
+    // Only a complete movie, or the playable beginning of a cancelled one, takes the user's name.
+    if (closed && !m_writeFailed && written > 0 && (ok || cancelled))
+        closed = CommitOutput();
+    else
+        DiscardOutput();
     if (m_writeFailed) {
         Status(m_writeError.empty() ? std::string("Error: Can not write the movie!") : m_writeError);
     } else if (!closed) {

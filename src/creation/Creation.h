@@ -73,6 +73,9 @@ struct CreationEnvironment {
     // Writes the whole current project to a file (the manager's); may be empty. A start saves it
     // as kCurrentProjectFile in the temporary directory for as long as the creation runs.
     std::function<bool(const std::string& path)> saveProjectCopy;
+    // The temporary directory (the manager's, resolved as it resolves it); empty: "TempDir" of
+    // appSettings resolved against the program directory.
+    std::function<std::string()> tempDirectory;
 };
 
 // The copy of the project a running creation works from, in the temporary directory.
@@ -150,6 +153,13 @@ public:
     int GetFramesWritten() const { return m_framesWritten.load(); }
     int GetTotalFrames() const { return m_totalFrames; }
     const std::string& GetOutputPath() const { return m_outputPath; }
+    // The file the movie is written to while the creation runs: a hidden name in the output's
+    // folder, renamed to GetOutputPath() when the movie is complete (or cancelled after some frames),
+    // so that a run that dies never leaves a broken file under the user's name nor destroys the
+    // previous movie. Empty when no output is open.
+    const std::string& GetTemporaryOutputPath() const { return m_outputTemp; }
+    // The temporary name for an output path: ".<name>.trov-<process id><extension>" beside it.
+    static std::string TemporaryOutputName(const std::string& outputPath);
     // Overrides "Output-AVI" for the next preparation only (command line --output).
     void SetOutputOverride(const std::string& path) { m_outputOverride = path; }
     const CompressionOptions& GetCompressionOptions() const { return m_options; }
@@ -209,6 +219,15 @@ private:
     // Pastes a stream part into the movie; countFrames: its frames count as written.
     void PastePart(const std::string& path, bool wantLastFrame, bool countFrames);
     void FailWrite(const std::string& error);
+    // A phase that wrote another number of frames than its plan fails the creation, naming the
+    // entry and the phase (not when cancelled or already failed). False then.
+    bool CheckPhaseFrames(const EntryRun& entry, int kind, int written);
+    // The creation job on the pool worker: the frame loop, with an exception caught, reported and
+    // turned into a failed creation.
+    void RunCreationJob();
+    // The output movie: renamed from its temporary name to the user's, or closed and deleted.
+    bool CommitOutput();
+    void DiscardOutput();
 
     // Frame-loop helpers.
     void EncodeFrame(CAVIStream* target, const std::shared_ptr<const CDibPicture>& frame);
@@ -249,7 +268,9 @@ private:
     int m_first = 0;
     int m_last = -1;
     std::string m_outputPath;
+    std::string m_outputTemp;  // what the output is written as until it is complete
     std::string m_outputOverride;
+    bool m_inStart = false;  // StartCreation runs: the cancel flag was cleared at its start
     std::atomic<int> m_framesWritten{0};
     int m_totalFrames = 0;
     int m_pastedFrames = 0;

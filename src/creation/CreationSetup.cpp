@@ -1,6 +1,11 @@
 // The creation's set-up: construction, settings access, the caches and the temporary directory,
 // the preparation of a run (effect check, output file) and the Start Creation command.
+#include <signal.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -8,15 +13,18 @@
 #include "creation/CreationFormat.h"
 #include "effects/FadingEffectManager.h"
 #include "effects/builtin/BuiltinEffects.h"
+#include "infra/FatalReport.h"
 #include "infra/Log.h"
 #include "infra/MessagePipelines.h"
 #include "infra/ProgramDirectory.h"
 #include "infra/UserPrompt.h"
 #include "project/ProjectObject.h"
 #include "project/ProjectPaths.h"
+#include "settings/ApplicationSettings.h"
 #include "settings/SettingsStore.h"
 #include "video/AVIContainer.h"
 #include "video/AVIStream.h"
+#include "video/MovieFormat.h"
 
 namespace fs = std::filesystem;
 
@@ -131,10 +139,10 @@ int CCreation::ComputeTotalFrames(int first, int last) const {
 // ---- caches ----
 
 std::string CCreation::GetTempDirectory() const {
+    if (m_env.tempDirectory) return m_env.tempDirectory();
     std::string dir;
     if (m_env.appSettings) m_env.appSettings->GetString(kProjectSection, "TempDir", dir);
-    if (dir.empty()) dir = ProgramSubdirectory("Temp");
-    return NativePath(dir);
+    return ResolveTempDirectory(dir, ProgramDirectory());
 }
 
 void CCreation::InitCaches() {
@@ -189,7 +197,8 @@ void CCreation::ResetCaches() {
 void CCreation::ClearCache() {
     std::string dir;
     if (m_env.projectSettings) m_env.projectSettings->GetString(kProjectSection, "TempDir", dir);
-    dir = dir.empty() ? GetTempDirectory() : NativePath(dir);
+    // The project's own TempDir is a project path: a relative one belongs to the project's folder.
+    dir = dir.empty() ? GetTempDirectory() : ResolveProjectPath(NativePath(dir));
     std::vector<fs::path> files;
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(dir, ec))
@@ -228,6 +237,7 @@ ConsistencyFindings CCreation::CheckConsistency() {
     settings.movieWidth = ProjectInt("Movie-Size-X", 640);
     settings.movieHeight = ProjectInt("Movie-Size-Y", 480);
     settings.quality = AppInt(kTrovSection, "Quality", 0);
+    settings.cancelled = [this] { return IsCreationCanceled(); };
     return trov::CheckConsistency(entries, settings, m_prep, m_env.pipelines);
 }
 
@@ -276,37 +286,112 @@ bool CCreation::PrepareCreation(const SettingsStep& settingsStep) {
         return false;
     }
     int first = 0, last = count - 1;
-    m_cancel = false;
-    if (!settingsStep || !settingsStep(*this, first, last)) return false;
-    if (!m_output->IsWriting() || !m_outputStream) return false;
+    // Within StartCreation the flag was cleared before the check, and a cancel since then stands.
+    if (!m_inStart) m_cancel = false;
+    if (!settingsStep || !settingsStep(*this, first, last) || !m_output->IsWriting() || !m_outputStream ||
+        IsCreationCanceled()) {
+        DiscardOutput();
+        return false;
+    }
     SetRange(std::clamp(first, 0, count - 1), std::clamp(last, 0, count - 1));
-    m_cancel = false;
     m_prepared = true;
     return true;
+}
+
+std::string CCreation::TemporaryOutputName(const std::string& outputPath) {
+    const fs::path p(outputPath);
+    std::string name(1, '.');
+    name += p.stem().string();
+    name += ".trov-";
+    name += std::to_string(::getpid());
+    name += p.extension().string();
+    return (p.parent_path() / name).string();
+}
+
+namespace {
+
+// Temporary outputs of runs that died (their process is gone) for the same movie.
+void RemoveDeadTemporaryOutputs(const std::string& outputPath) {
+    const fs::path p(outputPath);
+    std::string prefix(1, '.');
+    prefix += p.stem().string();
+    prefix += ".trov-";
+    const std::string ext = p.extension().string();
+    std::error_code ec;
+    const fs::path dir = p.parent_path().empty() ? fs::path(".") : p.parent_path();
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() <= prefix.size() + ext.size() || name.rfind(prefix, 0) != 0 ||
+            name.compare(name.size() - ext.size(), ext.size(), ext) != 0)
+            continue;
+        const std::string pid = name.substr(prefix.size(), name.size() - prefix.size() - ext.size());
+        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        if (::kill(static_cast<pid_t>(std::stol(pid)), 0) == 0 || errno != ESRCH) continue;
+        std::error_code removeError;
+        fs::remove(it->path(), removeError);
+    }
+}
+
+}  // namespace
+
+bool CCreation::CommitOutput() {
+    if (m_outputTemp.empty()) return true;
+    std::error_code ec;
+    fs::rename(m_outputTemp, m_outputPath, ec);
+    if (ec) {
+        FailWrite("Error: Can not rename " + m_outputTemp + " to " + m_outputPath + ": " + ec.message());
+        fs::remove(m_outputTemp, ec);
+    }
+    m_outputTemp.clear();
+    return !m_writeFailed;
+}
+
+void CCreation::DiscardOutput() {
+    if (m_output->IsOpen()) m_output->Close();
+    m_outputStream = nullptr;
+    if (m_outputTemp.empty()) return;
+    std::error_code ec;
+    fs::remove(m_outputTemp, ec);
+    m_outputTemp.clear();
 }
 
 bool CCreation::CreateNewAVI(const std::string& fileName, const CompressionOptions* options,
                              bool isCachePart) {
     CAVIContainer& avi = isCachePart ? m_parts.PartFile() : *m_output;
     WriteLog("CTROVManager::CreateNewAVI: Trying to create AVI! FileName: " + fileName);
-    if (!avi.CreateFile(fileName)) {
+    // Settings that cannot be written are refused before any file, old or new, is touched.
+    int w = ProjectInt("Movie-Size-X", 640), h = ProjectInt("Movie-Size-Y", 480);
+    double fps = ProjectDouble("FramesPerSeconds", 25.0);
+    if (std::string problem = MovieFormatProblem(w, h, fps); !problem.empty()) {
+        problem[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(problem[0])));
+        Status("Error: " + problem + ".");
+        WriteLog("CTROVManager::CreateNewAVI: Error: " + problem);
+        return false;
+    }
+    // The movie is written under a temporary name beside it and takes the user's name only when it
+    // is complete; the previous movie stays until then.
+    std::string target = fileName;
+    if (!isCachePart) {
+        DiscardOutput();
+        RemoveDeadTemporaryOutputs(fileName);
+        target = TemporaryOutputName(fileName);
+    }
+    if (!avi.CreateFile(target)) {
         Status("Error: Can not create AVI: " + fileName);
         WriteLog("CTROVManager::CreateNewAVI: Error: Can not create AVI: " + fileName);
         return false;
     }
+    if (!isCachePart) m_outputTemp = target;
     WriteLog("CTROVManager::CreateNewAVI: AVI created!");
-    int w = ProjectInt("Movie-Size-X", 640), h = ProjectInt("Movie-Size-Y", 480);
-    double fps = ProjectDouble("FramesPerSeconds", 25.0);
     auto fail = [&](const std::string& why) {
         WriteLog("CTROVManager::CreateNewAVI: Error! Can not create Compressed Stream From Existing Stream!");
         if (!why.empty()) Status(why);
         avi.Close();
         std::error_code ec;
-        fs::remove(fileName, ec);
+        fs::remove(target, ec);
+        if (!isCachePart) m_outputTemp.clear();
         return false;
     };
-    if (w < 1 || h < 1 || w > CPicture::kMaxSide || h > CPicture::kMaxSide || !(fps > 0) || fps > 1000)
-        return fail(Format("Error: Unusable movie size %d x %d or frame rate.", w, h));
     BitmapInfoHeader header{};
     header.biSize = 40;
     header.biWidth = w;
@@ -335,7 +420,20 @@ bool CCreation::StartCreation(const SettingsStep& settingsStep) {
         AskCancel();
         return false;
     }
+    // From here on a cancel (Ctrl+C during the check, the preparation ...) ends the run.
+    m_cancel = false;
+    m_inStart = true;
+    struct InStart {
+        bool& flag;
+        ~InStart() { flag = false; }
+    } inStart{m_inStart};
+    auto cancelled = [this] {
+        if (!IsCreationCanceled()) return false;
+        Status("Creation canceled!");
+        return true;
+    };
     m_lastFindings = CheckConsistency();
+    if (cancelled()) return false;
     if (!m_lastFindings.Empty()) {
         Prompt().Message(m_lastFindings.Message(), "TROV");
         // The reader's own cause, which the message's advice cannot give.
@@ -355,16 +453,54 @@ bool CCreation::StartCreation(const SettingsStep& settingsStep) {
         }
     }
     bool prepared = false;
-    CallOnGui([&] { prepared = PrepareCreation(settingsStep); });
-    if (prepared && m_worker.Submit([this] { CreateMovie(); }))
+    if (!cancelled()) CallOnGui([&] { prepared = PrepareCreation(settingsStep); });
+    if (!prepared) {
+        cancelled();
+    } else if (m_worker.Submit([this] { RunCreationJob(); })) {
         m_worker.WaitIdle();
-    else
+    } else {
+        DiscardOutput();
         prepared = false;
+    }
     if (!copyPath.empty()) {
         std::error_code ec;
         fs::remove(copyPath, ec);
     }
     return prepared && m_movieWritten;
+}
+
+void CCreation::RunCreationJob() {
+    try {
+        CreateMovie();
+        return;
+    } catch (const std::exception& e) {
+        ReportFatalException("CTROVManager::CreateMovie");
+        m_writeError = std::string("Error: The creation stopped: ") + e.what();
+    } catch (...) {
+        ReportFatalException("CTROVManager::CreateMovie");
+        m_writeError = "Error: The creation stopped: an unknown exception";
+    }
+    // What the loop left behind: no half movie under the user's name, no file held open.
+    m_writeFailed = true;
+    try {
+        if (m_queue) m_queue->Flush();
+        m_queue.reset();
+        m_parts.End();
+        if (m_env.effects) m_env.effects->EndAll();
+    } catch (...) {
+        ReportFatalException("CTROVManager::CreateMovie (clean-up)");
+    }
+    m_outputStream = nullptr;
+    DiscardOutput();
+    m_encodedLast.reset();
+    m_encodedTarget = nullptr;
+    m_cropSource.reset();
+    m_cropResult.reset();
+    m_movieWritten = false;
+    m_prepared = false;
+    m_timer.Stop();
+    m_creating = false;
+    Status(m_writeError + " (see the fatal exception report)");
 }
 
 void CCreation::AskCancel() {

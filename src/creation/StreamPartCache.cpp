@@ -8,11 +8,13 @@
 #include "creation/CreationFormat.h"
 #include "creation/EncodeQueue.h"
 #include "creation/PicturePreparation.h"
+#include "infra/Log.h"
 #include "project/FileCache.h"
 #include "project/ProjectObject.h"
 #include "settings/SettingsStore.h"
 #include "video/AVIContainer.h"
 #include "video/AVIStream.h"
+#include "video/StreamCheck.h"
 #include "video/VideoCodecs.h"
 
 namespace fs = std::filesystem;
@@ -109,6 +111,7 @@ void CStreamPartCache::Begin(StreamPartRun run, std::unique_ptr<CDibPicture> las
     m_run = std::move(run);
     m_lastFrame = std::move(lastFrame);
     m_createdParts.clear();
+    m_complete.clear();
 }
 
 void CStreamPartCache::End() {
@@ -118,13 +121,35 @@ void CStreamPartCache::End() {
     m_lastFrame.reset();
 }
 
-bool CStreamPartCache::Check(const std::string& key, bool reserve, std::string& path) {
+bool CStreamPartCache::Complete(const std::string& path, int frames, std::string* why) {
+    if (auto it = m_complete.find(path); it != m_complete.end()) return it->second;
+    std::error_code ec;
+    bool ok = false;
+    if (!fs::is_regular_file(path + "pic", ec) || fs::file_size(path + "pic", ec) == 0) {
+        if (why) *why = "its last frame " + path + "pic is missing";
+    } else {
+        const int packets = CountVideoPackets(path, why);
+        ok = packets == frames;
+        if (!ok && packets >= 0 && why) *why = Format("it holds %d of %d frames", packets, frames);
+    }
+    m_complete[path] = ok;
+    return ok;
+}
+
+bool CStreamPartCache::Check(const std::string& key, int frames, bool reserve, std::string& path) {
     if (auto found = m_cache.Lookup(key)) {
-        std::error_code ec;
-        if (fs::is_regular_file(*found, ec) && fs::file_size(*found, ec) > 0) {
+        std::string why;
+        if (Complete(*found, frames, &why)) {
             path = *found;
             return true;
         }
+        // A part cut short (a full disk, a killed run, a damaged file) is never pasted: it goes,
+        // and the phase is rendered again.
+        WriteLog("CStreamPartCache::Check: dropping the damaged part " + *found + ": " + why);
+        m_cache.Remove(key);
+        std::error_code ec;
+        fs::remove(*found, ec);
+        fs::remove(*found + "pic", ec);
     }
     // Numbered from the file count, skipping names still on disk: after a restart the count
     // begins at 0 again while parts of earlier runs may still be in the index.
@@ -147,8 +172,24 @@ bool CStreamPartCache::Check(const std::string& key, bool reserve, std::string& 
 }
 
 void CStreamPartCache::Store(const std::string& key, const std::string& path) {
+    if (!m_lastFrame || !m_lastFrame->SaveFile(path + "pic")) return;  // without it the part is no use
+    m_cache.RegisterFile(path + "pic");
     m_cache.Add(key, path);
-    if (m_lastFrame && m_lastFrame->SaveFile(path + "pic")) m_cache.RegisterFile(path + "pic");
+}
+
+bool CStreamPartCache::Seal(const std::string& key, const std::string& path, int frames) {
+    Finish(path);
+    std::string why;
+    const int packets = CountVideoPackets(path, &why);
+    if (packets != frames) {
+        m_run.fail("Error: The stream part " + path + " holds " +
+                   (packets < 0 ? "no readable frames (" + why + ")"
+                                : Format("%d of its %d frames", packets, frames)));
+        return false;
+    }
+    Store(key, path);
+    m_complete[path] = true;
+    return true;
 }
 
 void CStreamPartCache::Finish(const std::string& path) {
@@ -158,14 +199,15 @@ void CStreamPartCache::Finish(const std::string& path) {
             m_partStream = nullptr;
         }
     });
-    m_partReader->Open(path, false);
 }
 
 int CStreamPartCache::Paste(const std::string& path, bool wantLastFrame) {
     Finish(path);
+    m_partReader->Open(path, false);
     CAVIStream* s =
         m_partReader->IsOpen() ? m_partReader->GetStream(m_partReader->GetFirstVideoStreamIndex()) : nullptr;
     int length = s ? s->GetLength() : 0;
+    if (!s) m_run.fail("Error: Can not read the stream part " + path);
     if (s && length > 0 && m_run.movieStream) {
         bool ok = false;
         const int target = m_run.movieStream->GetIndex();

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,13 +59,17 @@ public:
     // Closes what is still open.
     void End();
 
-    // True with the part's file in `path` when the key has a part on disk. Otherwise `path` is a new
-    // part file name; with `reserve` that file is created and recorded into from now on.
-    bool Check(const std::string& key, bool reserve, std::string& path);
-    // Indexes the part just recorded (and saves its last frame beside it).
-    void Store(const std::string& key, const std::string& path);
+    // True with the part's file in `path` when the key has a part on disk that really holds
+    // `frames` frames (its packets are counted) and its last frame. A part that does not is taken
+    // out of the index and deleted, so that it is rendered again. Otherwise `path` is a new part file
+    // name; with `reserve` that file is created and recorded into from now on.
+    bool Check(const std::string& key, int frames, bool reserve, std::string& path);
+    // Closes the part just recorded and, when it holds `frames` frames, indexes it (with its last
+    // frame beside it). False, with the creation failed, when it does not: a part is in the index
+    // only when it is complete.
+    bool Seal(const std::string& key, const std::string& path, int frames);
     // Pastes the part into the movie; wantLastFrame: its stored last frame goes into LastFrame().
-    // Returns the part's frame count.
+    // Returns the part's frame count. A part that cannot be read fails the creation.
     int Paste(const std::string& path, bool wantLastFrame);
 
     // The file being recorded into (null when none): frames go there instead of the movie.
@@ -76,8 +81,12 @@ public:
     const std::vector<std::string>& CreatedParts() const { return m_createdParts; }
 
 private:
-    // Closes the part being recorded when it is `path`, and opens `path` for reading.
+    // Closes the part being recorded when it is `path`.
     void Finish(const std::string& path);
+    // Indexes a sealed part and saves its last frame beside it.
+    void Store(const std::string& key, const std::string& path);
+    // Whether the part file holds `frames` frames and its last frame (remembered for this run).
+    bool Complete(const std::string& path, int frames, std::string* why);
 
     CFileCache& m_cache;
     StreamPartRun m_run;
@@ -86,6 +95,7 @@ private:
     std::unique_ptr<CAVIContainer> m_partReader;
     std::unique_ptr<CDibPicture> m_lastFrame;
     std::vector<std::string> m_createdParts;
+    std::map<std::string, bool> m_complete;  // part path -> verified in this run
 };
 
 }  // namespace trov

@@ -40,6 +40,7 @@ CCreation& CTROVManager::GetCreation() {
         env.waveCache = &m_waveCache;
         env.streamCacheEnabled = m_videoStreamCache;
         env.saveProjectCopy = [this](const std::string& path) { return SaveProjectCopy(path); };
+        env.tempDirectory = [this] { return GetTempDirectory(); };
         m_creation.reset(new CCreation(std::move(env)));
     }
     return *m_creation;

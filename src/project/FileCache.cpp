@@ -228,6 +228,16 @@ void CFileCache::Add(const std::string& key, const std::string& path) {
     m_index.emplace(digest, path);
 }
 
+std::optional<std::string> CFileCache::Remove(const std::string& key) {
+    std::string digest = KeyDigest(key);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto it = m_index.find(digest);
+    if (it == m_index.end()) return std::nullopt;
+    std::string path = it->second;
+    m_index.erase(it);
+    return path;
+}
+
 void CFileCache::RegisterFile(const std::string& path) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_files.push_back(path);

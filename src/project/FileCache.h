@@ -33,6 +33,8 @@ public:
     std::optional<std::string> Lookup(const std::string& key) const;
     // Adds key -> path; a key whose digest is present already keeps its existing path.
     void Add(const std::string& key, const std::string& path);
+    // Takes the key out of the index (a cached file found damaged); its path, if the index held it.
+    std::optional<std::string> Remove(const std::string& key);
     // Appends a file this cache created to its file list (deleted by Clear(true)).
     void RegisterFile(const std::string& path);
 

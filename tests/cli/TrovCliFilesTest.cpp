@@ -36,6 +36,32 @@ std::string SilentWav() {
            le16(4) + le16(16) + "data" + le32(data) + std::string(data, '\0');
 }
 
+TEST(TrovTempDir, ARelativeTempDirLivesInTheProgramDirectory) {
+    TempDir home, work, cwd;
+    WriteFileBytes(home / "Settings.ini", "[PROJECT_SETTINGS]\nTempDir=MyTemp\n");
+    const std::string project = WriteProject(work.Path().string(), 2, 5);
+    const std::string codec = WriteCodecSettings(work.Path().string());
+    Result r = RunTrovIn(home.Path().string(), cwd.Path().string(),
+                         "-PROJECT " + Quoted(project) + " -CREATE " + Quoted(codec));
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_TRUE(fs::exists(home.Path() / "MyTemp" / "cache1.cache")) << r.out;
+    EXPECT_FALSE(fs::exists(cwd.Path() / "MyTemp"));
+}
+
+TEST(TrovTempDir, AWindowsPathFallsBackToTheDefaultWithOneWarning) {
+    TempDir home, work, cwd;
+    WriteFileBytes(home / "Settings.ini", "[PROJECT_SETTINGS]\nTempDir=C:\\Programme\\TROV\\Temp\n");
+    const std::string project = WriteProject(work.Path().string(), 1, 5);
+    const std::string codec = WriteCodecSettings(work.Path().string());
+    Result r = RunTrovIn(home.Path().string(), cwd.Path().string(),
+                         "-DEBUG -PROJECT " + Quoted(project) + " -CREATE " + Quoted(codec));
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(Count(r.out, "Warning: the TempDir \"C:\\Programme\\TROV\\Temp\""), 1) << r.out;
+    EXPECT_TRUE(fs::exists(home.Path() / "Temp" / "cache1.cache"));
+    EXPECT_TRUE(fs::is_empty(cwd.Path()));
+    EXPECT_EQ(Count(ReadFileBytes(home / "TROV.log"), "TempDir C:\\Programme\\TROV\\Temp cannot exist"), 1);
+}
+
 TEST(TrovTempDir, TheStreamCacheDoesNotGrowFromRunToRun) {
     TempDir home, work;
     WriteFileBytes(home / "Settings.ini",
