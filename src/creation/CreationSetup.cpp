@@ -407,6 +407,8 @@ bool CCreation::CreateNewAVI(const std::string& fileName, const CompressionOptio
     if (isCachePart) {
         m_parts.SetRecording(raw);
     } else {
+        // The dialog may have set up another file than the preparation read ("Browse").
+        m_outputPath = fileName;
         m_outputStream = raw;
         m_options = raw->GetOptions();
     }
