@@ -8,9 +8,11 @@
 #include <QPainter>
 #include <QSplashScreen>
 #include <QThread>
+#include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include "cli/CreateCommand.h"
@@ -20,10 +22,12 @@
 #include "infra/Log.h"
 #include "infra/ProgramDirectory.h"
 #include "settings/ApplicationSettings.h"
+#include "ui/qt/CreationRunner.h"
 #include "ui/qt/Dialogs.h"
 #include "ui/qt/MainView.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/QtServices.h"
+#include "video/CodecSettings.h"
 
 namespace trov {
 
@@ -91,9 +95,14 @@ CGuiSession::CGuiSession(CUserPrompt& prompt, CMainViewChooser& chooser,
     m_window->LoadLanguage(false);
     m_report = std::make_unique<CFatalReportDialog>(m_window.get());
     m_report->Install();
+    m_runner = std::make_unique<CCreationRunner>(
+        *m_manager, *m_window, prompt, chooser,
+        (std::filesystem::path(programDirectory) / "CodecSettings").string());
 }
 
 CGuiSession::~CGuiSession() {
+    // A running creation ends first: it uses the window and the manager.
+    m_runner.reset();
     GetFatalReport().SetSink({});
     m_manager->SetView(nullptr);
     m_report.reset();
@@ -169,36 +178,29 @@ int RunGui(int argc, char** argv) {
         window.SetStartupComplete();
         window.show();
 
-        // 6. An unattended creation runs on a thread of its own; the window shows its progress.
-        int exitCode = 0;
-        std::thread batchThread;
+        // 6. An unattended creation: Start Creation as soon as the window is up; the creation
+        // settings dialog loads the codec settings file and confirms itself, and the window closes
+        // when the creation ends (not when it was cancelled).
+        CCreationRunner& runner = session.Runner();
         if (cl.batch) {
-            window.SetBatchMode(true);
-            window.View().SetStartCreationHandler([&prompt, &manager] {
-                if (prompt.Ask("Do you want to cancel the creation?", "Warning!", PromptButtons::YesNoCancel,
-                               PromptAnswer::No) == PromptAnswer::Yes)
-                    manager.CancelCreation();
-            });
-            window.View().SetCreationRunning(true);
-            window.menuBar()->setEnabled(false);
-            batchThread = std::thread([&] {
-                int rc = RunUnattendedCreation(manager, createOptions, "trov-gui");
-                PostToGuiThread([&window, &exitCode, rc] {
-                    exitCode = rc;
-                    window.View().SetCreationRunning(false);
-                    window.menuBar()->setEnabled(true);
-                    // A written movie ends the run; anything else leaves the window open with its status.
-                    if (rc == 0) window.CloseWithoutQuestion();
-                });
-            });
+            std::string codecFile = ResolveCodecSettingsPath(createOptions.codecSettings);
+            if (codecFile.empty()) {
+                std::fprintf(
+                    stderr,
+                    "trov-gui: codec settings file not found: %s (looked in the working directory and "
+                    "in %s)\n",
+                    createOptions.codecSettings.c_str(), CodecSettingsDirectory().c_str());
+                codecFile = createOptions.codecSettings;
+            }
+            if (!createOptions.outputOverride.empty())
+                manager.GetProjectSettings().SetString("PROJECT_SETTINGS", "Output-AVI",
+                                                       createOptions.outputOverride);
+            QTimer::singleShot(0, &runner, [&runner, codecFile] { runner.StartBatch(codecFile); });
         }
 
         int rc = QApplication::exec();
-        if (batchThread.joinable()) {
-            manager.CancelCreation();
-            batchThread.join();
-        }
-        result = cl.batch ? exitCode : rc;
+        // A batch window closed before its creation ended counts as cancelled.
+        result = cl.batch ? (runner.ExitCode() < 0 ? 130 : runner.ExitCode()) : rc;
     }  // Shutdown: the session's end saves the cache indexes and stops the threads.
     SetUserPrompt(nullptr);
     CloseLog();

@@ -13,6 +13,7 @@ namespace trov {
 class CMainWindow;
 class CQtManagerView;
 class CFatalReportDialog;
+class CCreationRunner;
 
 // The manager and its window, started in order: settings, caches and effects, then the window
 // with its texts, effect list and language, and the fatal-exception report. The program and the
@@ -25,6 +26,8 @@ public:
     CTROVManager& Manager() { return *m_manager; }
     CMainWindow& Window() { return *m_window; }
     CFatalReportDialog& Report() { return *m_report; }
+    // "Start Creation" and the batch run.
+    CCreationRunner& Runner() { return *m_runner; }
     // False when "Settings.ini" could not be written.
     bool SettingsWritten() const { return m_settingsWritten; }
 
@@ -33,6 +36,7 @@ private:
     std::unique_ptr<CTROVManager> m_manager;
     std::unique_ptr<CMainWindow> m_window;
     std::unique_ptr<CFatalReportDialog> m_report;
+    std::unique_ptr<CCreationRunner> m_runner;
     bool m_settingsWritten = false;
 };
 

@@ -251,9 +251,10 @@ void CMainView::BuildControls() {
     // Dialogs that come with later versions: the buttons exist (their texts are translated) but
     // cannot be pressed yet.
     for (const char* key : {"SpecialTextEdit", "AudioSettings", "AddColorFading", "ShowFadingPreview",
-                            "TextSettings", "SpecialPictureSettings", "StartCreation"})
+                            "TextSettings", "SpecialPictureSettings"})
         m_buttons[key]->setEnabled(false);
-    start->setProperty("trovLater", true);
+    // Start Creation works once a handler is set (SetStartCreationHandler).
+    start->setEnabled(false);
 }
 
 void CMainView::Bind() {
@@ -386,12 +387,13 @@ void CMainView::SetCreationRunning(bool running) {
         start->setEnabled(static_cast<bool>(m_startHandler));
     } else {
         if (!m_startText.isEmpty()) start->setText(m_startText);
-        start->setEnabled(false);
+        start->setEnabled(static_cast<bool>(m_startHandler));
     }
 }
 
 void CMainView::SetStartCreationHandler(std::function<void()> handler) {
     m_startHandler = std::move(handler);
+    if (!m_creationRunning) m_buttons["StartCreation"]->setEnabled(static_cast<bool>(m_startHandler));
 }
 
 void CMainView::ShowProgress(bool complete, int position, const QString& percentText) {

@@ -34,7 +34,6 @@ const char* const kLaterItems[] = {
     "ObjectsSpecialPictureSettings",
     "ObjectsShowFadingPreview",
     "ObjectsSynchronize",
-    "StartCreation",
     "WizardFirstVideo",
     "OptionsCheckEffects",
     "OptionsCreateFadingPreview",

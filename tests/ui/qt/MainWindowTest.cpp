@@ -374,7 +374,7 @@ void MainWindowTest::menuHasEveryItemAndLaterDialogsAreDisabled() {
     QCOMPARE(f.Window().Action("ObjectsCopy")->shortcut(), QKeySequence("Ctrl+Ins"));
     QVERIFY(!f.Window().Action("ProjectSettings")->isEnabled());
     QVERIFY(!f.Window().Action("WizardFirstVideo")->isEnabled());
-    QVERIFY(!f.Window().Action("StartCreation")->isEnabled());
+    QVERIFY(f.Window().Action("StartCreation")->isEnabled());
     QVERIFY(f.Window().Action("SelectAllWithText")->isEnabled());
     QVERIFY(f.Window().Action("OptionsOptions")->isEnabled());
     // The Project menu counts its separators as positions.

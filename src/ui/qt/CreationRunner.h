@@ -1,0 +1,104 @@
+// "Start Creation" from the window: the check and the creation run on a thread of their own
+// through the manager's Start Creation command, while the window stays responsive. Calls the
+// creation hands to the GUI thread (the preparation with the creation settings dialog, the video
+// file operations) run in the Qt event loop and the worker waits for them; written frames reach
+// the preview area at most once per display refresh; the button cancels with the question.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "creation/Creation.h"
+#include "ui/CreationSettingsModel.h"
+#include "ui/qt/QtServices.h"
+
+namespace trov {
+
+class CMainWindow;
+class CPreviewWidget;
+class CTROVManager;
+class CUserPrompt;
+class CMainViewChooser;
+
+// Frames of the creation thread for the preview area: a frame is copied only when the previous
+// one has been shown, so the creation never waits for the window and the window repaints at
+// most once per display refresh.
+class CPreviewFrameSink : public QObject, public CPreviewSink {
+    Q_OBJECT
+public:
+    explicit CPreviewFrameSink(CPreviewWidget* target);
+    void ShowFrame(const CPicture& frame) override;
+    void ClearPreview() override {}
+    // Frames shown / frames offered (tests, measurements).
+    int ShownFrames() const { return m_shown.load(); }
+    int OfferedFrames() const { return m_offered.load(); }
+
+private:
+    void TakeFrame();
+
+    CPreviewWidget* m_target;
+    std::mutex m_mutex;
+    std::unique_ptr<CDibPicture> m_frame;
+    std::atomic<bool> m_busy{false};
+    std::atomic<int> m_shown{0};
+    std::atomic<int> m_offered{0};
+    int m_refreshMs = 16;
+};
+
+class CCreationRunner : public QObject {
+    Q_OBJECT
+public:
+    // chooser: the file dialog of "Browse"; codecDirectory: the codec settings files.
+    CCreationRunner(CTROVManager& manager, CMainWindow& window, CUserPrompt& prompt,
+                    CMainViewChooser& chooser, std::string codecDirectory);
+    // A running creation is cancelled and waited for.
+    ~CCreationRunner() override;
+
+    // The button and the menu command: starts a creation, or asks whether to cancel the running one.
+    void StartOrCancel();
+    // A batch run: the dialog loads codecFile and confirms itself; when the creation ends without
+    // being cancelled the window closes without the exit question.
+    void StartBatch(const std::string& codecFile);
+
+    bool IsRunning() const { return m_running; }
+    // The last run's outcome as a batch exit code (see CreationExitCode); -1 before any run.
+    int ExitCode() const { return m_exitCode; }
+    CPreviewFrameSink& PreviewSink() { return *m_preview; }
+    // The creation settings dialog while it is open (tests); null otherwise.
+    class CCreationSettingsDialog* OpenDialog() const {
+        return m_dialog;
+    }
+
+signals:
+    void creationFinished(int exitCode);
+
+private:
+    void Start();
+    bool RunSettingsStep(CCreation& creation, int& first, int& last);
+    void Finished(bool written);
+    void SetControlsRunning(bool running);
+
+    CTROVManager& m_manager;
+    CMainWindow& m_window;
+    CUserPrompt& m_prompt;
+    CMainViewChooser& m_chooser;
+    std::string m_codecDirectory;
+    std::string m_batchCodecFile;
+    bool m_batch = false;
+    CQtGuiCallHandoff m_handoff;
+    std::unique_ptr<CPreviewFrameSink> m_preview;
+    std::thread m_thread;
+    std::atomic<bool> m_threadDone{true};
+    bool m_running = false;
+    SCreationRunFacts m_facts;
+    int m_exitCode = -1;
+    QString m_startActionText;
+    class CCreationSettingsDialog* m_dialog = nullptr;
+};
+
+}  // namespace trov
