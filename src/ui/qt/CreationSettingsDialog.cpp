@@ -171,6 +171,7 @@ void CCreationSettingsDialog::BuildControls() {
     m_list->setMinimumHeight(120);
     m_list->installEventFilter(this);
     m_listControl = std::make_unique<CQtPictureList>(m_list);
+    while (m_listControl->GetColumnCount() > 0) m_listControl->DeleteColumn(0);
     for (const CColumnDefault& c : CodecSettingsListColumns())
         m_listControl->InsertColumn(m_listControl->GetColumnCount(), c.name, c.width);
     root->addWidget(m_list, 1);
