@@ -36,7 +36,10 @@ public:
         posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
         posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
         posix_spawn_file_actions_addclose(&actions, fds[0]);
+        SuppressKnownLeaks();
         std::vector<std::string> env = {"TROV_HOME=" + home, "PATH=/usr/bin:/bin"};
+        if (const char* lsan = std::getenv("LSAN_OPTIONS"))
+            env.push_back(std::string("LSAN_OPTIONS=") + lsan);
         std::vector<char*> argv = {const_cast<char*>(TROV_EXE)}, envp;
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
