@@ -844,6 +844,15 @@ void CMainViewCommands::PreviewFailed(const std::string& fileName) {
     Status(viewtext::kCanNotRead + fileName);
 }
 
+void CMainViewCommands::PreviewDone() {
+    std::string status = m_manager.GetStatusText();
+    for (const char* preparing : {"Reading picture: ", "Creating picture: ", "Caching picture"})
+        if (status.rfind(preparing, 0) == 0) {
+            Status(viewtext::kUpdated);
+            return;
+        }
+}
+
 std::vector<std::string> CMainViewCommands::ThreadPriorityNames() {
     return {"Highest", "High", "Normal", "Low", "Lowest", "Idle", "Pause"};
 }

@@ -274,6 +274,9 @@ public:
     CPicturePreparation& GetPicturePreparation();
     // A preview that could not be made: the read error in the status bar.
     void PreviewFailed(const std::string& fileName);
+    // A preview that was made: the preparation's own status texts ("Reading picture: " ...) give
+    // way to the selection's "Updated!" again; any other text stays.
+    void PreviewDone();
     // "Movie-Size-X" x "Movie-Size-Y" of the project (640 x 480 when missing or absurd).
     void MovieSize(int& width, int& height) const;
     // The names of the "Thread Priority:" list, in its order, and the one selected at start.

@@ -431,6 +431,7 @@ void CMainView::OnPreviewReady(int generation, std::shared_ptr<CDibPicture> pict
         return;
     }
     m_preview->SetPicture(picture->Clone());
+    m_commands->PreviewDone();
     ++m_previewsShown;
 }
 

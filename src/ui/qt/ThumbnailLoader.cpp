@@ -53,8 +53,13 @@ void CThumbnailLoader::Run() {
         request.fitWidth = kWidth * 2;
         request.fitHeight = kHeight * 2;
         if (std::unique_ptr<CPicture> picture = LoadEntryPicture(request)) {
-            image = ImageFromPicture(*picture).scaled(kWidth, kHeight, Qt::KeepAspectRatio,
-                                                      Qt::SmoothTransformation);
+            QImage scaled = ImageFromPicture(*picture).scaled(kWidth, kHeight, Qt::KeepAspectRatio,
+                                                              Qt::SmoothTransformation);
+            // Centred on a canvas of the full size, so the file names beside it line up.
+            image = QImage(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter p(&image);
+            p.drawImage((kWidth - scaled.width()) / 2, (kHeight - scaled.height()) / 2, scaled);
         }
         // Queued to the GUI thread: the receiver lives there.
         emit ready(job.key, image);

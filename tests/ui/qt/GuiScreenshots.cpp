@@ -1,9 +1,10 @@
 // Grabs the main window with a project loaded into PNG files: trov-gui-screenshots OUTDIR PROJECT
 // [LANGUAGE...]. For each language (default English) one shot at 1280 x 800 and one at the
-// window's minimum size. Runs offscreen or on any display.
+// window's minimum size. Runs offscreen or on any display; on a display also the whole screen.
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QScreen>
 #include <QThread>
 #include <QTreeWidget>
 #include <cstdio>
@@ -58,6 +59,16 @@ int main(int argc, char** argv) {
                                .arg(w.height());
             w.grab().save(name);
             std::printf("%s\n", name.toStdString().c_str());
+            // On a real display (Xvfb) also the screen as the display server shows it.
+            if (QGuiApplication::platformName() != "offscreen") {
+                w.move(0, 0);
+                QApplication::processEvents();
+                QThread::msleep(200);
+                QApplication::processEvents();
+                QString screen = QString(name).replace("/main-", "/screen-");
+                QGuiApplication::primaryScreen()->grabWindow(0).save(screen);
+                std::printf("%s\n", screen.toStdString().c_str());
+            }
         }
     }
     return 0;
