@@ -557,6 +557,11 @@ void CCreation::FinishMovie(MovieRun& run) {
     bool ok = !cancelled && !m_writeFailed;
     if (ok && run.audioIndex >= 0 && !WriteAudioTrack(run.audioIndex))
         Status("Error: Can not write the audio track!");
+    // A cancel while the audio track is made ends the run as a cancel too (its video is complete).
+    if (ok && IsCreationCanceled()) {
+        cancelled = true;
+        ok = false;
+    }
     CloseOutput();
     bool closed = m_output->Close();
     m_queue.reset();

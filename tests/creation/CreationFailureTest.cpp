@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "audio/AudioFormats.h"
 #include "creation/Creation.h"
 #include "creation/TROVManager.h"
 #include "effects/FadingEffect.h"
@@ -181,6 +182,30 @@ TEST_F(CreationFailure, ACancelDuringTheCheckOrThePreparationEndsTheRun) {
     // The next run starts afresh.
     EXPECT_TRUE(Create());
     EXPECT_EQ(ProbeFrames(out), 3 * 14 + 2 * 5);
+}
+
+TEST_F(CreationFailure, ACancelWhileTheAudioTrackIsMadeIsACancel) {
+    MakeManager(false);
+    AddEntries(2, 10, 5);
+    SAudioFormatChoice pcm;
+    ASSERT_TRUE(FindAudioFormatByDescription(kWaveFormatPcm, "44,100 Hz, 16 Bit, Stereo", {}, pcm));
+    {
+        std::lock_guard lock(GetAudioSlotMutex());
+        GetAudioFormatSlot(kOutputAudioSlot).format = pcm.format;
+    }
+    view.onStatus = [&](const std::string& text) {
+        if (text.rfind("Creating Audio Stream: ", 0) == 0) m->CancelCreation();
+    };
+    const bool written = Create();
+    {
+        std::lock_guard lock(GetAudioSlotMutex());
+        GetAudioFormatSlot(kOutputAudioSlot) = SAudioFormatSlot();
+    }
+    EXPECT_FALSE(written);
+    EXPECT_TRUE(view.sawCancel);
+    EXPECT_EQ(view.Statuses().find("sucessfully written"), std::string::npos) << view.Statuses();
+    // The video was complete: the cancelled movie keeps it.
+    EXPECT_EQ(ProbeFrames(out), 2 * 14 + 5);
 }
 
 TEST_F(CreationFailure, ACancelledRunKeepsItsShorterMovieAndNeverClaimsTheWhole) {
