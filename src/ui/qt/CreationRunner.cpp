@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <cmath>
@@ -162,8 +163,9 @@ void CCreationRunner::SetControlsRunning(bool running) {
     m_running = running;
     m_window.View().SetCreationRunning(running);
     QAction* start = m_window.Action("StartCreation");
+    // Every menu but the one holding Start Creation (which cancels while a creation runs).
     for (QAction* a : m_window.menuBar()->actions())
-        if (a != start) a->setEnabled(!running);
+        if (a != start && !(a->menu() && a->menu()->actions().contains(start))) a->setEnabled(!running);
     if (!start) return;
     if (running) {
         m_startActionText = start->text();

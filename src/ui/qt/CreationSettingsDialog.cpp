@@ -56,6 +56,8 @@ CCreationSettingsDialog::CCreationSettingsDialog(CTROVManager& manager, CCreatio
         m_model.FillCodecList(*m_listControl);
         for (int c = 0; c < m_list->columnCount(); ++c) m_list->resizeColumnToContents(c);
     }
+    // Room for the wrapped texts at their length in the language shown.
+    resize(sizeHint().expandedTo(QSize(760, 700)));
     // 6. A batch run's codec settings, once the dialog is on the screen.
     if (!m_autoCodecFile.empty()) QTimer::singleShot(0, this, [this] { LoadAutoCodecFile(); });
 }
@@ -80,6 +82,7 @@ void CCreationSettingsDialog::BuildControls() {
         return l;
     };
     remember("MainTitle", this);
+    setMinimumWidth(720);
     auto* root = new QVBoxLayout(this);
 
     auto* movie = new QGroupBox;
@@ -97,7 +100,8 @@ void CCreationSettingsDialog::BuildControls() {
 
     auto* creation = new QGroupBox;
     remember("StaticCreationSettings", creation);
-    auto* grid = new QGridLayout(creation);
+    auto* column = new QVBoxLayout(creation);
+    auto* grid = new QGridLayout;
     grid->addWidget(label("StaticStartPosition"), 0, 0);
     m_startBox = new QLineEdit;
     m_startBox->setObjectName(QStringLiteral("StartPosition"));
@@ -113,18 +117,20 @@ void CCreationSettingsDialog::BuildControls() {
     m_quality->setObjectName(QStringLiteral("Quality"));
     for (const SQualityChoice& q : QualityChoices()) m_quality->addItem(QString::fromUtf8(q.name));
     grid->addWidget(m_quality, 1, 1, 1, 3);
+    grid->setColumnStretch(4, 1);
+    column->addLayout(grid);
     m_qualityText = new QLabel;
     m_qualityText->setObjectName(QStringLiteral("QualityDescription"));
     m_qualityText->setWordWrap(true);
-    grid->addWidget(m_qualityText, 1, 4, 1, 2);
+    column->addWidget(m_qualityText);
     m_streamCache = new QCheckBox;
     m_streamCache->setObjectName(QStringLiteral("EnableVideoStreamCache"));
     remember("EnableVideoStreamCache", m_streamCache);
     m_permanentCache = new QCheckBox;
     m_permanentCache->setObjectName(QStringLiteral("EnablePermanentCache"));
     remember("EnablePermanentCache", m_permanentCache);
-    // The long texts wrap beside their boxes.
-    auto checkRow = [&](QCheckBox* box, int row) {
+    // The long texts wrap beside their boxes (a check box's own text does not wrap).
+    auto checkRow = [&](QCheckBox* box) {
         auto* text = new QLabel;
         text->setWordWrap(true);
         text->setBuddy(box);
@@ -132,13 +138,12 @@ void CCreationSettingsDialog::BuildControls() {
         auto* line = new QHBoxLayout;
         line->addWidget(box, 0, Qt::AlignTop);
         line->addWidget(text, 1);
-        grid->addLayout(line, row, 0, 1, 6);
+        column->addLayout(line);
     };
-    checkRow(m_streamCache, 2);
-    checkRow(m_permanentCache, 3);
+    checkRow(m_streamCache);
+    checkRow(m_permanentCache);
     QPushButton* reset = button("ResetCache");
-    grid->addWidget(reset, 4, 0, 1, 2, Qt::AlignLeft);
-    grid->setColumnStretch(4, 1);
+    column->addWidget(reset, 0, Qt::AlignLeft);
     root->addWidget(creation);
 
     QLabel* note = label("StaticInformation");
@@ -245,10 +250,10 @@ void CCreationSettingsDialog::ShowState() {
         m_permanentCache->setChecked(m_model.PermanentCacheChecked());
     }
     m_filling = false;
-    ShowCodecTexts();
+    RefreshCodecTexts();
 }
 
-void CCreationSettingsDialog::ShowCodecTexts() {
+void CCreationSettingsDialog::RefreshCodecTexts() {
     m_videoText->setText(Q(m_model.VideoText()));
     m_videoText->setStyleSheet(m_model.VideoFailed() ? QStringLiteral("color: #b00000;") : QString());
     m_audioText->setText(Q(m_model.AudioText()));
@@ -273,12 +278,12 @@ void CCreationSettingsDialog::Browse() {
 void CCreationSettingsDialog::ChooseVideo() {
     SetVideoChooserOutputPath(m_model.ResolvedOutputPath());
     m_model.ChooseVideoCodec();
-    ShowCodecTexts();
+    RefreshCodecTexts();
 }
 
 void CCreationSettingsDialog::ChooseAudio() {
     m_model.ChooseAudioCodec(this);
-    ShowCodecTexts();
+    RefreshCodecTexts();
 }
 
 void CCreationSettingsDialog::SaveCodecs() {
@@ -291,12 +296,12 @@ void CCreationSettingsDialog::LoadSelected() {
     QList<QTreeWidgetItem*> rows = m_list->selectedItems();
     if (rows.isEmpty()) return;
     m_model.LoadCodecSettings(S(rows.front()->text(0)), this);
-    ShowCodecTexts();
+    RefreshCodecTexts();
 }
 
 void CCreationSettingsDialog::LoadAutoCodecFile() {
     bool loaded = m_model.LoadCodecSettings(m_autoCodecFile, this);
-    ShowCodecTexts();
+    RefreshCodecTexts();
     if (!loaded) {
         if (!m_model.VideoFailed()) {
             // The file itself could not be read: say so where the codec would be shown.
@@ -310,7 +315,7 @@ void CCreationSettingsDialog::LoadAutoCodecFile() {
 
 void CCreationSettingsDialog::StartCreation() {
     if (m_model.CheckStart()) accept();
-    ShowCodecTexts();
+    RefreshCodecTexts();
 }
 
 bool CCreationSettingsDialog::eventFilter(QObject* watched, QEvent* event) {

@@ -56,6 +56,8 @@ public:
     void ChooseAudio();
     void SaveCodecs();
     void StartCreation();
+    // Shows the model's video and audio texts (after a set-up made through Model()).
+    void RefreshCodecTexts();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -64,7 +66,6 @@ private:
     void BuildControls();
     void RegisterTexts(const CWndLanguageManager& mainLanguage);
     void ShowState();
-    void ShowCodecTexts();
     void PositionsEdited();
     void LoadSelected();
     void LoadAutoCodecFile();
