@@ -55,12 +55,32 @@ QPixmap SplashPicture() {
     return pixmap;
 }
 
-bool HasDisplay() {
-    auto set = [](const char* name) {
+// Why Qt could not open a window here (it aborts then); empty when it can, as far as can be told
+// without connecting: a platform named by QT_QPA_PLATFORM, a Wayland socket, or an X display whose
+// local socket exists (a display on another host is taken on trust).
+std::string DisplayProblem() {
+    auto value = [](const char* name) {
         const char* v = std::getenv(name);
-        return v && *v;
+        return std::string(v ? v : "");
     };
-    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+    if (!value("QT_QPA_PLATFORM").empty()) return {};
+    std::error_code ec;
+    const std::string wayland = value("WAYLAND_DISPLAY");
+    if (!wayland.empty()) {
+        std::filesystem::path socket = wayland;
+        if (socket.is_relative()) socket = std::filesystem::path(value("XDG_RUNTIME_DIR")) / wayland;
+        if (std::filesystem::exists(socket, ec)) return {};
+    }
+    const std::string display = value("DISPLAY");
+    if (display.empty())
+        return wayland.empty() ? "no display" : "no Wayland display at " + wayland + " and no DISPLAY";
+    const size_t colon = display.rfind(':');
+    const std::string host = colon == std::string::npos ? std::string() : display.substr(0, colon);
+    if (colon == std::string::npos || (!host.empty() && host != "unix")) return {};
+    const std::string number = display.substr(colon + 1, display.find('.', colon) - colon - 1);
+    if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) return {};
+    if (std::filesystem::exists("/tmp/.X11-unix/X" + number, ec)) return {};
+    return "no X display at DISPLAY=" + display;
 }
 
 }  // namespace
@@ -121,11 +141,11 @@ int RunGui(int argc, char** argv) {
         std::printf("%s\n", kProgramVersionText);
         return 0;
     }
-    if (!HasDisplay()) {
+    if (std::string problem = DisplayProblem(); !problem.empty()) {
         // Qt would abort without a platform; say what to do instead.
-        std::fprintf(
-            stderr,
-            "trov-gui: no display (set DISPLAY, or QT_QPA_PLATFORM=offscreen for a run without one)\n");
+        std::fprintf(stderr,
+                     "trov-gui: %s (set DISPLAY, or QT_QPA_PLATFORM=offscreen for a run without one)\n",
+                     problem.c_str());
         return 1;
     }
     std::vector<std::string> rest;

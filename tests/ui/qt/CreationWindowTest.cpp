@@ -533,6 +533,15 @@ void CreationWindowTest::withoutADisplayTheProgramSaysSo() {
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QCOMPARE(p.exitCode(), 1);
     QVERIFY(p.readAll().contains("no display"));
+    // A display that is named but not there is said so too, instead of Qt aborting.
+    env.insert("DISPLAY", ":987");
+    p.setProcessEnvironment(env);
+    p.start(kGuiBinary, {"-project", "p.ini", "-create", "cs.ini"});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 1);
+    QByteArray out = p.readAll();
+    QVERIFY2(out.contains("no X display at DISPLAY=:987"), out.constData());
 }
 
 QTEST_MAIN(CreationWindowTest)
