@@ -3,11 +3,19 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
+#include <QUrl>
 #include <cmath>
+#ifdef TROV_HAVE_QTDBUS
+#include <QDBusConnection>
+#include <QDBusMessage>
+#endif
 
 #include "creation/TROVManager.h"
 #include "infra/UserPrompt.h"
@@ -70,6 +78,18 @@ CCreationRunner::CCreationRunner(CTROVManager& manager, CMainWindow& window, CUs
         start->setEnabled(true);
         connect(start, &QAction::triggered, this, [this] { StartOrCancel(); });
     }
+    m_opener = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+    m_openMovie = new QPushButton(tr("Open the movie"));
+    m_openMovie->setObjectName(QStringLiteral("OpenMovie"));
+    m_openMovie->setFlat(true);
+    m_openMovie->hide();
+    window.statusBar()->addPermanentWidget(m_openMovie);
+    connect(m_openMovie, &QPushButton::clicked, this, [this] {
+        if (!m_moviePath.isEmpty() && m_opener && !m_opener(m_moviePath))
+            m_window.ShowStatus(tr("No program to open %1 was found.").arg(m_moviePath));
+    });
+    m_taskBarTimer.setInterval(500);
+    connect(&m_taskBarTimer, &QTimer::timeout, this, [this] { ShowTaskBarProgress(); });
 }
 
 CCreationRunner::~CCreationRunner() {
@@ -114,6 +134,7 @@ void CCreationRunner::Start() {
         if (m_batch) m_window.CloseWithoutQuestion();
         return;
     }
+    m_openMovie->hide();
     CCreation& creation = m_manager.GetCreation();
     creation.Environment().handoff = &m_handoff;
     creation.Environment().preview = m_preview.get();
@@ -151,6 +172,11 @@ void CCreationRunner::Finished(bool written) {
     m_facts.cancelled = m_manager.IsCreationCanceled();
     m_exitCode = CreationExitCode(m_facts);
     SetControlsRunning(false);
+    if (written) {
+        m_moviePath = QString::fromStdString(m_manager.GetCreation().GetOutputPath());
+        m_openMovie->setToolTip(m_moviePath);
+        m_openMovie->show();
+    }
     emit creationFinished(m_exitCode);
     // A batch run ends with its creation unless the user cancelled it.
     if (m_batch && !m_facts.cancelled) {
@@ -159,8 +185,31 @@ void CCreationRunner::Finished(bool written) {
     }
 }
 
+void CCreationRunner::ShowTaskBarProgress() {
+#ifdef TROV_HAVE_QTDBUS
+    // The launcher entry protocol of several Linux docks and task bars; without a session bus or
+    // a desktop that listens nothing happens.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return;
+    QDBusMessage update = QDBusMessage::createSignal(QStringLiteral("/com/trovamatic/trovgui"),
+                                                     QStringLiteral("com.canonical.Unity.LauncherEntry"),
+                                                     QStringLiteral("Update"));
+    QVariantMap properties;
+    properties.insert(QStringLiteral("progress"), m_manager.GetProgressPosition(true) / 10000.0);
+    properties.insert(QStringLiteral("progress-visible"), m_running);
+    update << QStringLiteral("application://%1.desktop").arg(QGuiApplication::desktopFileName())
+           << properties;
+    bus.send(update);
+#endif
+}
+
 void CCreationRunner::SetControlsRunning(bool running) {
     m_running = running;
+    if (running)
+        m_taskBarTimer.start();
+    else
+        m_taskBarTimer.stop();
+    ShowTaskBarProgress();
     m_window.View().SetCreationRunning(running);
     QAction* start = m_window.Action("StartCreation");
     // Every menu but the one holding Start Creation (which cancels while a creation runs).

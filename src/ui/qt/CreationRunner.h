@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QTimer>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -16,6 +17,8 @@
 #include "creation/Creation.h"
 #include "ui/CreationSettingsModel.h"
 #include "ui/qt/QtServices.h"
+
+class QPushButton;
 
 namespace trov {
 
@@ -69,6 +72,10 @@ public:
     // The last run's outcome as a batch exit code (see CreationExitCode); -1 before any run.
     int ExitCode() const { return m_exitCode; }
     CPreviewFrameSink& PreviewSink() { return *m_preview; }
+    // The status bar's button that opens the written movie with the desktop's player.
+    QPushButton* OpenMovieButton() const { return m_openMovie; }
+    // How the movie is opened (QDesktopServices by default; tests replace it).
+    void SetMovieOpener(std::function<bool(const QString& path)> opener) { m_opener = std::move(opener); }
     // The creation settings dialog while it is open (tests); null otherwise.
     class CCreationSettingsDialog* OpenDialog() const {
         return m_dialog;
@@ -82,6 +89,8 @@ private:
     bool RunSettingsStep(CCreation& creation, int& first, int& last);
     void Finished(bool written);
     void SetControlsRunning(bool running);
+    // The complete progress on the task bar entry, where the desktop offers one.
+    void ShowTaskBarProgress();
 
     CTROVManager& m_manager;
     CMainWindow& m_window;
@@ -98,6 +107,10 @@ private:
     SCreationRunFacts m_facts;
     int m_exitCode = -1;
     QString m_startActionText;
+    QPushButton* m_openMovie = nullptr;
+    QString m_moviePath;
+    std::function<bool(const QString& path)> m_opener;
+    QTimer m_taskBarTimer;
     class CCreationSettingsDialog* m_dialog = nullptr;
 };
 

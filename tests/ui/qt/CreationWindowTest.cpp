@@ -385,6 +385,15 @@ void CreationWindowTest::aThreeEntryMovieWithMjpegAndPcmFromTheWindow() {
     QVERIFY2(f.Window().StatusText().contains("sucessfully written"), qPrintable(f.Window().StatusText()));
     QVERIFY(f.StartButton()->isEnabled());
     QCOMPARE(f.StartButton()->text().remove('&'), QString("Start Creation"));
+    // The status bar offers the movie to the desktop's player.
+    QStringList opened;
+    f.Runner().SetMovieOpener([&opened](const QString& path) {
+        opened << path;
+        return true;
+    });
+    QVERIFY(f.Runner().OpenMovieButton()->isVisible());
+    f.Runner().OpenMovieButton()->click();
+    QCOMPARE(opened, QStringList{QString::fromStdString(f.Output())});
     // The project copy of the run is gone again.
     QVERIFY(!fs::exists(fs::path(f.Manager().GetTempDirectory()) / kCurrentProjectFile));
 }
