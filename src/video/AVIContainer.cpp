@@ -214,22 +214,105 @@ bool CAVIContainer::Close() {
     return ok;
 }
 
+AVIReadState::~AVIReadState() {
+    // The demuxer reads through the memory context until it is closed, so it goes first.
+    input.reset();
+    if (memoryIo) {
+        av_freep(&memoryIo->buffer);
+        avio_context_free(&memoryIo);
+    }
+}
+
 bool CAVIContainer::Open(const std::string& path, bool reportFailure) {
     Close();
     m_lastError.clear();
     ffmpeg::InitLogging();
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::is_regular_file(path, ec)) {
+        m_lastError = path + ": no such file.";
+        if (reportFailure) GetUserPrompt().Message("Failed to open AVI File: " + path);
+        return false;
+    }
+    return OpenReader(path, std::make_shared<AVIReadState>(), reportFailure);
+}
+
+namespace {
+
+int ReadMemory(void* opaque, uint8_t* buffer, int size) {
+    auto* state = static_cast<AVIReadState*>(opaque);
+    size_t left = state->memorySize - state->memoryPos;
+    if (left == 0) return AVERROR_EOF;
+    size_t n = std::min(left, size_t(size));
+    std::memcpy(buffer, state->memoryData + state->memoryPos, n);
+    state->memoryPos += n;
+    return int(n);
+}
+
+int64_t SeekMemory(void* opaque, int64_t offset, int whence) {
+    auto* state = static_cast<AVIReadState*>(opaque);
+    int64_t size = int64_t(state->memorySize);
+    int64_t base = 0;
+    switch (whence & ~AVSEEK_FORCE) {
+        case AVSEEK_SIZE:
+            return size;
+        case SEEK_SET:
+            base = 0;
+            break;
+        case SEEK_CUR:
+            base = int64_t(state->memoryPos);
+            break;
+        case SEEK_END:
+            base = size;
+            break;
+        default:
+            return AVERROR(EINVAL);
+    }
+    if (offset < -base || offset > size - base) return AVERROR(EINVAL);
+    state->memoryPos = size_t(base + offset);
+    return base + offset;
+}
+
+}  // namespace
+
+bool CAVIContainer::OpenMemory(const uint8_t* data, size_t size, const std::string& name,
+                               bool reportFailure) {
+    Close();
+    m_lastError.clear();
+    ffmpeg::InitLogging();
+    auto reader = std::make_shared<AVIReadState>();
+    reader->memoryData = data;
+    reader->memorySize = data ? size : 0;
+    constexpr int kIoBufferSize = 1 << 15;
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferSize));
+    if (buffer) {
+        reader->memoryIo =
+            avio_alloc_context(buffer, kIoBufferSize, 0, reader.get(), ReadMemory, nullptr, SeekMemory);
+        if (!reader->memoryIo) av_free(buffer);
+    }
+    if (!reader->memoryIo) {
+        m_lastError = name + ": " + kMemoryText;
+        if (reportFailure) GetUserPrompt().Message("Failed to open AVI File: " + name);
+        return false;
+    }
+    return OpenReader(name, reader, reportFailure);
+}
+
+bool CAVIContainer::OpenReader(const std::string& path, std::shared_ptr<AVIReadState> reader,
+                               bool reportFailure) {
     auto fail = [&](const std::string& why) {
         m_lastError = why;
         Reset();
         if (reportFailure) GetUserPrompt().Message("Failed to open AVI File: " + path);
         return false;
     };
-    std::error_code ec;
-    if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return fail(path + ": no such file.");
     AVFormatContext* raw = nullptr;
+    if (reader->memoryIo) {
+        raw = avformat_alloc_context();
+        if (!raw) return fail(path + ": " + kMemoryText);
+        raw->pb = reader->memoryIo;
+    }
     int err = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
     if (err < 0) return fail(path + ": " + ffmpeg::ErrorText(err));
-    auto reader = std::make_shared<AVIReadState>();
     reader->input.reset(raw);
     if (IsPictureDemuxer(raw->iformat ? raw->iformat->name : nullptr))
         return fail(path + ": not a movie file (" + std::string(raw->iformat ? raw->iformat->name : "?") +

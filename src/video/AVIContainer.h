@@ -36,6 +36,9 @@ public:
     // failure the container stays closed and, with reportFailure, the message
     // "Failed to open AVI File: " + path is shown. Picture files and other non-movie inputs fail.
     bool Open(const std::string& path, bool reportFailure);
+    // The same for a movie held in memory; `name` stands for the path in messages and GetFileName.
+    // The bytes are not copied: they must stay unchanged until the container is closed.
+    bool OpenMemory(const uint8_t* data, size_t size, const std::string& name, bool reportFailure);
 
     // Closes any previous file, deletes an existing file of that name and creates a new one for
     // writing. On failure logs "CAVIContainer::CreateFile: Creating AVI with AVIFileOpen failed: " +
@@ -94,6 +97,8 @@ private:
     friend class CAVIStream;
 
     void Reset();
+    // Opens the demuxer (over reader's memory context when it has one) and attaches the streams.
+    bool OpenReader(const std::string& path, std::shared_ptr<AVIReadState> reader, bool reportFailure);
 
     bool m_open = false;
     std::string m_fileName;

@@ -35,6 +35,11 @@ int CAVIFrameReader::GetFrameCount(const std::string& file) {
     return video ? video->GetLength() : -1;
 }
 
+bool CAVIFrameReader::OpenMemory(const uint8_t* data, size_t size, const std::string& name) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_input.OpenMemory(data, size, name, false);
+}
+
 void CAVIFrameReader::Close() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_input.Close();

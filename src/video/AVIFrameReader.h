@@ -5,6 +5,8 @@
 // system "clip.avi" and "Clip.avi" are two files.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -24,6 +26,10 @@ public:
     // Frames in the clip's first video stream; -1 when it cannot be opened or has no video.
     int GetFrameCount(const std::string& file);
     int CountClipFrames(const std::string& resolvedPath) override { return GetFrameCount(resolvedPath); }
+    // Makes a clip held in memory the open clip under `name`: later calls naming it read from the
+    // bytes, which must stay unchanged until Close or until another clip is asked for. False when
+    // it cannot be opened.
+    bool OpenMemory(const uint8_t* data, size_t size, const std::string& name);
     // Closes the open clip (so that its file may be replaced).
     void Close();
 

@@ -32,6 +32,11 @@ struct AVIWriteState {
 // The file being read.
 struct AVIReadState {
     ffmpeg::InputPtr input;
+    // Reading from memory (OpenMemory): the caller's bytes and the I/O context over them.
+    const uint8_t* memoryData = nullptr;
+    size_t memorySize = 0;
+    size_t memoryPos = 0;
+    AVIOContext* memoryIo = nullptr;
     bool isAvi = false;
     // The stream whose reading position the demuxer currently holds (-1: none). A stream that
     // finds another owner must seek before it reads on.
@@ -39,6 +44,8 @@ struct AVIReadState {
     // Samples per stream counted by reading an AVI file through (files without a usable index);
     // empty when the index was used.
     std::vector<int64_t> scannedLengths;
+
+    ~AVIReadState();
 };
 
 struct CAVIStream::Impl {
