@@ -18,6 +18,9 @@ constexpr size_t kWriteBufferSize = 1 << 16;
 constexpr int64_t kMaxRiffSize = 0xFFFFFFFFLL;
 // No single load may ask for more than this; a range beyond it is an absurd request, not audio.
 constexpr int64_t kMaxLoadBytes = int64_t(1) << 31;
+// Beyond any recorder or converter: 768 kHz, 1024 bytes per sample frame (e.g. 128 channels of 64 bits).
+constexpr uint32_t kMaxSampleRate = 768000;
+constexpr uint32_t kMaxFrameBytes = 1024;
 
 const char* const kStreamOpenError =
     "Error! acmStreamOpen was not sucessfull! This could result from two facts:\r\n\r\n"
@@ -106,6 +109,16 @@ bool CWaveFile::Open(const std::string& path) {
         if (extraCount > fmtSize - 18) return fail();
         format.extra.resize(extraCount);
         if (extraCount > 0 && !ReadAt(fmtOffset + 18, format.extra.data(), extraCount)) return fail();
+    }
+
+    // Every range load allocates rate x frame size bytes per second: a damaged header claiming
+    // millions of samples per second or thousands of bytes per sample frame is not audio.
+    if (format.samplesPerSec > kMaxSampleRate ||
+        uint32_t(format.channels) * format.bitsPerSample / 8 > kMaxFrameBytes) {
+        AudioLog("CWaveFile::Open: " + path + ": implausible format (" +
+                 std::to_string(format.samplesPerSec) + " Hz, " + std::to_string(format.channels) +
+                 " channels, " + std::to_string(format.bitsPerSample) + " bits)");
+        return fail();
     }
 
     int64_t dataOffset = 0;
@@ -289,9 +302,20 @@ bool CWaveFile::LoadPart(int startMs, int endMs, bool loop, int loopStartMs) {
     }
     if (loop) {
         // A read that yields nothing (loop start at or past the end) ends the loop: the rest stays zero.
+        // The looped part is read once; from its first complete repetition on the buffer repeats
+        // itself, so the rest is copied in doubling steps (a short loop over a long range would
+        // otherwise cost one file read per repetition).
+        int64_t repeatFrom = -1;
         while (got < size) {
-            int64_t more = ReadBytes(buffer.data() + got, size - got, l);
-            if (more <= 0) break;
+            int64_t more;
+            if (repeatFrom >= 0) {
+                more = std::min(got - repeatFrom, size - got);
+                std::memcpy(buffer.data() + got, buffer.data() + repeatFrom, size_t(more));
+            } else {
+                more = ReadBytes(buffer.data() + got, size - got, l);
+                if (more <= 0) break;
+                if (more == m_dataSize - l) repeatFrom = got;
+            }
             got += more;
         }
     }

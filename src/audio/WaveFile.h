@@ -28,7 +28,8 @@ public:
     // Closes, then opens a WAV file for reading: "RIFF"/"WAVE", a "fmt " chunk of at least 16
     // bytes (non-PCM tags also need the extra-bytes count and the extra bytes) and a "data" chunk,
     // other chunks skipped. A data chunk claiming more bytes than the file holds is cut to the bytes
-    // present. False, and the object closed, on any failure.
+    // present. A format beyond 768 kHz or 1024 bytes per sample frame is refused (logged). False,
+    // and the object closed, on any failure.
     bool Open(const std::string& path);
     // Closes, then creates a WAV file for writing: "fmt " (16 bytes for PCM, else 18 + extra),
     // "fact" (FF FF FF FF until Close), then the "data" chunk that WriteBytes appends to.

@@ -15,6 +15,10 @@ namespace trov {
 namespace {
 
 constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiAlphaBitfields = 6;
+// Pixels one byte of run-length data may stand for. A single-colour row takes about 2 bytes per
+// 255 pixels plus its end-of-line code, so even a blank full-HD picture stays near 1,000; only
+// headers that lie about the size get beyond 4,096.
+constexpr uint64_t kMaxRlePixelsPerByte = 4096;
 
 // Reads a whole file; false when it cannot be opened or read. Files above 4 GiB are refused.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string& error) {
@@ -212,6 +216,11 @@ bool CDibPicture::DecodeDib(const uint8_t* info, size_t infoLen, size_t pixelOff
         return fail("header claims " + Mb(srcStride * uint64_t(h)) + " (" +
                     std::to_string(srcStride * uint64_t(h)) + " bytes) of pixels, the file has " +
                     std::to_string(pxLen));
+    // Run-length data is small, but not that small: a few hundred bytes claiming a picture of
+    // hundreds of megabytes is a damaged or hostile header, not a drawing.
+    if (rle && uint64_t(w) * uint64_t(h) > kMaxRlePixelsPerByte * uint64_t(pxLen))
+        return fail("header claims " + std::to_string(w) + " x " + std::to_string(h) + " pixels from " +
+                    std::to_string(pxLen) + " bytes of compressed data");
 
     if (!Create(w, h)) return fail(GetLastError());
     // Row r of the file is picture row r (bottom-up) or h - 1 - r (top-down).

@@ -16,7 +16,8 @@ public:
 
     // Reads a BMP file: 1, 4, 8, 16, 24 or 32 bits; BI_RGB, RLE8, RLE4 or BITFIELDS; bottom-up or
     // top-down. Every file becomes a 24-bit bottom-up picture. The header is checked against the
-    // file size and the limits of CPicture; a malformed file is refused (false, empty buffer,
+    // file size (an RLE file may not claim more than 4,096 pixels per byte of compressed data) and
+    // the limits of CPicture; a malformed file is refused (false, empty buffer,
     // GetLastError() names file and cause). Missing pixels of an RLE file that ends early are
     // kept in the background colour and mark the picture damaged.
     // With force false and path equal to the current file name of a loaded picture, nothing is

@@ -123,14 +123,19 @@ std::vector<std::string> ReadTextLines(const std::string& bytes) {
     return lines;
 }
 
-// Encodes lines for writing: Latin-1 when every character fits, else UTF-16 LE with a mark.
+// Encodes lines for writing: Latin-1 when every character fits and the bytes cannot be taken for
+// UTF-8 by the reader (plain ASCII, or not valid UTF-8), else UTF-16 LE with a mark.
 std::string EncodeTextLines(const std::vector<std::string>& lines) {
     std::string all;
     for (const auto& l : lines) {
         all += l;
         all += "\r\n";
     }
-    if (auto latin = ToLatin1(all)) return *latin;
+    if (auto latin = ToLatin1(all)) {
+        bool utf8 = false;
+        DecodeUtf8(*latin, &utf8);
+        if (*latin == all || !utf8) return *latin;
+    }
     return "\xFF\xFE" + Utf8ToUtf16Bytes(all, false);
 }
 

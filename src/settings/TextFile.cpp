@@ -134,15 +134,22 @@ bool CTextFile::Write(const std::string& path, int encoding, const std::vector<s
         }
     }
     std::string bytes;
+    if (encoding == k8Bit) {
+        for (const std::string& line : lines) {
+            bytes += Utf8ToLatin1(line);
+            bytes += "\r\n";
+        }
+        // Latin-1 bytes that happen to form multi-byte UTF-8 ("Ã©" is C3 A9) would be read back as
+        // other characters: such text goes out as UTF-16 too.
+        if (IsUtf8WithMultibyte(bytes)) {
+            encoding = kUtf16LE;
+            bytes.clear();
+        }
+    }
     if (encoding != k8Bit) {
         bytes.push_back(static_cast<char>(encoding == kUtf16LE ? 0xFF : 0xFE));
         bytes.push_back(static_cast<char>(encoding == kUtf16LE ? 0xFE : 0xFF));
-    }
-    for (const std::string& line : lines) {
-        if (encoding == k8Bit) {
-            bytes += Utf8ToLatin1(line);
-            bytes += "\r\n";
-        } else {
+        for (const std::string& line : lines) {
             bytes += Utf8ToUtf16Bytes(line, encoding == kUtf16BE);
             bytes += Utf8ToUtf16Bytes("\r\n", encoding == kUtf16BE);
         }

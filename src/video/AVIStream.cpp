@@ -58,8 +58,10 @@ std::vector<uint8_t> BitmapFormatBytes(int width, int height, int bits, uint32_t
     WriteLe16(f, 12, 1);
     WriteLe16(f, 14, uint16_t(bits));
     WriteLe32(f, 16, compression);
-    WriteLe32(f, 20,
-              uint32_t(CPicture::StrideFor(width)) * uint32_t(std::max(0, height)) * uint32_t(bits) / 24);
+    // The image size is informative; a damaged stream header's absurd size must not overflow it.
+    long double stride = (3.0L * std::max(0, width) + 3.0L) / 4.0L;
+    long double image = 4.0L * std::floor(stride) * std::max(0, height) * std::max(0, bits) / 24.0L;
+    WriteLe32(f, 20, uint32_t(std::min<long double>(image, 4294967295.0L)));
     if (extraSize > 0) std::memcpy(f.data() + 40, extra, size_t(extraSize));
     return f;
 }
