@@ -16,6 +16,7 @@
 #include "infra/UserPrompt.h"
 #include "project/FileCache.h"
 #include "settings/SettingsStore.h"
+#include "ui/LanguageTable.h"
 #include "video/CodecSettings.h"
 
 namespace fs = std::filesystem;
@@ -303,6 +304,22 @@ void CacheSeeds(const fs::path& work) {
         "0123456789abcdef0123456789abcdef\r\n/tmp/a.bmp\r\nnot-a-digest\r\n/tmp/b.bmp\r\n");
 }
 
+// ---- language files ----
+
+void LanguageSeeds() {
+    CSettingsStore english = DefaultLanguageStore();
+    const fs::path d = Dir("language");
+    english.Save((d / "English-table.ini").string(), CTextFile::k8Bit);
+    english.Save((d / "English-table-utf16be.ini").string(), CTextFile::kUtf16BE);
+    // The shipped translation, as users edit such files.
+    fs::copy_file(fs::path(TROV_SOURCE_DIR) / "data/Language/German.ini", d / "German.ini",
+                  fs::copy_options::overwrite_existing);
+    Put("language", "menu-loop.ini",
+        "[LANGUAGE]\r\nLanguage=Loop\r\nVersion=0\r\n[MainMenu]\r\nItemCount=2\r\nItemName0=&File\r\n"
+        "SubMenu0=1\r\n[MainMenu\\0]\r\nItemCount=99999\r\nItemName0=Open\tCtrl+O\r\nSubMenu0=1\r\n"
+        "[PictureListColumnTexts]\r\nColumns=-7\r\nColumn0=Name\r\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -323,6 +340,7 @@ int main(int argc, char** argv) {
     AviSeeds(work);
     CodecSeeds(work);
     CacheSeeds(work);
+    LanguageSeeds();
     fs::remove_all(work);
     return 0;
 }

@@ -14,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 build=$root/build/fuzz
-HARNESSES=(text_file project bmp jpeg wave avi_frames codec_settings cache_index)
+HARNESSES=(text_file project bmp jpeg wave avi_frames codec_settings cache_index language)
 OPTIONS=(-rss_limit_mb=2048 -timeout=2 -print_final_stats=1)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}

@@ -541,7 +541,9 @@ void CheckKeys(const CSettingsStore& file, const std::string& section,
             problems.push_back("[" + section + "] " + key + " is empty");
         }
     }
-    for (const auto& [key, value] : s->GetEntries()) {
+    for (const auto& entry : s->GetEntries()) {
+        // A named reference, not a structured binding: clang 14 (the fuzz build) cannot capture those.
+        const std::string& key = entry.first;
         const bool known =
             std::any_of(keys.begin(), keys.end(), [&](const auto& k) { return k.first == key; });
         if (!known) problems.push_back("[" + section + "] unused key " + key);
