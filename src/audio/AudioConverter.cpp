@@ -2,6 +2,7 @@
 #include "audio/AudioConverter.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 extern "C" {
@@ -45,16 +46,32 @@ bool PcmSampleFormat(const SWaveFormat& f, AVSampleFormat& fmt, bool& packed24) 
     if (f.blockAlign != f.FrameSize()) return false;
     if (f.IsIntegerPcm()) {
         switch (f.bitsPerSample) {
-            case 8: fmt = AV_SAMPLE_FMT_U8; return true;
-            case 16: fmt = AV_SAMPLE_FMT_S16; return true;
-            case 24: fmt = AV_SAMPLE_FMT_S32; packed24 = true; return true;
-            case 32: fmt = AV_SAMPLE_FMT_S32; return true;
-            default: return false;
+            case 8:
+                fmt = AV_SAMPLE_FMT_U8;
+                return true;
+            case 16:
+                fmt = AV_SAMPLE_FMT_S16;
+                return true;
+            case 24:
+                fmt = AV_SAMPLE_FMT_S32;
+                packed24 = true;
+                return true;
+            case 32:
+                fmt = AV_SAMPLE_FMT_S32;
+                return true;
+            default:
+                return false;
         }
     }
     if (f.IsFloatPcm()) {
-        if (f.bitsPerSample == 32) { fmt = AV_SAMPLE_FMT_FLT; return true; }
-        if (f.bitsPerSample == 64) { fmt = AV_SAMPLE_FMT_DBL; return true; }
+        if (f.bitsPerSample == 32) {
+            fmt = AV_SAMPLE_FMT_FLT;
+            return true;
+        }
+        if (f.bitsPerSample == 64) {
+            fmt = AV_SAMPLE_FMT_DBL;
+            return true;
+        }
     }
     return false;
 }
@@ -64,11 +81,24 @@ bool PcmSampleFormat(const SWaveFormat& f, AVSampleFormat& fmt, bool& packed24) 
 std::string EncoderNameForTag(uint16_t tag) {
     const char* names[3] = {nullptr, nullptr, nullptr};
     switch (tag) {
-        case kWaveFormatMpegLayer3: names[0] = "libmp3lame"; names[1] = "libshine"; break;
-        case kWaveFormatMpeg: names[0] = "mp2"; names[1] = "libtwolame"; names[2] = "mp2fixed"; break;
-        case kWaveFormatAc3: names[0] = "ac3"; names[1] = "ac3_fixed"; break;
-        case kWaveFormatAac: names[0] = "aac"; break;
-        default: return "";
+        case kWaveFormatMpegLayer3:
+            names[0] = "libmp3lame";
+            names[1] = "libshine";
+            break;
+        case kWaveFormatMpeg:
+            names[0] = "mp2";
+            names[1] = "libtwolame";
+            names[2] = "mp2fixed";
+            break;
+        case kWaveFormatAc3:
+            names[0] = "ac3";
+            names[1] = "ac3_fixed";
+            break;
+        case kWaveFormatAac:
+            names[0] = "aac";
+            break;
+        default:
+            return "";
     }
     for (const char* n : names)
         if (n && avcodec_find_encoder_by_name(n)) return n;
@@ -94,6 +124,7 @@ struct CAudioConverter::Impl {
     std::unique_ptr<AVFrame, FrameDeleter> frame;
     std::unique_ptr<AVPacket, PacketDeleter> pkt;
     int frameSamples = 0;
+    int64_t skipSource = 0;  // source sample frames still to be left out (SkipEncoderDelay)
     int64_t nextPts = 0;
     int64_t realSamples = 0;  // samples of real input handed to the encoder
     bool haveFirstPts = false;
@@ -112,12 +143,14 @@ struct CAudioConverter::Impl {
     bool ReceivePackets(std::vector<uint8_t>& out, std::vector<SEncodedPacket>& packets);
 };
 
-bool CAudioConverter::Impl::MakeResampler(int outChannels, AVSampleFormat outFmt, int outRate, std::string& error) {
+bool CAudioConverter::Impl::MakeResampler(int outChannels, AVSampleFormat outFmt, int outRate,
+                                          std::string& error) {
     AVChannelLayout inLayout, outLayout;
     av_channel_layout_default(&inLayout, source.channels);
     av_channel_layout_default(&outLayout, outChannels);
     SwrContext* s = nullptr;
-    int rc = swr_alloc_set_opts2(&s, &outLayout, outFmt, outRate, &inLayout, srcFmt, int(source.samplesPerSec), 0, nullptr);
+    int rc = swr_alloc_set_opts2(&s, &outLayout, outFmt, outRate, &inLayout, srcFmt,
+                                 int(source.samplesPerSec), 0, nullptr);
     av_channel_layout_uninit(&inLayout);
     av_channel_layout_uninit(&outLayout);
     if (rc < 0 || !s) {
@@ -199,8 +232,10 @@ bool CAudioConverter::Impl::ReceivePackets(std::vector<uint8_t>& out, std::vecto
             haveFirstPts = true;
         }
         int64_t pts = (pkt->pts == AV_NOPTS_VALUE ? 0 : pkt->pts) - firstPts;
-        // Packets that start after the real input only carry the delay that was cut at the start.
-        if (pts < realSamples) {
+        // Packets that start after the real input (which the priming delays by its length) hold only
+        // the encoder's padding.
+        const int64_t delay = enc->initial_padding > 0 ? enc->initial_padding : 0;
+        if (pts < realSamples + delay) {
             SEncodedPacket p;
             p.offset = out.size();
             p.size = size_t(pkt->size);
@@ -213,7 +248,8 @@ bool CAudioConverter::Impl::ReceivePackets(std::vector<uint8_t>& out, std::vecto
     }
 }
 
-bool CAudioConverter::Impl::EncodeFrames(bool flushAll, std::vector<uint8_t>& out, std::vector<SEncodedPacket>& packets) {
+bool CAudioConverter::Impl::EncodeFrames(bool flushAll, std::vector<uint8_t>& out,
+                                         std::vector<SEncodedPacket>& packets) {
     for (;;) {
         int have = av_audio_fifo_size(fifo.get());
         if (have <= 0 || (have < frameSamples && !flushAll)) break;
@@ -261,11 +297,33 @@ int CAudioConverter::Impl::DrainResampler() {
 CAudioConverter::CAudioConverter() : m_impl(std::make_unique<Impl>()) {}
 CAudioConverter::~CAudioConverter() = default;
 
-void CAudioConverter::Close() { m_impl = std::make_unique<Impl>(); }
-bool CAudioConverter::IsOpen() const { return m_impl->open; }
-bool CAudioConverter::IsCompressed() const { return m_impl->compressed; }
-int CAudioConverter::GetFrameSamples() const { return m_impl->frameSamples; }
-const SWaveFormat& CAudioConverter::GetTargetFormat() const { return m_impl->target; }
+void CAudioConverter::Close() {
+    m_impl = std::make_unique<Impl>();
+}
+bool CAudioConverter::IsOpen() const {
+    return m_impl->open;
+}
+int CAudioConverter::GetEncoderDelay() const {
+    const AVCodecContext* c = m_impl->enc.get();
+    return c && c->initial_padding > 0 ? c->initial_padding : 0;
+}
+
+void CAudioConverter::SkipEncoderDelay() {
+    Impl& m = *m_impl;
+    if (!m.open || !m.compressed || m.target.samplesPerSec == 0) return;
+    m.skipSource = int64_t(std::llround(double(GetEncoderDelay()) * double(m.source.samplesPerSec) /
+                                        double(m.target.samplesPerSec)));
+}
+
+bool CAudioConverter::IsCompressed() const {
+    return m_impl->compressed;
+}
+int CAudioConverter::GetFrameSamples() const {
+    return m_impl->frameSamples;
+}
+const SWaveFormat& CAudioConverter::GetTargetFormat() const {
+    return m_impl->target;
+}
 
 std::vector<uint8_t> CAudioConverter::GetCodecExtradata() const {
     const AVCodecContext* c = m_impl->enc.get();
@@ -288,9 +346,11 @@ bool CAudioConverter::Open(const SWaveFormat& source, const SWaveFormat& target,
             return false;
         }
         m.passthrough = source.FrameSize() == target.FrameSize() && source.channels == target.channels &&
-                        source.samplesPerSec == target.samplesPerSec && source.bitsPerSample == target.bitsPerSample &&
+                        source.samplesPerSec == target.samplesPerSec &&
+                        source.bitsPerSample == target.bitsPerSample &&
                         source.IsFloatPcm() == target.IsFloatPcm();
-        if (!m.passthrough && !m.MakeResampler(target.channels, m.dstFmt, int(target.samplesPerSec), error)) return false;
+        if (!m.passthrough && !m.MakeResampler(target.channels, m.dstFmt, int(target.samplesPerSec), error))
+            return false;
         m.open = true;
         return true;
     }
@@ -336,6 +396,15 @@ bool CAudioConverter::Convert(const uint8_t* data, size_t size, size_t& consumed
     Impl& m = *m_impl;
     if (!m.open || m.finished) return false;
     const size_t block = m.source.blockAlign;
+    if (m.skipSource > 0) {
+        // Input the encoder's priming stands in for.
+        const size_t skipped = size_t(std::min<int64_t>(m.skipSource, int64_t(size / block))) * block;
+        m.skipSource -= int64_t(skipped / block);
+        size_t rest = 0;
+        const bool ok = skipped == size || Convert(data + skipped, size - skipped, rest, out, packets);
+        consumed = skipped + rest;
+        return ok;
+    }
     int64_t samples = int64_t(size / block);
     if (samples == 0) return true;
     if (m.passthrough) {
@@ -371,6 +440,12 @@ bool CAudioConverter::Flush(const uint8_t* tail, size_t size, std::vector<uint8_
     Impl& m = *m_impl;
     if (!m.open || m.finished) return false;
     const size_t block = m.source.blockAlign;
+    if (m.skipSource > 0) {
+        const size_t skipped = size_t(std::min<int64_t>(m.skipSource, int64_t(size / block))) * block;
+        m.skipSource -= int64_t(skipped / block);
+        tail += skipped;
+        size -= skipped;
+    }
     int samples = int(size / block);
     std::string error;
     if (m.passthrough) {

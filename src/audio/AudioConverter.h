@@ -49,7 +49,16 @@ public:
     // End of stream: converts `tail` completely (padding the last codec frame with silence), drains
     // the resampler and the encoder. Packets that would only carry the encoder's delay past the end of
     // the input are dropped, so the stream lasts the input's duration rounded up to a codec frame.
-    bool Flush(const uint8_t* tail, size_t size, std::vector<uint8_t>& out, std::vector<SEncodedPacket>& packets);
+    bool Flush(const uint8_t* tail, size_t size, std::vector<uint8_t>& out,
+               std::vector<SEncodedPacket>& packets);
+
+    // Samples (at the target rate) of priming the encoder puts in front of the first input sample;
+    // 0 for PCM. A decoder plays them first unless the container tells it to skip them.
+    int GetEncoderDelay() const;
+    // For containers that cannot signal the priming: the first GetEncoderDelay() samples' worth of
+    // input are left out, so that the priming takes their place and every later sample plays at its
+    // own time. Call after Open, before the first Convert.
+    void SkipEncoderDelay();
 
     bool IsCompressed() const;
     // Samples per codec frame of the encoder (0 for PCM targets).

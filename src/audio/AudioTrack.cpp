@@ -15,12 +15,17 @@
 namespace trov {
 namespace {
 
-const char* const kCodecError = "Sorry! Audio codec settings can not be used! Please use other settings or another codec!";
+const char* const kCodecError =
+    "Sorry! Audio codec settings can not be used! Please use other settings or another codec!";
 const char* const kStatusPrefix = "Creating Audio Stream: ";
 constexpr int64_t kSilenceChunk = 176400;
 
-CUserPrompt& Prompt(const SAudioTrackContext& ctx) { return ctx.prompt ? *ctx.prompt : GetUserPrompt(); }
-bool Cancelled(const SAudioTrackContext& ctx) { return ctx.isCancelled && ctx.isCancelled(); }
+CUserPrompt& Prompt(const SAudioTrackContext& ctx) {
+    return ctx.prompt ? *ctx.prompt : GetUserPrompt();
+}
+bool Cancelled(const SAudioTrackContext& ctx) {
+    return ctx.isCancelled && ctx.isCancelled();
+}
 
 std::string ResolveSource(const std::string& audioFile, CWaveCache* cache) {
     std::string path = StripCoverageMarker(audioFile);
@@ -82,7 +87,8 @@ struct SPiece {
     std::vector<uint8_t> TakeConverted(int64_t expected) {
         wave.AudioEncodeBuffer(wave.GetData(), size_t(std::max<int64_t>(0, wave.GetDataSize())));
         if (wave.GetEncodedSize() > 0)
-            pending.insert(pending.end(), wave.GetEncodedData(), wave.GetEncodedData() + wave.GetEncodedSize());
+            pending.insert(pending.end(), wave.GetEncodedData(),
+                           wave.GetEncodedData() + wave.GetEncodedSize());
         std::vector<uint8_t> out;
         if (int64_t(pending.size()) >= expected) {
             out.assign(pending.begin(), pending.begin() + expected);
@@ -282,8 +288,10 @@ bool AssembleAudioTrack(std::vector<SAudioEntry>& entries, const SAudioTrackSett
             fadeOut.Apply(segment, -1, -1);
             const std::string nextPath = ResolveSource(n.audioFile, ctx.waveCache);
             std::vector<uint8_t> head;
-            if (next.Open(nextPath)) head = ConvertedHead(next, n.audioStartTime, x, bytes);
-            else head.assign(size_t(bytes), 0);
+            if (next.Open(nextPath))
+                head = ConvertedHead(next, n.audioStartTime, x, bytes);
+            else
+                head.assign(size_t(bytes), 0);
             incoming.SetBuffer(std::move(head));
             fadeIn.Apply(incoming, -1, -1);
             SendStatus(ctx.pipelines, current.path + " (Mixing)");
@@ -317,6 +325,10 @@ bool EncodeAudioTrack(const std::string& trackPath, const SWaveFormat& outputFor
         Prompt(ctx).Message(kCodecError, "TROV");
         return false;
     }
+    // The encoder's priming plays before the first sample: signalled to players where the container
+    // can, else it takes the place of the track's first milliseconds, so every sound is on time.
+    if (const int delay = track.GetEncoderDelay(); delay > 0 && !sink.StartEarly(delay))
+        track.SkipEncoderDelay();
     const int length = track.GetLengthMs();
     SendValue(ctx.pipelines, pipeline::kMaxProgress, length / 1000);
     bool ok = true;
@@ -354,8 +366,8 @@ bool EncodeAudioTrack(const std::string& trackPath, const SWaveFormat& outputFor
     return ok;
 }
 
-bool CreateAudioTrack(std::vector<SAudioEntry>& entries, const SAudioTrackSettings& settings, CAudioTrackSink& sink,
-                      const SAudioTrackContext& ctx) {
+bool CreateAudioTrack(std::vector<SAudioEntry>& entries, const SAudioTrackSettings& settings,
+                      CAudioTrackSink& sink, const SAudioTrackContext& ctx) {
     std::filesystem::path dir = settings.tempDir.empty() ? std::filesystem::temp_directory_path()
                                                          : std::filesystem::path(settings.tempDir);
     const std::string trackPath = (dir / kTrackFileName).string();
@@ -422,14 +434,20 @@ void ApplyAudioFieldRules(std::vector<SAudioEntry>& entries, size_t index, int f
 
 std::string FadeOptionText(int fadeOption) {
     switch (fadeOption) {
-        case 1: return "Fade in";
-        case 2: return "Fade out";
-        case 3: return "Mix";
-        default: return "";
+        case 1:
+            return "Fade in";
+        case 2:
+            return "Fade out";
+        case 3:
+            return "Mix";
+        default:
+            return "";
     }
 }
 
-std::string MillisecondsText(int ms) { return std::to_string(ms) + " ms"; }
+std::string MillisecondsText(int ms) {
+    return std::to_string(ms) + " ms";
+}
 
 bool IsStandardAudioFile(const std::string& path) {
     CWaveFile wave;

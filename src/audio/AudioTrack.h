@@ -31,7 +31,8 @@ class CMessagePipelines;
 class CUserPrompt;
 class CWaveCache;
 
-inline constexpr const char* kAudioCoverageMarker = "---> *** Audio-coverage ended! Place new audio file here! ***";
+inline constexpr const char* kAudioCoverageMarker =
+    "---> *** Audio-coverage ended! Place new audio file here! ***";
 inline constexpr const char* kTrackFileName = "_TempWave4Compression.wav";
 
 // The audio fields and frame counts of one picture-list entry.
@@ -55,7 +56,7 @@ struct SAudioEntry {
 std::string StripCoverageMarker(const std::string& audioFile);
 
 struct SAudioTrackSettings {
-    double framesPerSecond = 25.0;   // frame rate of the output video stream (rate / scale)
+    double framesPerSecond = 25.0;    // frame rate of the output video stream (rate / scale)
     int framesPerSecondsSetting = 1;  // integer "FramesPerSeconds" of PROJECT_SETTINGS (default 1)
     int firstEntry = 0;               // range of the creation
     int lastEntry = -1;               // -1: the last entry
@@ -74,6 +75,14 @@ class CAudioTrackSink {
 public:
     virtual ~CAudioTrackSink() = default;
     virtual bool WriteAudio(const EncodedAudio& block) = 0;
+    // Places the first block `samples` (at the stream's rate) before the movie's start, for
+    // containers that tell players to skip that much (the encoder's priming). Called before the
+    // first block; false when the container cannot say so (then the priming replaces the start of
+    // the track instead).
+    virtual bool StartEarly(int samples) {
+        (void)samples;
+        return false;
+    }
 };
 
 // Writes into an audio stream of the output container (-1: its first audio stream).
@@ -82,6 +91,7 @@ public:
     explicit CAVIAudioSink(CAVIContainer& container, int streamIndex = -1)
         : m_container(container), m_index(streamIndex) {}
     bool WriteAudio(const EncodedAudio& block) override;
+    bool StartEarly(int samples) override;
 
 private:
     CAVIContainer& m_container;
@@ -97,8 +107,8 @@ std::vector<int> ComputeEntryDurations(const std::vector<SAudioEntry>& entries, 
 // The whole assembly and encoding into `sink` with the output format of slot 0. False when a
 // source cannot be opened or a conversion cannot be opened (the user is told), or the track file
 // cannot be made. The temporary track file is always deleted.
-bool CreateAudioTrack(std::vector<SAudioEntry>& entries, const SAudioTrackSettings& settings, CAudioTrackSink& sink,
-                      const SAudioTrackContext& context);
+bool CreateAudioTrack(std::vector<SAudioEntry>& entries, const SAudioTrackSettings& settings,
+                      CAudioTrackSink& sink, const SAudioTrackContext& context);
 
 // The two halves of CreateAudioTrack, for callers that want the assembled track itself:
 // AssembleAudioTrack writes the standard-format track to `trackPath`; EncodeAudioTrack encodes such

@@ -87,6 +87,12 @@ public:
     // Closes the stream; unconverted leftover bytes are dropped.
     void CloseEncoder();
     bool IsEncoderOpen() const;
+    // The open stream's encoder priming in target samples (0 for PCM or no stream), and the
+    // request to leave that much input out (see CAudioConverter::SkipEncoderDelay).
+    int GetEncoderDelay() const { return m_converter ? m_converter->GetEncoderDelay() : 0; }
+    void SkipEncoderDelay() {
+        if (m_converter) m_converter->SkipEncoderDelay();
+    }
     // Converts one block: the leftover bytes of the previous call followed by `data`. The bytes the
     // stream did not consume are kept for the next call. False when no stream is open or it fails.
     bool AudioEncodeBuffer(const uint8_t* data, size_t count);

@@ -9,6 +9,7 @@
 #include "infra/UserPrompt.h"
 #include "video/AVIContainer.h"
 #include "video/AVIInternal.h"
+#include "video/ContainerCodecs.h"
 #include "video/FrameConversion.h"
 #include "video/VideoLog.h"
 
@@ -472,6 +473,15 @@ bool CAVIStream::WriteAudio(const uint8_t* data, size_t size) {
     EncodedAudio block;
     if (data && size) block.bytes.assign(data, data + size);
     return WriteAudio(block);
+}
+
+bool CAVIStream::StartAudioEarly(int samples) {
+    Impl& s = *m_impl;
+    if (m_kind != kKindAudio || !s.writer || s.writer->finished || s.nextUnit != 0 || samples < 0)
+        return false;
+    if (!ContainerTrimsEncoderDelay(s.writer->muxer)) return false;
+    s.nextUnit = -int64_t(samples);
+    return true;
 }
 
 bool CAVIStream::WriteAudio(const EncodedAudio& audio) {

@@ -84,6 +84,10 @@ public:
     bool WriteAudio(const EncodedAudio& audio);
     // One chunk of raw bytes (PCM or ADPCM: a whole number of block-alignment units).
     bool WriteAudio(const uint8_t* data, size_t size);
+    // Before the first audio block: the stream begins `samples` before the movie's start, and the
+    // file tells players to skip them (an edit list). Only containers that can say so
+    // (ContainerTrimsEncoderDelay) accept; false otherwise or once audio was written.
+    bool StartAudioEarly(int samples);
 
     // ---- reading ----
     // The decoded frame `frame` (0-based) as a packed bitmap: a 40-byte information header

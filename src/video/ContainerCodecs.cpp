@@ -117,6 +117,10 @@ bool ContainerHoldsAudio(const std::string& muxer, uint16_t formatTag) {
     return row && Holds(*row, muxer);
 }
 
+bool ContainerTrimsEncoderDelay(const std::string& muxer) {
+    return muxer == "mp4" || muxer == "mov";
+}
+
 std::string VideoCodecShortName(uint32_t fourCC) {
     const SVideoRow* row = FindVideoRow(fourCC);
     return row ? row->shortName : std::string();

@@ -38,6 +38,11 @@ const std::vector<SOutputAudioFormat>& OutputAudioFormats();
 bool ContainerHoldsVideo(const std::string& muxer, uint32_t fourCC);
 bool ContainerHoldsAudio(const std::string& muxer, uint16_t formatTag);
 
+// Whether the container tells players to skip audio before the movie's start (MP4 and MOV edit
+// lists): then compressed audio starts early by its encoder's priming. In FFmpeg 5.1 the Matroska
+// writer signals a codec delay only for Opus, and AVI has no way at all.
+bool ContainerTrimsEncoderDelay(const std::string& muxer);
+
 // The short name a codec is called by in messages ("FFV1", "H.264", "Uncompressed video"), "" for
 // a code the table does not know.
 std::string VideoCodecShortName(uint32_t fourCC);

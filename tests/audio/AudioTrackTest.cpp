@@ -65,8 +65,9 @@ protected:
         EXPECT_TRUE(track.Open(path));
         EXPECT_EQ(*track.GetFormat(), StandardWaveFormat());
         EXPECT_TRUE(track.Load());
-        return std::string(reinterpret_cast<const char*>(track.GetData() ? track.GetData() : (const uint8_t*)""),
-                           size_t(track.GetDataSize()));
+        return std::string(
+            reinterpret_cast<const char*>(track.GetData() ? track.GetData() : (const uint8_t*)""),
+            size_t(track.GetDataSize()));
     }
 
     class CStatusRecorder : public CMessagePipelineListener {
@@ -96,7 +97,8 @@ protected:
 
 TEST_F(AudioTrackTest, EntryDurationsFollowTheFramesWithoutDrift) {
     std::vector<SAudioEntry> e = {Entry(25, "", 25), Entry(50, "", 10), Entry(40, "", 99)};
-    EXPECT_EQ(ComputeEntryDurations(e, 2, 25.0), (std::vector<int>{2000, 2400, 1600})) << "no transition after the last";
+    EXPECT_EQ(ComputeEntryDurations(e, 2, 25.0), (std::vector<int>{2000, 2400, 1600}))
+        << "no transition after the last";
     EXPECT_EQ(ComputeEntryDurations(e, 1, 25.0), (std::vector<int>{2000, 2000}));
     // 29.97 fps: every share within a millisecond of its own length, the sum exact.
     std::vector<SAudioEntry> many(100, Entry(7));
@@ -121,7 +123,8 @@ TEST_F(AudioTrackTest, EachEntryOwnsExactlyItsShare) {
     std::string source = test::ReadFileBytes(ramp).substr(44);
     std::string track = Assemble({Entry(50, ramp), Entry(50), Entry(25)});
     ASSERT_EQ(int64_t(track.size()), 5 * kBytesPerSecond);
-    EXPECT_EQ(track.substr(0, 352800), source.substr(0, 352800)) << "entry 0: 50 frames at 25 fps = 352,800 bytes";
+    EXPECT_EQ(track.substr(0, 352800), source.substr(0, 352800))
+        << "entry 0: 50 frames at 25 fps = 352,800 bytes";
     EXPECT_EQ(track, source.substr(0, track.size())) << "the piece plays on under the following entries";
 }
 
@@ -149,14 +152,16 @@ TEST_F(AudioTrackTest, ShortPieceLeavesSilenceAndCoverageMarksWhereItEnds) {
 TEST_F(AudioTrackTest, CoverageMarkerRules) {
     std::string one = RampWav(dir, "one.wav", 1000);
     std::string three = RampWav(dir, "three.wav", 3000);
-    std::vector<SAudioEntry> entries = {Entry(50, one), Entry(25, three), Entry(25), Entry(25, "", 25), Entry(25, "", 99)};
+    std::vector<SAudioEntry> entries = {Entry(50, one), Entry(25, three), Entry(25), Entry(25, "", 25),
+                                        Entry(25, "", 99)};
     // Piece one (1 s) runs out inside its own entry (2 s): the marker follows its file name.
     // Piece three (3 s) covers entries 1-3 (1 + 1 + 2 s = 4 s > 3 s): the marker lands on entry 3.
     UpdateAudioCoverage(entries, 25.0);
     EXPECT_EQ(entries[0].audioFile, one + kAudioCoverageMarker);
     EXPECT_EQ(entries[3].audioFile, kAudioCoverageMarker);
     UpdateAudioCoverage(entries, 25.0);
-    EXPECT_EQ(entries[0].audioFile, one + kAudioCoverageMarker) << "stable when the only marker sits on a file";
+    EXPECT_EQ(entries[0].audioFile, one + kAudioCoverageMarker)
+        << "stable when the only marker sits on a file";
     entries[1].loop = true;
     UpdateAudioCoverage(entries, 25.0);
     EXPECT_EQ(entries[3].audioFile, "") << "a looping piece never runs out";
@@ -196,8 +201,10 @@ TEST_F(AudioTrackTest, CrossFadeMixesTheTailWithTheNewHead) {
     EXPECT_NEAR(LeftAt(track, mixStart + kBytesPerSecond / 2), 6000, 2);
     EXPECT_NEAR(LeftAt(track, mixStart + kBytesPerSecond - 4), 4000, 2);
     EXPECT_EQ(LeftAt(track, 3 * kBytesPerSecond), 4000) << "then the new piece alone";
-    EXPECT_NE(std::find(recorder.status.begin(), recorder.status.end(), a + " (Cross Fading)"), recorder.status.end());
-    EXPECT_NE(std::find(recorder.status.begin(), recorder.status.end(), a + " (Mixing)"), recorder.status.end());
+    EXPECT_NE(std::find(recorder.status.begin(), recorder.status.end(), a + " (Cross Fading)"),
+              recorder.status.end());
+    EXPECT_NE(std::find(recorder.status.begin(), recorder.status.end(), a + " (Mixing)"),
+              recorder.status.end());
 }
 
 TEST_F(AudioTrackTest, NewPieceContinuesAfterTheCrossFade) {
@@ -209,7 +216,8 @@ TEST_F(AudioTrackTest, NewPieceContinuesAfterTheCrossFade) {
     second.fadingTime = 1000;
     std::string track = Assemble({Entry(75, quiet), second});
     // Entry 1 starts at 3 s with the new piece at its start time + 1000 ms.
-    EXPECT_EQ(track.substr(size_t(3 * kBytesPerSecond)), source.substr(size_t(kBytesPerSecond), size_t(2 * kBytesPerSecond)));
+    EXPECT_EQ(track.substr(size_t(3 * kBytesPerSecond)),
+              source.substr(size_t(kBytesPerSecond), size_t(2 * kBytesPerSecond)));
 }
 
 TEST_F(AudioTrackTest, SynchronisedCrossFadeLastsThePictureFade) {
@@ -264,7 +272,8 @@ TEST_F(AudioTrackTest, FadeInAndFadeOutOptions) {
 TEST_F(AudioTrackTest, CreationRangeKeepsThePiecesPositions) {
     std::string ramp = RampWav(dir, "ramp.wav", 10000);
     std::string source = test::ReadFileBytes(ramp).substr(44);
-    std::vector<SAudioEntry> entries = {Entry(25, ramp), Entry(25), Entry(25), Entry(25), Entry(25), Entry(25)};
+    std::vector<SAudioEntry> entries = {Entry(25, ramp), Entry(25), Entry(25),
+                                        Entry(25),       Entry(25), Entry(25)};
     SAudioTrackSettings settings;
     settings.firstEntry = 3;
     settings.lastEntry = 4;
@@ -275,7 +284,8 @@ TEST_F(AudioTrackTest, CreationRangeKeepsThePiecesPositions) {
 
 TEST_F(AudioTrackTest, MonoSourceAt22050IsConvertedWithItsDurationKept) {
     std::string path = dir / "mono.wav";
-    test::WriteFileBytes(path, test::PcmWav(PcmWaveFormat(22050, 1, 16), test::Sine16(22050 * 4, 1, 441.0, 22050.0, 9000.0)));
+    test::WriteFileBytes(
+        path, test::PcmWav(PcmWaveFormat(22050, 1, 16), test::Sine16(22050 * 4, 1, 441.0, 22050.0, 9000.0)));
     std::string track = Assemble({Entry(50, path), Entry(25)});
     ASSERT_EQ(int64_t(track.size()), 3 * kBytesPerSecond);
     const uint8_t* t = reinterpret_cast<const uint8_t*>(track.data());
@@ -315,7 +325,8 @@ TEST_F(AudioTrackTest, NormalisedCopyIsMadeOnceAndPlayedWhereverTheFileIs) {
     ASSERT_TRUE(cache.Lookup(half).has_value());
     EXPECT_EQ(*cache.Lookup(half), files.MakePath("wav_" + CFileCache::KeyDigest(half)));
     EXPECT_EQ(files.GetFileCount(), 1);
-    EXPECT_NE(std::find(recorder.status.begin(), recorder.status.end(), "Peak search: " + half + " ... (Please wait!)"),
+    EXPECT_NE(std::find(recorder.status.begin(), recorder.status.end(),
+                        "Peak search: " + half + " ... (Please wait!)"),
               recorder.status.end());
     recorder.status.clear();
     Assemble({e}, {}, &cache);
@@ -384,12 +395,14 @@ TEST_F(AudioTrackTest, EncodesInOneSecondBlocksIntoTheOutputFormat) {
     ASSERT_EQ(int64_t(pcm.bytes.size()), 3 * kBytesPerSecond);
     EXPECT_EQ(0, std::memcmp(pcm.bytes.data(), test::ReadFileBytes(a).data() + 44, pcm.bytes.size()));
     EXPECT_FALSE(std::filesystem::exists(dir.Path() / kTrackFileName)) << "the track file is deleted";
-    EXPECT_NE(std::find(recorder.status.begin(), recorder.status.end(), "Encoding Audio Stream... (2000 ms - 3000 ms)"),
+    EXPECT_NE(std::find(recorder.status.begin(), recorder.status.end(),
+                        "Encoding Audio Stream... (2000 ms - 3000 ms)"),
               recorder.status.end());
 
     if (EncoderNameForTag(kWaveFormatMpegLayer3).empty()) return;
     SAudioFormatChoice mp3;
-    ASSERT_TRUE(FindAudioFormatByDescription(kWaveFormatMpegLayer3, "128 kBit/s, 44,100 Hz, Stereo", {}, mp3));
+    ASSERT_TRUE(
+        FindAudioFormatByDescription(kWaveFormatMpegLayer3, "128 kBit/s, 44,100 Hz, Stereo", {}, mp3));
     {
         std::lock_guard lock(GetAudioSlotMutex());
         GetAudioFormatSlot(kOutputAudioSlot).format = mp3.format;
@@ -398,7 +411,9 @@ TEST_F(AudioTrackTest, EncodesInOneSecondBlocksIntoTheOutputFormat) {
     ASSERT_TRUE(CreateAudioTrack(entries, settings, sink, ctx));
     EXPECT_TRUE(sink.consistent);
     EXPECT_EQ(sink.packets, size_t((3 * 44100 + 1151) / 1152));
-    EXPECT_EQ(sink.samples, int64_t(sink.packets) * 1152);
+    // The priming takes the place of the track's first samples: 3 s in all, the last packet short.
+    EXPECT_GE(sink.samples, 3 * 44100);
+    EXPECT_LT(sink.samples, 3 * 44100 + 1152);
     std::string file = dir / "track.mp3";
     test::WriteFileBytes(file, std::string(sink.bytes.begin(), sink.bytes.end()));
     EXPECT_EQ(test::DecodeErrors(file), "");
