@@ -5,12 +5,16 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 
+#include "audio/AudioDecoder.h"
 #include "audio/AudioEffect.h"
 #include "audio/AudioFormats.h"
+#include "audio/AudioLog.h"
 #include "audio/WaveCache.h"
 #include "infra/MessagePipelines.h"
 #include "infra/UserPrompt.h"
+#include "project/FileCache.h"
 
 namespace trov {
 namespace {
@@ -27,8 +31,50 @@ bool Cancelled(const SAudioTrackContext& ctx) {
     return ctx.isCancelled && ctx.isCancelled();
 }
 
-std::string ResolveSource(const std::string& audioFile, CWaveCache* cache) {
-    std::string path = StripCoverageMarker(audioFile);
+// Standard-format copies of the sources that are not PCM WAV files (compressed WAV payloads, MP3,
+// FLAC, Ogg Vorbis, Opus ...), decoded on first use and removed with the assembly.
+class CDecodedSources {
+public:
+    CDecodedSources(std::filesystem::path dir, CMessagePipelines* pipelines)
+        : m_dir(std::move(dir)), m_pipelines(pipelines) {}
+    ~CDecodedSources() {
+        std::error_code ec;
+        for (const auto& [source, copy] : m_copies)
+            if (copy != source) std::filesystem::remove(copy, ec);
+    }
+    CDecodedSources(const CDecodedSources&) = delete;
+    CDecodedSources& operator=(const CDecodedSources&) = delete;
+
+    // The file to read for a source: its decoded copy when it needs one, else the source itself
+    // (also when decoding fails: opening it then reports the file as it always did).
+    std::string PathFor(const std::string& source) {
+        if (source.empty()) return source;
+        auto it = m_copies.find(source);
+        if (it != m_copies.end()) return it->second;
+        std::string path = source;
+        if (!IsPcmWaveFile(source)) {
+            const std::string copy = (m_dir / ("dec_" + CFileCache::Md5Hex(source) + ".wav")).string();
+            SendStatus(m_pipelines, "Decoding audio: " + source);
+            std::string error;
+            if (DecodeToStandardWave(source, copy, error))
+                path = copy;
+            else
+                AudioLog("CreateAudioTrack: " + source + " cannot be decoded: " + error);
+        }
+        m_copies.emplace(source, path);
+        return path;
+    }
+
+private:
+    std::filesystem::path m_dir;
+    CMessagePipelines* m_pipelines;
+    std::map<std::string, std::string> m_copies;
+};
+
+// The file a piece plays: the decoded copy of a non-WAV source, and that replaced by its normalised
+// copy when the cache has one.
+std::string ResolveSource(const std::string& audioFile, CWaveCache* cache, CDecodedSources& decoded) {
+    std::string path = decoded.PathFor(StripCoverageMarker(audioFile));
     if (path.empty() || !cache) return path;
     std::optional<std::string> copy = cache->Lookup(path);
     return copy ? *copy : path;
@@ -194,6 +240,7 @@ bool AssembleAudioTrack(std::vector<SAudioEntry>& entries, const SAudioTrackSett
     segment.SetFormat(standard);
     CWaveFile incoming;  // the new piece's head during a cross-fade
     incoming.SetFormat(standard);
+    CDecodedSources decoded(std::filesystem::path(trackPath).parent_path(), ctx.pipelines);
 
     // 3. Normalised copies first; f = the first entry that starts a piece.
     int f = last + 1;
@@ -201,9 +248,10 @@ bool AssembleAudioTrack(std::vector<SAudioEntry>& entries, const SAudioTrackSett
         const SAudioEntry& e = entries[size_t(i)];
         if (e.audioFile.empty()) continue;
         if (f > last) f = i;
-        if (e.normalize && ctx.waveCache && !ctx.waveCache->Lookup(e.audioFile)) {
+        if (e.normalize && ctx.waveCache) {
+            const std::string path = decoded.PathFor(e.audioFile);
             CWaveFile source;
-            if (source.Open(e.audioFile)) ctx.waveCache->AddNormalized(source);
+            if (!ctx.waveCache->Lookup(path) && source.Open(path)) ctx.waveCache->AddNormalized(source);
         }
     }
 
@@ -239,7 +287,7 @@ bool AssembleAudioTrack(std::vector<SAudioEntry>& entries, const SAudioTrackSett
         }
         x = std::clamp(x, 0, share);  // a cross-fade never makes the share longer than the entry
 
-        const std::string path = ResolveSource(e.audioFile, ctx.waveCache);
+        const std::string path = ResolveSource(e.audioFile, ctx.waveCache, decoded);
         if (!path.empty()) {
             current.wave.CloseEncoder();
             if (!current.wave.Open(path)) {
@@ -286,7 +334,7 @@ bool AssembleAudioTrack(std::vector<SAudioEntry>& entries, const SAudioTrackSett
             const int64_t bytes = writer.BytesFor(x);
             segment.SetBuffer(current.TakeConverted(bytes));
             fadeOut.Apply(segment, -1, -1);
-            const std::string nextPath = ResolveSource(n.audioFile, ctx.waveCache);
+            const std::string nextPath = ResolveSource(n.audioFile, ctx.waveCache, decoded);
             std::vector<uint8_t> head;
             if (next.Open(nextPath))
                 head = ConvertedHead(next, n.audioStartTime, x, bytes);
@@ -403,10 +451,10 @@ void UpdateAudioCoverage(std::vector<SAudioEntry>& entries, double fps) {
         SAudioEntry& e = entries[i];
         if (!e.audioFile.empty()) {
             tracking = false;
-            CWaveFile wave;
-            if (!e.loop && wave.Open(e.audioFile)) {
+            const int length = e.loop ? -1 : AudioFileLengthMs(e.audioFile);
+            if (length >= 0) {
                 k = 0;
-                available = double(wave.GetLengthMs()) - e.audioStartTime;
+                available = double(length) - e.audioStartTime;
                 tracking = true;
             }
         }

@@ -8,7 +8,7 @@
 #include <system_error>
 #include <thread>
 
-#include "audio/WaveFile.h"
+#include "audio/AudioDecoder.h"
 #include "creation/Creation.h"
 #include "creation/CreationFormat.h"
 #include "creation/PicturePreparation.h"
@@ -42,7 +42,9 @@ std::string ConsistencyFindings::Message() const {
             "not read this JPG (then you have to re-save the JPG with a picture edit tool)!\r\n\r\n";
     if (!audio.empty())
         text += "Inconsistency of audio files detected:\r\n\r\n" + join(audio) +
-                "\r\nPlease check, if these files are WAV files with 16 Bit, Stereo at 44,100 KHz!\r\n\r\n";
+                "\r\nPlease check, if these files are audio files (WAV, MP3, FLAC, Ogg Vorbis, Opus ...) "
+                "that can "
+                "be read!\r\n\r\n";
     return text;
 }
 
@@ -200,17 +202,13 @@ private:
                 continue;
             }
             if (!m_settings.decode) continue;
-            CWaveFile wave;
-            const SWaveFormat* fmt = wave.Open(path) ? wave.GetFormat() : nullptr;
-            if (!fmt || fmt->channels != 2 || fmt->bitsPerSample != 16 || fmt->samplesPerSec != 44100 ||
-                !fmt->IsIntegerPcm()) {
+            // Any layout of PCM is converted and anything else FFmpeg decodes is decoded for the
+            // track: only files nothing can play are findings.
+            std::string reason;
+            if (!IsPlayableAudioFile(path, &reason)) {
                 m_findings.audio.push_back(obj->audioFile);
-                std::string cause = "cannot be opened as a WAV file";
-                if (fmt)
-                    cause = std::string(fmt->IsIntegerPcm() ? "" : "not integer PCM, ") +
-                            Format("%d channel(s), %d Hz, %d bits", int(fmt->channels),
-                                   int(fmt->samplesPerSec), int(fmt->bitsPerSample));
-                m_audioCauses.push_back({obj->audioFile, cause});
+                m_audioCauses.push_back(
+                    {obj->audioFile, reason.empty() ? "its audio does not decode" : reason});
             }
         }
     }

@@ -316,7 +316,11 @@ void CCreation::BeginMovie(MovieRun& run) {
     if (!audioFormat.empty()) {
         auto s = m_output->CreateAudioStream(audioFormat);
         if (s) run.audioIndex = m_output->AddStream(std::move(s));
-        if (run.audioIndex < 0) Status("Error: Can not create the audio stream: " + m_output->GetLastError());
+        if (run.audioIndex < 0) {
+            // A movie without the audio asked for is no success: stop before any frame is rendered.
+            m_writeError = "Error: Can not create the audio stream: " + m_output->GetLastError();
+            m_writeFailed = true;
+        }
     }
 
     const int w = ProjectInt("Movie-Size-X", 640), h = ProjectInt("Movie-Size-Y", 480);
@@ -555,20 +559,22 @@ void CCreation::FinishMovie(MovieRun& run) {
         FailWrite(
             Format("Error: No frame was written: entries %d to %d have no frames to show", m_first, m_last));
     bool ok = !cancelled && !m_writeFailed;
-    if (ok && run.audioIndex >= 0 && !WriteAudioTrack(run.audioIndex))
-        Status("Error: Can not write the audio track!");
+    const bool audioFailed = ok && run.audioIndex >= 0 && !WriteAudioTrack(run.audioIndex);
     // A cancel while the audio track is made ends the run as a cancel too (its video is complete).
-    if (ok && IsCreationCanceled()) {
-        cancelled = true;
-        ok = false;
-    }
+    cancelled = IsCreationCanceled();
+    ok = ok && !cancelled && !audioFailed;
     CloseOutput();
     bool closed = m_output->Close();
     m_queue.reset();
     m_encodedLast.reset();
     m_encodedTarget = nullptr;
-    // Only a complete movie, or the playable beginning of a cancelled one, takes the user's name.
-    if (closed && !m_writeFailed && written > 0 && (ok || cancelled))
+    // Only a complete movie, or the playable beginning of a cancelled one, takes the user's name; the
+    // frames of a movie whose audio failed keep a name of their own.
+    std::string keptVideo;
+    const bool videoOnly = closed && !m_writeFailed && written > 0 && audioFailed && !cancelled;
+    if (videoOnly)
+        keptVideo = KeepVideoOnly();
+    else if (closed && !m_writeFailed && written > 0 && (ok || cancelled))
         closed = CommitOutput();
     else
         DiscardOutput();
@@ -576,6 +582,10 @@ void CCreation::FinishMovie(MovieRun& run) {
         Status(m_writeError.empty() ? std::string("Error: Can not write the movie!") : m_writeError);
     } else if (!closed) {
         Status("Error: Can not complete " + m_outputPath + ": " + m_output->GetLastError());
+    } else if (videoOnly) {
+        Status("Error: Can not write the audio track! " +
+               (keptVideo.empty() ? std::string("The movie without its audio was deleted.")
+                                  : "The movie without its audio was kept as " + keptVideo));
     } else if (ok) {
         Status("Output-AVI sucessfully written: " + m_outputPath);
         m_movieWritten = true;
@@ -587,6 +597,25 @@ void CCreation::FinishMovie(MovieRun& run) {
     SaveCaches();
     m_timer.Stop();
     m_creating = false;
+}
+
+std::string VideoOnlyPath(const std::string& outputPath) {
+    fs::path p(outputPath);
+    return (p.parent_path() / (p.stem().string() + ".video-only" + p.extension().string())).string();
+}
+
+std::string CCreation::KeepVideoOnly() {
+    // The requested name never holds a movie that lacks the requested audio; the frames, which may
+    // have taken long to render, stay under a name that says what they are.
+    const std::string written = m_outputTemp.empty() ? m_outputPath : m_outputTemp;
+    m_outputTemp.clear();
+    const std::string kept = VideoOnlyPath(m_outputPath);
+    std::error_code ec;
+    fs::remove(kept, ec);
+    fs::rename(written, kept, ec);
+    if (!ec) return kept;
+    fs::remove(written, ec);
+    return {};
 }
 
 std::vector<uint8_t> CCreation::OutputAudioFormat() const {

@@ -81,6 +81,9 @@ struct CreationEnvironment {
 // The copy of the project a running creation works from, in the temporary directory.
 inline constexpr const char* kCurrentProjectFile = "Temp_Current_Project_File.ini";
 
+// Where a movie whose audio track could not be made is kept: "show.avi" -> "show.video-only.avi".
+std::string VideoOnlyPath(const std::string& outputPath);
+
 class CCreation {
 public:
     explicit CCreation(CreationEnvironment env);
@@ -245,6 +248,9 @@ private:
     // The output audio format (slot 0) as a wave format record; empty when no audio codec is set.
     std::vector<uint8_t> OutputAudioFormat() const;
     bool WriteAudioTrack(int audioIndex);
+    // After a failed audio track: renames the written movie to VideoOnlyPath; when that fails it is
+    // deleted. Returns the new name, or "" when nothing was kept.
+    std::string KeepVideoOnly();
 
     CreationEnvironment m_env;
     std::unique_ptr<CFadingEffectManager> m_ownEffects;

@@ -231,5 +231,49 @@ TEST(CodecMatrix, ListCodecsShowsWhatEachContainerHolds) {
     }
 }
 
+// With the check off, a source nothing can decode fails the creation; one FFmpeg decodes plays.
+TEST(CodecMatrix, AudioThatCannotBeMadeFailsTheCreationAndKeepsTheVideoUnderItsOwnName) {
+    TempDir home, work;
+    WriteFileBytes(home / "Settings.ini", "[TROV_SETTINGS]\nConsistencyCheck=0\n");
+    CDibPicture picture;
+    ASSERT_TRUE(picture.Create(kWidth, kHeight));
+    ASSERT_TRUE(picture.SaveFile(work / "a.bmp"));
+    WriteFileBytes(work / "noise.wav", "RIFF" + std::string(300, '\x33'));
+    Shell("ffmpeg -nostdin -v error -y -f lavfi -i 'sine=f=440:r=44100:d=1' -ac 2 -c:a adpcm_ms '" +
+          (work / "adpcm.wav") + "'");
+    ASSERT_TRUE(std::filesystem::exists(work / "adpcm.wav"));
+    CodecSettingsRecord record;
+    ASSERT_TRUE(MakeVideoCodecSettings("MJPG", 8000, "", record));
+    ASSERT_TRUE(SetOutputAudioFormatByText("MPEG Layer-3 (128 kBit/s, 44,100 Hz, Stereo)"));
+    StoreOutputAudio(record);
+    ASSERT_TRUE(SetOutputAudioFormatByText("Not set!"));
+    const std::string codecFile = work / SaveCodecSettings(record, work.Path().string());
+    for (const char* source : {"noise.wav", "adpcm.wav"}) {
+        const std::string project = work / (std::string(source) + ".ini");
+        WriteFileBytes(project,
+                       "[PROJECT_SETTINGS]\nMovie-Size-X=32\nMovie-Size-Y=24\nFramesPerSeconds=25\n"
+                       "[PICTURE_0]\nFileName=a.bmp\nShowPicture=25\nFade2NextPicture=0\n"
+                       "Fading2NextPictureName=Cross Dissolve\nAudioFile=" +
+                           std::string(source) + "\n");
+        const std::string movie = work / (std::string(source) + ".avi");
+        ShellResult r = Shell("TROV_HOME='" + home.Path().string() + "' '" TROV_EXE "' -PROJECT '" + project +
+                              "' -CREATE '" + codecFile + "' --output '" + movie + "'");
+        if (std::string(source) == "noise.wav") {
+            EXPECT_EQ(r.code, 3) << r.out;
+            EXPECT_EQ(r.out.find("Movie written"), std::string::npos) << r.out;
+            EXPECT_FALSE(std::filesystem::exists(movie))
+                << "the requested name never holds a movie without its audio";
+            const std::string kept = work / "noise.wav.video-only.avi";
+            EXPECT_TRUE(std::filesystem::exists(kept));
+            EXPECT_NE(r.out.find("The movie without its audio was kept as " + kept), std::string::npos)
+                << r.out;
+        } else {
+            EXPECT_EQ(r.code, 0) << r.out;
+            EXPECT_EQ(Shell("ffmpeg -nostdin -v error -i '" + movie + "' -map 0 -f null -").out, "");
+            EXPECT_NEAR(double(DecodedAudioSamples(movie)), 44100.0, 44100.0 / 25);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace trov
