@@ -1,5 +1,5 @@
 // The wave cache: normalised copies of audio files ("wav_" + MD5 of the source path) kept in a
-// CFileCache ("cache3.cache") so that each file is normalised once.
+// CFileCache (index kWaveCacheIndex) so that each file is normalised once.
 #pragma once
 
 #include <optional>
@@ -12,12 +12,11 @@ namespace trov {
 class CFileCache;
 class CMessagePipelines;
 
-inline constexpr const char* kWaveCacheIndexName = "cache3.cache";
-
 class CWaveCache {
 public:
     // `cache` is the manager's third file cache; not owned. `pipelines` may be null.
-    CWaveCache(CFileCache& cache, CMessagePipelines* pipelines = nullptr) : m_cache(cache), m_pipelines(pipelines) {}
+    CWaveCache(CFileCache& cache, CMessagePipelines* pipelines = nullptr)
+        : m_cache(cache), m_pipelines(pipelines) {}
 
     void SetPipelines(CMessagePipelines* pipelines) { m_pipelines = pipelines; }
     CFileCache& GetFileCache() { return m_cache; }

@@ -35,10 +35,6 @@ class CProjectObject;
 class CSettingsStore;
 class CUserPrompt;
 
-// Names of the cache index files in the temporary directory.
-inline constexpr const char* kPictureCacheIndex = "cache1.cache";
-inline constexpr const char* kStreamCacheIndex = "cache2.cache";
-inline constexpr const char* kWaveCacheIndex = "cache3.cache";
 // The marker an "AudioFile" may hold instead of a file.
 inline constexpr const char* kAudioCoverageEndedMarker =
     "---> *** Audio-coverage ended! Place new audio file here! ***";

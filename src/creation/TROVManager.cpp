@@ -32,7 +32,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kCacheIndexNames[3] = {"cache1.cache", "cache2.cache", "cache3.cache"};
+constexpr const char* kCacheIndexNames[3] = {kPictureCacheIndex, kStreamCacheIndex, kWaveCacheIndex};
 
 std::string SectionName(size_t i) {
     return "PICTURE_" + std::to_string(i);

@@ -9,6 +9,11 @@
 
 namespace trov {
 
+// The index files of the three caches in the temporary directory.
+inline constexpr const char* kPictureCacheIndex = "cache1.cache";
+inline constexpr const char* kStreamCacheIndex = "cache2.cache";
+inline constexpr const char* kWaveCacheIndex = "cache3.cache";
+
 // One cache (prepared pictures, video stream parts or normalised audio) in the temporary directory.
 // Keys are arbitrary UTF-8 texts; the index stores their MD5 digests, so keys never reach the disk.
 // All operations are safe to call from several threads (the creation worker and the GUI thread).
