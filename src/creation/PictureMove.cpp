@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "infra/MessagePipelines.h"
 #include "settings/SettingsStore.h"
@@ -12,7 +13,6 @@ namespace trov {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 const char* const kMoveKeys[8] = {"Left1", "Top1", "Right1", "Bottom1", "Left2", "Top2", "Right2", "Bottom2"};
 
 // rnd(v) = truncation(v + 0.5), as the geometry is defined.
@@ -92,7 +92,7 @@ MoveRect GetPictureMoveRect(const CSettingsStore& store, const std::string& suff
 
 double PictureMoveFactor(int j, int n) {
     if (n <= 0) return 0.0;
-    return (std::sin(static_cast<double>(j) / n * kPi - kPi / 2) + 1.0) * 0.5;
+    return (std::sin(static_cast<double>(j) / n * std::numbers::pi - std::numbers::pi / 2) + 1.0) * 0.5;
 }
 
 double PictureMoveScale(int pictureW, int pictureH, int movieW, int movieH, const CSettingsStore& store,

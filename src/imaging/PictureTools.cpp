@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <numbers>
 #include <thread>
 #include <vector>
 
@@ -56,7 +57,7 @@ struct Taps {
 double LanczosKernel(double x) {
     if (x == 0.0) return 1.0;
     if (x <= -3.0 || x >= 3.0) return 0.0;
-    const double px = M_PI * x;
+    const double px = std::numbers::pi * x;
     return (std::sin(px) / px) * (std::sin(px / 3.0) / (px / 3.0));
 }
 

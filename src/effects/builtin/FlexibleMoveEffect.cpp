@@ -10,6 +10,7 @@
 #include <numbers>
 
 #include "effects/EffectPixels.h"
+#include "infra/Angles.h"
 
 namespace trov {
 
@@ -26,7 +27,6 @@ const char* FlexibleName(int type) {
             return "Flexible Move (Right-Left)";
     }
 }
-constexpr double kDegree = std::numbers::pi / 180.0;
 }  // namespace
 
 CFlexibleMoveEffect::CFlexibleMoveEffect(int type)
@@ -60,11 +60,12 @@ void CFlexibleMoveEffect::DrawFrame(int k) {
         return;
     }
     const double amplitude =
-        0.4 * along * (n - k) / double(n - slide) * std::sin(18.0 * (k - slide) * kDegree);
+        0.4 * along * (n - k) / double(n - slide) * std::sin(18.0 * (k - slide) * kRadiansPerDegree);
     const double halfAcross = across / 2;
     if (horizontal) {
         for (int y = 0; y < h; ++y) {
-            const int shift = fx::Trunc(amplitude * std::sin(y * 90.0 / halfAcross * kDegree) + 0.5);
+            const int shift =
+                fx::Trunc(amplitude * std::sin(y * 90.0 / halfAcross * kRadiansPerDegree) + 0.5);
             m_output.CopyRect(B(), 0, y, w, y + 1, shift, 0);
         }
         return;
@@ -72,7 +73,8 @@ void CFlexibleMoveEffect::DrawFrame(int k) {
     // Columns move up or down: per row, each pixel takes B's pixel shift(x) rows lower.
     m_shifts.resize(size_t(w));
     for (int x = 0; x < w; ++x)
-        m_shifts[size_t(x)] = fx::Trunc(amplitude * std::sin(x * 90.0 / halfAcross * kDegree) + 0.5);
+        m_shifts[size_t(x)] =
+            fx::Trunc(amplitude * std::sin(x * 90.0 / halfAcross * kRadiansPerDegree) + 0.5);
     for (int y = 0; y < h; ++y) {
         uint8_t* o = RowOut(y);
         for (int x = 0; x < w; ++x) {

@@ -7,6 +7,8 @@
 #include <numbers>
 #include <vector>
 
+#include "infra/Angles.h"
+
 namespace trov {
 
 CFloatingDissolveEffect::CFloatingDissolveEffect(int type)
@@ -21,9 +23,7 @@ void CFloatingDissolveEffect::DrawFrame(int k) {
     const int w = W(), h = H(), n = N();
     if (!m_work.Create(w, h)) return;  // afresh: the background colour shows where A moved away
     const double a = 0.1388888888888889 * (m_type == 1 ? h : w) * std::sqrt(double(k)) / std::sqrt(double(n));
-    auto shift = [&](int i) {
-        return fx::Trunc(std::sin((4.0 * i + 20.0 * k) * std::numbers::pi / 180.0) * a + 0.5);
-    };
+    auto shift = [&](int i) { return fx::Trunc(std::sin(Radians(4.0 * i + 20.0 * k)) * a + 0.5); };
     if (m_type == 1) {
         for (int y = 0; y < h; ++y) m_work.CopyRect(A(), 0, y, w, y + 1, shift(y), 0);
     } else {

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <numbers>
 
+#include "infra/Angles.h"
+
 namespace trov {
 
 namespace {
@@ -21,7 +23,6 @@ constexpr FlowSet kSets[2] = {
     {{5, 276, 352, 98, 345}, {10, 21, 3, 10, 6}, {3, 4, 7, 0, -10}, {6.8, 2.6, 4.1, 6.5, 1.0}, 50},
     {{252, 302, 163, 339, 285}, {27, 18, 6, 11, 8}, {-2, -5, 2, -5, 9}, {1.7, 2.6, 0.8, 4.8, 6.3}, 70},
 };
-constexpr double kDegree = std::numbers::pi / 180.0;
 }  // namespace
 
 CFlowWipeEffect::CFlowWipeEffect() : CBuiltinEffect("Flow-Wipe-Effect", "1.1", true) {
@@ -32,7 +33,8 @@ CFlowWipeEffect::CFlowWipeEffect() : CBuiltinEffect("Flow-Wipe-Effect", "1.1", t
 double CFlowWipeEffect::Wave(int x, int k) const {
     double y = 0.0;
     for (int i = 0; i < 5; ++i)
-        y += m_amplitude[i] * std::sin((x * m_frequency[i] - k * m_speed[i] - m_phase[i]) * kDegree);
+        y +=
+            m_amplitude[i] * std::sin((x * m_frequency[i] - k * m_speed[i] - m_phase[i]) * kRadiansPerDegree);
     return y;
 }
 

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "effects/EffectPixels.h"
+#include "infra/Angles.h"
 
 namespace trov {
 
@@ -19,7 +20,7 @@ CJumperEffect::CJumperEffect(int type)
 void CJumperEffect::DrawFrame(int k) {
     const int n = N(), w = W(), h = H();
     const double degrees = (double(n / 25) * 180.0 + 180.0) / n * k;
-    int e = fx::Trunc(w * std::fabs(std::sin(degrees * std::numbers::pi / 180.0)) * 0.4 + 0.5);
+    int e = fx::Trunc(w * std::fabs(std::sin(Radians(degrees))) * 0.4 + 0.5);
     const int f = fx::Trunc(double(w) * k / n + 0.5);
     // sin(m * 180 deg) is not exactly 0 in floating point; the landing frame is exact.
     if (k >= n) e = 0;

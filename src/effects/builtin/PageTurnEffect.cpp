@@ -11,12 +11,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numbers>
+
+#include "infra/Angles.h"
 
 namespace trov {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // Light from the upper left and toward the viewer: (along u, up from the table).
 constexpr double kLightU = -0.45;
 constexpr double kLightUp = 0.89;
@@ -50,7 +52,7 @@ void CPageTurnEffect::PrepareFrames() {
         else if (i == m_radius)
             angle = 90.0;
         else
-            angle = std::atan(i / std::sqrt(r * r - double(i) * i)) * 180.0 / kPi;
+            angle = Degrees(std::atan(i / std::sqrt(r * r - double(i) * i)));
         m_angles[size_t(i + m_radius)] = angle;
     }
     m_columns.assign(size_t(side), Column{0, 0, 256});
@@ -63,7 +65,7 @@ void CPageTurnEffect::FreeBuffers() {
 
 void CPageTurnEffect::PlanColumns(double p, int length) {
     const int r = m_radius;
-    const double circumference = 2.0 * kPi * r;
+    const double circumference = 2.0 * std::numbers::pi * r;
     // Shadow on what lies beside the curl, fading out as the last of the page leaves.
     const double shadowWidth = std::max(3.0, r * 0.6);
     const double presence = std::clamp((length + r - p) / std::max(1.0, 0.5 * r), 0.0, 1.0);
@@ -73,9 +75,9 @@ void CPageTurnEffect::PlanColumns(double p, int length) {
         const int idx = static_cast<int>(std::lround(i)) + r;
         if (idx >= 0 && idx <= 2 * r) {
             const double angle = m_angles[size_t(idx)];
-            const double a = angle * kPi / 180.0;
+            const double a = Radians(angle);
             // Top half: outermost wound material, seen from its back.
-            double material = p - r * (kPi + a);
+            double material = p - r * (std::numbers::pi + a);
             while (material >= length) material -= circumference;
             if (material >= 0.0) {
                 const double nu = std::sin(a), nup = std::cos(a);

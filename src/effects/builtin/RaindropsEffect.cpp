@@ -7,12 +7,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <numbers>
 
 namespace trov {
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 const char* NameOf(int type) {
     switch (type) {
@@ -111,13 +110,13 @@ void CRaindropsEffect::AddRipples(const Drop& drop, int k) {
     auto height = [&](double u) {
         const double envelope = u < 0 ? std::exp(-(u / (0.25 * wavelength)) * (u / (0.25 * wavelength)))
                                       : std::exp(-(u / (1.3 * wavelength)) * (u / (1.3 * wavelength)));
-        return std::sin(2.0 * kPi * u / wavelength) * envelope;
+        return std::sin(2.0 * std::numbers::pi * u / wavelength) * envelope;
     };
     for (int i = 0; i < samples; ++i) {
         const double u = -ahead + static_cast<double>(i) / kProfileSteps;
         // dh/dd = -dh/du (d grows outward while u shrinks).
-        m_profile[size_t(i)] =
-            static_cast<float>(-(height(u + 0.05) - height(u - 0.05)) / 0.1 * wavelength / (2 * kPi));
+        m_profile[size_t(i)] = static_cast<float>(-(height(u + 0.05) - height(u - 0.05)) / 0.1 * wavelength /
+                                                  (2 * std::numbers::pi));
     }
     const double outer = front + ahead, inner = std::max(0.0, front - behind);
     const int y0 = std::max(0, static_cast<int>(std::floor(drop.cy - outer)));

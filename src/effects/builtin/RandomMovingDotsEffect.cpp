@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace trov {
 
@@ -25,8 +26,7 @@ void CRandomMovingDotsEffect::FreeBuffers() {
 void CRandomMovingDotsEffect::DrawFrame(int k) {
     const int n = N(), w = W(), h = H();
     m_output.Fill(CPicture::GetDefaultBackgroundColour());
-    const double pi = 3.14159265358979323846;
-    const double e = (std::sin(pi * k / n - pi / 2) + 1.0) / 2.0;
+    const double e = (std::sin(std::numbers::pi * k / n - std::numbers::pi / 2) + 1.0) / 2.0;
     // The contained dissolve between the two blocks, at step k of n.
     m_table.Build(k, n);
     const size_t pairs = std::min(m_fromA.size(), m_toB.size());

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <numbers>
 
+#include "infra/Angles.h"
+
 namespace trov {
 
 namespace {
@@ -60,8 +62,7 @@ void CSandClockEffect::DrawFrame(int k) {
         else if (x < back)
             h = -across;
         else
-            h = fx::Trunc(across * std::cos((double(x) / along * 180.0 + phase) * std::numbers::pi / 180.0) +
-                          0.5);
+            h = fx::Trunc(across * std::cos(Radians(double(x) / along * 180.0 + phase)) + 0.5);
         const int size = std::abs(h);
         if (size == 0) continue;
         const CPicture& source = h < 0 ? *B() : *A();

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "effects/EffectPixels.h"
+#include "infra/Angles.h"
 
 namespace trov {
 
@@ -52,7 +53,7 @@ void CFanEffect::BuildMap() {
     for (int y = 0; y < H(); ++y) {
         int32_t* row = m_map.Row(y);
         for (int x = 0; x < W(); ++x) {
-            const double t = std::fabs(std::atan((half - x) / (1e-6 - y))) * 180.0 / std::numbers::pi;
+            const double t = Degrees(std::fabs(std::atan((half - x) / (1e-6 - y))));
             // Frame k takes (k - 1) * 90 / n <= t < k * 90 / n.
             int k = int(t * n / 90.0) + 1;
             k = std::clamp(k, 1, n);

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <numbers>
 
+#include "infra/Angles.h"
+
 namespace trov {
 
 namespace {
@@ -101,8 +103,7 @@ void CStripesEffect::DrawFrame(int k) {
             }
             const double u = double(k - s) * 180.0 / m_duration;
             const bool front = u <= 90.0;
-            const double factor = front ? 1.0 - std::sin(u * std::numbers::pi / 180.0)
-                                        : std::sin((u - 90.0) * std::numbers::pi / 180.0);
+            const double factor = front ? 1.0 - std::sin(Radians(u)) : std::sin(Radians(u - 90.0));
             const CPicture& face = front ? *A() : *B();
             if (squeezeX) {
                 const int sw = fx::Trunc(cw * factor + 0.5);

@@ -6,15 +6,14 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <numbers>
 
+#include "infra/Angles.h"
 #include "infra/MessagePipelines.h"
 
 namespace trov {
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDegree = kPi / 180.0;
 
 const char* NameOf(int type) {
     switch (type) {
@@ -139,7 +138,8 @@ int CUnderwaterEffect::Displacement(bool vertical, int line, int t, int k, doubl
     double sum = 0.0;
     for (int j = 0; j < kComponents; ++j) {
         const Wave& wave = waves[j];
-        sum += wave.amplitude * std::sin(((t + wave.phase) * wave.spatial + k * wave.temporal) * kDegree);
+        sum += wave.amplitude *
+               std::sin(((t + wave.phase) * wave.spatial + k * wave.temporal) * kRadiansPerDegree);
     }
     return static_cast<int>(s * sum);
 }
@@ -202,7 +202,7 @@ void CUnderwaterEffect::DrawFrame(int k) {
         if (!warpedA || !warpedB) return;
         // A smooth S-curve from the warped A to the warped B: both wobble most in the middle,
         // where the mix is even, and the mix ends on the calm B.
-        const double speed = n * (1.0 - std::cos(kPi * k / n)) / 2.0;
+        const double speed = n * (1.0 - std::cos(std::numbers::pi * k / n)) / 2.0;
         m_table.Build(speed, n);
         fx::BlendPictures(m_output, *warpedA, *warpedB, m_table);
         return;
@@ -210,7 +210,7 @@ void CUnderwaterEffect::DrawFrame(int k) {
     if (m_warped.IsEmpty()) return;
     const double q = static_cast<double>(m_type == 1 ? n - k : k) / n;
     const double theta = 180.0 * q * q;
-    const double s = (std::cos(theta * kDegree) + 1.0) / 2.0;
+    const double s = (std::cos(theta * kRadiansPerDegree) + 1.0) / 2.0;
     if (m_type == 1) {
         Warp(*A(), m_warped, s, k);
         m_table.Build(k, n);
