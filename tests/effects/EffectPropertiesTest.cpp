@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Catalogue.h"
 #include "EffectTestSupport.h"
 #include "effects/FadingEffectManager.h"
 #include "effects/builtin/BuiltinEffects.h"
@@ -18,29 +19,12 @@ namespace {
 
 // The effects whose frames are computed by the multi-pass families have their own tests; all
 // others must end exactly on B.
-const std::set<std::string> kMultiPass = {"Random Dots",
-                                          "Random Moving Dots",
-                                          "Vertical-Blur-Fade",
-                                          "Horizontal-Blur-Fade",
-                                          "TopLeft-BottomRight-Blur-Fade",
-                                          "TopRight-BottomLeft-Blur-Fade",
-                                          "Blur-Fade",
-                                          "Underwater Fade Out",
-                                          "Underwater Fade In",
-                                          "Underwater Cross Dissolve",
-                                          "Random Circle Cross Dissolve",
-                                          "Raindrops (with One-Third-Crossfade)",
-                                          "Raindrops (with Full-Crossfade)",
-                                          "Raindrops (Big) (with One-Third-Crossfade)",
-                                          "Raindrops (Big) (with Full-Crossfade)",
-                                          "Page-Roll (Left - Right)",
-                                          "Page-Roll (Right - Left)",
-                                          "Page-Roll (Bottom - Top)",
-                                          "Page-Roll (Top - Bottom)",
-                                          "Page-Flip (Left - Right)",
-                                          "Page-Flip (Right - Left)",
-                                          "Page-Flip (Bottom - Top)",
-                                          "Page-Flip (Top - Bottom)"};
+const std::set<std::string> kMultiPass = [] {
+    std::set<std::string> names;
+    for (const test::CatalogueEntry& row : test::Catalogue())
+        if (row.multiPass) names.insert(row.name);
+    return names;
+}();
 
 std::vector<std::string> RegisteredNames() {
     CFadingEffectManager manager;

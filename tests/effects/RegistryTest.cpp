@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Catalogue.h"
 #include "EffectTestSupport.h"
 #include "effects/FadingEffectManager.h"
 #include "effects/builtin/BuiltinEffects.h"
@@ -223,106 +224,35 @@ TEST(BuiltinCatalogueTest, NamesAreUniqueAndEveryEffectIsComplete) {
     EXPECT_EQ(int(names.size()), manager.GetCount());
 }
 
-// Rows of the catalogue: position (1-based), name, version, caption fades. Every row of the
-// table must sit at its number once all effects are registered.
-struct CatalogueRow {
-    int position;
-    const char* name;
-    const char* version;
-    bool textCapable;
-};
-const CatalogueRow kRows[] = {
-    {1, "Cross Dissolve", "1.1", true},
-    {2, "Random Dots", "2.0", true},
-    {3, "Iris (Round)", "1.1", true},
-    {4, "Left-Right-Wipe", "2.0", true},
-    {7, "Bottom-Top-Wipe", "2.0", true},
-    {8, "Random Moving Dots", "2.0", true},
-    {9, "Horizontal-Open-Wipe", "1.1", true},
-    {13, "Color Cross Fade - Black to White", "1.0", false},
-    {14, "Horizontal-Open-Extra-Wipe", "1.1", true},
-    {15, "Vertical-Open-Extra-Wipe", "1.0", true},
-    {16, "Additional Dissolve", "1.0", false},
-    {17, "Substractional Dissolve", "1.0", false},
-    {18, "Cross Dissolve (Two Direction)", "1.1", true},
-    {19, "Left-Right-Stripes", "1.1", true},
-    {20, "Center-Fan (Left and Right)", "1.1", true},
-    {21, "Near Far Color Cross Fade", "1.0", false},
-    {22, "Blur\xC2\xB4N Sharp", "1.1", true},
-    {23, "Zoom-In", "1.1", true},
-    {25, "Vertical-Open-Barn-Door", "1.1", true},
-    {28, "Horizontal-Close-Barn-Door", "1.1", true},
-    {29, "Cross Slide Open", "1.1", true},
-    {31, "Top-Bottom-Stretch", "1.1", true},
-    {35, "Diagonal-Stretch-Left-Bottom", "1.1", true},
-    {42, "Diagonal-Stretch-Right-Top Reverse", "1.1", true},
-    {43, "Diagonal-Wipe-Left-Bottom", "1.1", true},
-    {47, "Left-Right-Move", "1.1", true},
-    {51, "Left-Right-Side-Push", "1.1", true},
-    {55, "Box-Wipe", "1.1", true},
-    {57, "Right-Left-Stripes", "1.1", true},
-    {63, "Horizontal-Flip-Stretch", "1.1", true},
-    {64, "Flow-Wipe-Effect", "1.1", true},
-    {65, "Horizontal-Open-Bar", "1.1", true},
-    {69, "Lens-Zoom-In", "1.1", true},
-    {70, "Lens-Zoom-Out", "1.1", true},
-    {71, "Vertical-Blur-Fade", "1.2", true},
-    {76, "Underwater Fade Out", "1.0", false},
-    {77, "Underwater Fade In", "1.0", true},
-    {79, "SandClock-Effekt (Left-Right)", "1.0", true},
-    {86, "SandClock-Effekt-Blocked (Bottom-Top)", "1.0", true},
-    {87, "Stretch-Cross-Dissolve (Left-Right)", "1.0.1", true},
-    {91, "Horizontal Floating Cross Dissolve", "1.0.1", false},
-    {92, "Vertical Floating Cross Dissolve", "1.0.1", false},
-    {93, "Couvert (Horizontal)", "1.0", true},
-    {96, "Couvert (Cross-Out)", "1.0", true},
-    {97, "Splitted Circle (In-In)", "1.0", true},
-    {99, "Flexible Move (Top-Bottom)", "1.0", true},
-    {102, "Flexible Move (Right-Left)", "1.0", true},
-    {103, "Jumper Effect (Left - Right)", "1.0", true},
-    {105, "Random Circle Cross Dissolve", "1.0", true},
-    {106, "Curved Zoom-Out (Top-Right)", "1.0.1", false},
-    {113, "Curved Zoom-In (Bottom-Left)", "1.0.1", false},
-    {114, "Raindrops (with One-Third-Crossfade)", "1.0", false},
-    {118, "Vibration", "1.0", false},
-    {119, "Page-Roll (Left - Right)", "1.0", false},
-    {126, "Page-Flip (Top - Bottom)", "1.0", false},
-    {127, "RGB Move", "1.0", true},
-};
-
-TEST(BuiltinCatalogueTest, RowsKeepTheirNamesVersionsFlagsAndRelativeOrder) {
+// Every row of the catalogue sits at its position with its name, version and caption flag.
+TEST(BuiltinCatalogueTest, RowsKeepTheirPositionsNamesVersionsAndFlags) {
     CFadingEffectManager manager;
     RegisterBuiltinEffects(manager);
     const std::vector<CFadingEffect*> effects = manager.InRegistrationOrder();
-    const bool complete = effects.size() == 127;
+    ASSERT_EQ(effects.size(), test::Catalogue().size());
     int previousIndex = -1;
-    for (const CatalogueRow& row : kRows) {
+    for (const test::CatalogueEntry& row : test::Catalogue()) {
         CFadingEffect* effect = manager.Find(row.name);
-        if (!effect) {
-            // Only the multi-pass effects may be missing, and then the count is short.
-            EXPECT_FALSE(complete) << row.name;
-            continue;
-        }
+        ASSERT_NE(effect, nullptr) << row.name;
         EXPECT_EQ(effect->GetVersion(), row.version) << row.name;
         EXPECT_EQ(effect->IsTextCapable(), row.textCapable) << row.name;
         int index = 0;
         while (effects[size_t(index)] != effect) ++index;
         EXPECT_GT(index, previousIndex) << row.name << " is out of order";
         previousIndex = index;
-        if (complete) {
-            EXPECT_EQ(index + 1, row.position) << row.name;
-        }
+        EXPECT_EQ(index + 1, row.position) << row.name;
     }
 }
 
-TEST(BuiltinCatalogueTest, CatalogueHas127EffectsWhenComplete) {
+TEST(BuiltinCatalogueTest, CatalogueHas127Effects) {
     CFadingEffectManager manager;
     RegisterBuiltinEffects(manager);
-    // 104 single-pass effects; the 23 multi-pass ones complete the catalogue.
-    EXPECT_GE(manager.GetCount(), 104);
-    if (manager.Find("Page-Flip (Top - Bottom)")) {
-        EXPECT_EQ(manager.GetCount(), 127);
-    }
+    // 104 single-pass effects and 23 multi-pass ones.
+    EXPECT_EQ(manager.GetCount(), 127);
+    EXPECT_EQ(test::Catalogue().size(), 127u);
+    int multiPass = 0;
+    for (const test::CatalogueEntry& row : test::Catalogue()) multiPass += row.multiPass ? 1 : 0;
+    EXPECT_EQ(multiPass, 23);
 }
 
 }  // namespace
