@@ -6,9 +6,12 @@
 #include <vector>
 
 #include "creation/CaptionFade.h"
+#include "support/TestPictures.h"
 
 namespace trov {
 namespace {
+
+using test::Solid;
 
 // A full-frame linear blend A -> B at index k (1-based): drawn from the index alone.
 class CLinearTestEffect : public CFadingEffect {
@@ -33,13 +36,6 @@ public:
         return &m_output;
     }
 };
-
-std::unique_ptr<CDibPicture> Solid(int w, int h, Colour c) {
-    auto p = std::make_unique<CDibPicture>();
-    EXPECT_TRUE(p->Create(w, h));
-    p->Fill(c);
-    return p;
-}
 
 TEST(CropFrame, MarginsShrinkThePictureIntoABlackBorder) {
     CPictureTools tools;

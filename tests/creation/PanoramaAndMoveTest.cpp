@@ -6,19 +6,13 @@
 #include "creation/PanoramaScrollingEffect.h"
 #include "creation/PictureMove.h"
 #include "settings/SettingsStore.h"
+#include "support/TestPictures.h"
 #include "support/TestSupport.h"
 
 namespace trov {
 namespace {
 
-// Each pixel encodes its own position: blue = x low byte, green = x high byte, red = y.
-std::unique_ptr<CDibPicture> CodedPicture(int w, int h) {
-    auto p = std::make_unique<CDibPicture>();
-    EXPECT_TRUE(p->Create(w, h));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) p->SetPixel(x, y, uint8_t(y), uint8_t(x >> 8), uint8_t(x & 255));
-    return p;
-}
+using test::CodedPicture;
 
 // The source position a coded pixel came from.
 std::pair<int, int> SourceOf(const CPicture& p, int x, int y) {

@@ -8,34 +8,9 @@
 
 #include "effects/FadingEffect.h"
 #include "imaging/DibPicture.h"
+#include "support/TestPictures.h"
 
 namespace trov::test {
-
-// Two distinct patterns; every pixel differs between them in every channel.
-inline std::unique_ptr<CDibPicture> PatternA(int w, int h) {
-    auto p = std::make_unique<CDibPicture>();
-    p->Create(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            p->SetPixel(x, y, uint8_t(10 + (x * 7 + y * 3) % 100), uint8_t(20 + (x * y) % 90),
-                        uint8_t(5 + (x + 2 * y) % 80));
-    return p;
-}
-inline std::unique_ptr<CDibPicture> PatternB(int w, int h) {
-    auto p = std::make_unique<CDibPicture>();
-    p->Create(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            p->SetPixel(x, y, uint8_t(150 + (x * 5 + y) % 100), uint8_t(130 + (3 * x + 5 * y) % 120),
-                        uint8_t(120 + (x ^ y) % 128));
-    return p;
-}
-inline std::unique_ptr<CDibPicture> Solid(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
-    auto p = std::make_unique<CDibPicture>();
-    p->Create(w, h);
-    p->Fill(MakeColour(r, g, b));
-    return p;
-}
 
 inline bool SamePixel(const CPicture& a, int x, int y, const CPicture& b, int bx, int by) {
     const uint8_t* p = a.GetRow(y) + 3 * x;

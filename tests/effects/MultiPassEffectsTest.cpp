@@ -23,33 +23,15 @@
 #include "effects/builtin/UnderwaterEffect.h"
 #include "imaging/DibPicture.h"
 #include "infra/MessagePipelines.h"
+#include "support/TestPictures.h"
 
 namespace trov {
 namespace {
 
+using test::MakePicture;
+using test::MakeUniform;
+
 using Factory = std::function<CFadingEffect*()>;
-
-// Integer-generated pictures; A and B differ in every byte.
-std::unique_ptr<CDibPicture> MakePicture(int w, int h, int seed) {
-    auto p = std::make_unique<CDibPicture>();
-    EXPECT_TRUE(p->Create(w, h));
-    for (int y = 0; y < h; ++y) {
-        uint8_t* row = p->GetRow(y);
-        for (int x = 0; x < w; ++x)
-            for (int c = 0; c < 3; ++c) {
-                const int v = (x * 7 + y * 13 + c * 50 + seed * 91) % 200;
-                row[3 * x + c] = static_cast<uint8_t>(seed % 2 ? 255 - v : v);
-            }
-    }
-    return p;
-}
-
-std::unique_ptr<CDibPicture> MakeUniform(int w, int h, uint8_t value) {
-    auto p = std::make_unique<CDibPicture>();
-    EXPECT_TRUE(p->Create(w, h));
-    for (int y = 0; y < h; ++y) std::memset(p->GetRow(y), value, size_t(3) * w);
-    return p;
-}
 
 // Pixel bytes only (padding ignored).
 bool SamePixels(const CPicture& a, const CPicture& b) {

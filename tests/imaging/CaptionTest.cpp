@@ -13,6 +13,7 @@
 namespace trov {
 namespace {
 
+using test::Black;
 using test::MakePattern;
 
 // Changed pixels between two pictures, as a rectangle in screen coordinates (row 0 = top).
@@ -52,13 +53,6 @@ LogFont PlainFont(int height = -30) {
     f.width = 0;
     f.weight = 400;
     return f;
-}
-
-std::unique_ptr<CDibPicture> Black(int w, int h) {
-    auto p = std::make_unique<CDibPicture>();
-    p->Create(w, h);
-    p->Clear();
-    return p;
 }
 
 TEST(CaptionPlacement, OneLineAtBottomLeftOf640x480) {

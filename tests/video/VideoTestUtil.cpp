@@ -13,29 +13,6 @@
 
 namespace trov::test {
 
-std::unique_ptr<CDibPicture> PatternFrame(int width, int height, int id) {
-    auto p = std::make_unique<CDibPicture>();
-    p->Create(width, height);
-    const int bitRows = std::max(1, height / 3);
-    for (int y = 0; y < height; ++y) {
-        uint8_t* row = p->GetRow(y);
-        for (int x = 0; x < width; ++x) {
-            if (y < bitRows) {
-                // Six blocks along the bottom carry the id's bits, bit 0 at the left.
-                int bit = std::min(5, x * 6 / width);
-                uint8_t v = (id >> bit) & 1 ? 220 : 35;
-                row[3 * x + 0] = row[3 * x + 1] = row[3 * x + 2] = v;
-            } else {
-                row[3 * x + 0] = uint8_t(30 + (x * 150) / std::max(1, width - 1));   // blue
-                row[3 * x + 1] = uint8_t(40 + (y * 150) / std::max(1, height - 1));  // green
-                row[3 * x + 2] = uint8_t(20 + 3 * (id % 64));                        // red
-            }
-        }
-    }
-    p->BitsChanged();
-    return p;
-}
-
 int FrameIdOf(const BitmapInfoHeader* frame) {
     if (!frame || frame->biWidth < 6 || frame->biHeight < 3) return -1;
     const uint8_t* bits = reinterpret_cast<const uint8_t*>(frame) + 40;

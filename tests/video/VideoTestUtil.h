@@ -10,14 +10,13 @@
 
 #include "imaging/DibPicture.h"
 #include "infra/UserPrompt.h"
+#include "support/TestPictures.h"
 #include "video/AVIContainer.h"
 #include "video/VideoTypes.h"
 
 namespace trov::test {
 
-// Frame `id` (0..63) of an integer pattern: the bottom third holds six dark/light blocks, the bits
-// of id; above, blue rises to the right, green upwards, and red changes with id.
-std::unique_ptr<CDibPicture> PatternFrame(int width, int height, int id);
+// PatternFrame (support/TestPictures.h) makes the frames these helpers write and read back.
 // The id a decoded frame carries (read from its blocks); -1 for frames too small to carry one.
 int FrameIdOf(const BitmapInfoHeader* frame);
 // Mean absolute difference per byte between a decoded packed frame and a picture (pixels only,
