@@ -1,7 +1,6 @@
 // Audio benchmarks: effect throughput, assembly of a 10-minute track, encoding speed against the
 // ffmpeg program encoding the same track with the same encoder, and the assembly's peak memory.
 #include <benchmark/benchmark.h>
-
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -119,9 +118,15 @@ void BM_Effect(benchmark::State& state) {
         wave.SetBuffer(bytes);
         state.ResumeTiming();
         switch (state.range(0)) {
-            case 0: fadeIn.Apply(wave, -1, -1); break;
-            case 1: mix.ApplyMix(&wave, &other); break;
-            default: normalize.Apply(wave, -1, -1); break;
+            case 0:
+                fadeIn.Apply(wave, -1, -1);
+                break;
+            case 1:
+                mix.ApplyMix(&wave, &other);
+                break;
+            default:
+                normalize.Apply(wave, -1, -1);
+                break;
         }
         benchmark::DoNotOptimize(wave.GetData());
     }
@@ -164,7 +169,8 @@ BENCHMARK(BM_EncodeTenMinutesMp3)->Unit(benchmark::kMillisecond)->UseRealTime()-
 // The ffmpeg program encoding the same WAV with the same encoder and bit rate.
 void BM_FfmpegEncodeTenMinutesMp3(benchmark::State& state) {
     std::string track = (BenchDir() / "track.wav").string();
-    std::string command = "ffmpeg -nostdin -v error -y -i '" + track + "' -c:a libmp3lame -b:a 128k -f mp3 /dev/null";
+    std::string command =
+        "ffmpeg -nostdin -v error -y -i '" + track + "' -c:a libmp3lame -b:a 128k -f mp3 /dev/null";
     for (auto _ : state) {
         if (std::system(command.c_str()) != 0) state.SkipWithError("ffmpeg failed");
     }

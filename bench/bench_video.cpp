@@ -2,6 +2,7 @@
 // encoding 1280x720 with MJPEG and H.264, decoding H.264 into picture buffers, pasting compressed
 // samples. Run from a release build: ./bench_video --benchmark_min_time=0
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -9,8 +10,6 @@
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 extern "C" {
 #include <libavutil/frame.h>
@@ -50,7 +49,8 @@ const std::vector<std::unique_ptr<CDibPicture>>& Frames() {
                                "../shared/bench-photos/01_Bridge_by_Sander_Klootwijk.jpg"};
         for (const char* p : roots) {
             if (auto photo = tools.LoadPicture(p, true)) {
-                big = tools.ResizeWith(photo.get(), kW + 2 * kDistinct, kH + kDistinct, false, kQualityProduction);
+                big = tools.ResizeWith(photo.get(), kW + 2 * kDistinct, kH + kDistinct, false,
+                                       kQualityProduction);
                 break;
             }
         }
@@ -59,8 +59,8 @@ const std::vector<std::unique_ptr<CDibPicture>>& Frames() {
             big->Create(kW + 2 * kDistinct, kH + kDistinct);
             for (int y = 0; y < big->GetHeight(); ++y)
                 for (int x = 0; x < big->GetWidth(); ++x)
-                    big->SetPixel(x, y, uint8_t(x * 255 / big->GetWidth()), uint8_t(y * 255 / big->GetHeight()),
-                                  uint8_t((x ^ y) & 0xFF));
+                    big->SetPixel(x, y, uint8_t(x * 255 / big->GetWidth()),
+                                  uint8_t(y * 255 / big->GetHeight()), uint8_t((x ^ y) & 0xFF));
         }
         for (int i = 0; i < kDistinct; ++i) {
             auto f = std::make_unique<CDibPicture>();
@@ -130,7 +130,8 @@ void BM_EncodeMJPEG_Ours(benchmark::State& state) {
     Frames();
     for (auto _ : state) {
         auto t0 = std::chrono::steady_clock::now();
-        if (!EncodeOurs((WorkDir() / "ours_mjpg.avi").string(), Codec("MJPG"))) state.SkipWithError("encode failed");
+        if (!EncodeOurs((WorkDir() / "ours_mjpg.avi").string(), Codec("MJPG")))
+            state.SkipWithError("encode failed");
         state.SetIterationTime(Seconds(t0));
     }
     state.SetItemsProcessed(state.iterations() * kFrames);
@@ -146,7 +147,8 @@ void BM_EncodeH264_Ours(benchmark::State& state) {
     Frames();
     for (auto _ : state) {
         auto t0 = std::chrono::steady_clock::now();
-        if (!EncodeOurs((WorkDir() / "ours_h264.avi").string(), Codec("H264"))) state.SkipWithError("encode failed");
+        if (!EncodeOurs((WorkDir() / "ours_h264.avi").string(), Codec("H264")))
+            state.SkipWithError("encode failed");
         state.SetIterationTime(Seconds(t0));
     }
     state.SetItemsProcessed(state.iterations() * kFrames);
@@ -154,8 +156,9 @@ void BM_EncodeH264_Ours(benchmark::State& state) {
 
 void BM_EncodeH264_Ffmpeg(benchmark::State& state) {
     RawFile();
-    RunFfmpeg(state, RawInput() + "-c:v libx264 -pix_fmt yuv420p -crf 18.75 -g 25 -keyint_min 25 -bf 0 "
-                                  "-x264-params scenecut=0:open-gop=0:bframes=0:repeat-headers=1 '" +
+    RunFfmpeg(state, RawInput() +
+                         "-c:v libx264 -pix_fmt yuv420p -crf 18.75 -g 25 -keyint_min 25 -bf 0 "
+                         "-x264-params scenecut=0:open-gop=0:bframes=0:repeat-headers=1 '" +
                          (WorkDir() / "ff_h264.avi").string() + "'");
 }
 
@@ -249,9 +252,10 @@ void BM_ConvertBgrToYuv420(benchmark::State& state) {
     const uint8_t* bits = frame->GetBits();
     SwsContext* sws = nullptr;
     if (state.range(0) > 0)
-        sws = sws_getContext(kW, kH, AV_PIX_FMT_BGR24, kW, kH, AV_PIX_FMT_YUV420P,
-                             state.range(0) == 2 ? SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP : SWS_BICUBIC,
-                             nullptr, nullptr, nullptr);
+        sws = sws_getContext(
+            kW, kH, AV_PIX_FMT_BGR24, kW, kH, AV_PIX_FMT_YUV420P,
+            state.range(0) == 2 ? SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP : SWS_BICUBIC, nullptr,
+            nullptr, nullptr);
     for (auto _ : state) {
         if (!sws) {
             ConvertBgrToYuv420(bits, stride, kW, kH, false,
@@ -264,7 +268,9 @@ void BM_ConvertBgrToYuv420(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(out->data[0][0]);
     }
-    state.SetLabel(state.range(0) == 0 ? "ours" : state.range(0) == 1 ? "swscale default" : "swscale accurate");
+    state.SetLabel(state.range(0) == 0   ? "ours"
+                   : state.range(0) == 1 ? "swscale default"
+                                         : "swscale accurate");
     sws_freeContext(sws);
     av_frame_free(&out);
 }

@@ -114,7 +114,8 @@ bool CMixEffect::ProcessMix() {
     // Stop where either buffer ends: beyond that there is nothing to read or to write.
     const int64_t last = std::min<int64_t>({int64_t(te), targetSize - 1, sourceSize - 1 - int64_t(ss) + ts});
     for (int64_t i = ts; i < last; i += 2) {
-        SSignedMagnitude r = MixSamples(ReadSampleMagnitude(target, i), ReadSampleMagnitude(source, i - ts + ss));
+        SSignedMagnitude r =
+            MixSamples(ReadSampleMagnitude(target, i), ReadSampleMagnitude(source, i - ts + ss));
         WriteSampleMagnitude(target, i, r.negative, r.magnitude);
     }
     return true;

@@ -6,8 +6,12 @@
 
 namespace trov {
 
-void AudioLog(const std::string& text) { WriteLog(text); }
+void AudioLog(const std::string& text) {
+    WriteLog(text);
+}
 
-void AudioReportFatal(const std::string& section) { ReportFatalException(section); }
+void AudioReportFatal(const std::string& section) {
+    ReportFatalException(section);
+}
 
 }  // namespace trov

@@ -26,7 +26,8 @@ bool ReadAsPcm16(const std::string& path, std::vector<uint8_t>& pcm, SWaveFormat
         pcm.assign(wave.GetData(), wave.GetData() + wave.GetDataSize());
         return true;
     }
-    if (!wave.OpenEncoder(format) || !wave.AudioEncodeBuffer(wave.GetData(), size_t(wave.GetDataSize()))) return false;
+    if (!wave.OpenEncoder(format) || !wave.AudioEncodeBuffer(wave.GetData(), size_t(wave.GetDataSize())))
+        return false;
     pcm.assign(wave.GetEncodedData(), wave.GetEncodedData() + wave.GetEncodedSize());
     if (wave.AudioEncodeFlush() && wave.GetEncodedSize() > 0)
         pcm.insert(pcm.end(), wave.GetEncodedData(), wave.GetEncodedData() + wave.GetEncodedSize());
@@ -35,7 +36,8 @@ bool ReadAsPcm16(const std::string& path, std::vector<uint8_t>& pcm, SWaveFormat
 
 }  // namespace
 
-bool CAlsaSoundOutput::Play(const uint8_t* pcm, size_t size, const SWaveFormat& format, const std::atomic<bool>* stop) {
+bool CAlsaSoundOutput::Play(const uint8_t* pcm, size_t size, const SWaveFormat& format,
+                            const std::atomic<bool>* stop) {
     m_lastError.clear();
     if (format.bitsPerSample != 16 || format.channels < 1 || format.samplesPerSec == 0) {
         m_lastError = "only 16-bit PCM can be played";
@@ -83,11 +85,14 @@ bool CAlsaSoundOutput::Play(const uint8_t* pcm, size_t size, const SWaveFormat& 
 
 CSoundOutput& GetSoundOutput() {
     if (g_output) return *g_output;
-    static CAlsaSoundOutput fallback(std::getenv("TROV_SOUND_DEVICE") ? std::getenv("TROV_SOUND_DEVICE") : "default");
+    static CAlsaSoundOutput fallback(std::getenv("TROV_SOUND_DEVICE") ? std::getenv("TROV_SOUND_DEVICE")
+                                                                      : "default");
     return fallback;
 }
 
-void SetSoundOutput(CSoundOutput* output) { g_output = output; }
+void SetSoundOutput(CSoundOutput* output) {
+    g_output = output;
+}
 
 bool PlayWaveFile(const std::string& path, CSoundOutput& output, const std::atomic<bool>* stop) {
     std::vector<uint8_t> pcm;
@@ -96,7 +101,9 @@ bool PlayWaveFile(const std::string& path, CSoundOutput& output, const std::atom
     return output.Play(pcm.data(), pcm.size(), format, stop);
 }
 
-CSoundPlayer::CSoundPlayer(CSoundOutput& output) : m_output(output) { m_thread = std::thread([this] { Run(); }); }
+CSoundPlayer::CSoundPlayer(CSoundOutput& output) : m_output(output) {
+    m_thread = std::thread([this] { Run(); });
+}
 
 CSoundPlayer::~CSoundPlayer() {
     {
@@ -166,9 +173,11 @@ bool ValidateAudioEntryFile(const std::string& audioFile, CUserPrompt* prompt) {
     CWaveFile wave;
     if (wave.Open(audioFile)) return true;
     (prompt ? *prompt : GetUserPrompt())
-        .Message("Error: Your selected WAV-File seems not to be valid. Please check your file and check if your file is "
-                 "a WAV-File.",
-                 "TROV");
+        .Message(
+            "Error: Your selected WAV-File seems not to be valid. Please check your file and check if your "
+            "file is "
+            "a WAV-File.",
+            "TROV");
     return false;
 }
 

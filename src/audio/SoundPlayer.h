@@ -23,7 +23,8 @@ public:
     virtual ~CSoundOutput() = default;
     // Plays 16-bit interleaved PCM of `format` (rate, channels) to the end or until *stop becomes
     // true (stop may be null). False when the device cannot be opened or fails.
-    virtual bool Play(const uint8_t* pcm, size_t size, const SWaveFormat& format, const std::atomic<bool>* stop) = 0;
+    virtual bool Play(const uint8_t* pcm, size_t size, const SWaveFormat& format,
+                      const std::atomic<bool>* stop) = 0;
 };
 
 // ALSA playback on a named PCM device: "default" on desktops (PipeWire or PulseAudio behind it),
@@ -31,7 +32,8 @@ public:
 class CAlsaSoundOutput : public CSoundOutput {
 public:
     explicit CAlsaSoundOutput(std::string device = "default") : m_device(std::move(device)) {}
-    bool Play(const uint8_t* pcm, size_t size, const SWaveFormat& format, const std::atomic<bool>* stop) override;
+    bool Play(const uint8_t* pcm, size_t size, const SWaveFormat& format,
+              const std::atomic<bool>* stop) override;
     const std::string& GetLastError() const { return m_lastError; }
 
 private:

@@ -78,7 +78,8 @@ bool CWaveCache::AddNormalized(CWaveFile& source) {
             copy.WriteBytes(source.GetData(), size_t(source.GetDataSize()));
         } else {
             source.AudioEncodeBuffer(source.GetData(), size_t(source.GetDataSize()));
-            block.SetBuffer(std::vector<uint8_t>(source.GetEncodedData(), source.GetEncodedData() + source.GetEncodedSize()));
+            block.SetBuffer(std::vector<uint8_t>(source.GetEncodedData(),
+                                                 source.GetEncodedData() + source.GetEncodedSize()));
             normalize.ApplyStoredGains(block);
             if (block.GetData()) copy.WriteBytes(block.GetData(), size_t(block.GetDataSize()));
         }
@@ -86,7 +87,8 @@ bool CWaveCache::AddNormalized(CWaveFile& source) {
     }
     if (!direct) {
         source.AudioEncodeFlush();
-        block.SetBuffer(std::vector<uint8_t>(source.GetEncodedData(), source.GetEncodedData() + source.GetEncodedSize()));
+        block.SetBuffer(
+            std::vector<uint8_t>(source.GetEncodedData(), source.GetEncodedData() + source.GetEncodedSize()));
         normalize.ApplyStoredGains(block);
         if (block.GetData()) copy.WriteBytes(block.GetData(), size_t(block.GetDataSize()));
         source.CloseEncoder();

@@ -7,9 +7,13 @@ namespace trov {
 
 CLockEvent::CLockEvent(bool manualReset) : m_manualReset(manualReset) {}
 
-void CLockEvent::Lock() { m_mutex.lock(); }
+void CLockEvent::Lock() {
+    m_mutex.lock();
+}
 
-void CLockEvent::Unlock() { m_mutex.unlock(); }
+void CLockEvent::Unlock() {
+    m_mutex.unlock();
+}
 
 bool CLockEvent::Wait(unsigned timeoutMs) {
     std::unique_lock<std::mutex> lk(m_eventMutex);

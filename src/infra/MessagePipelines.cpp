@@ -40,9 +40,11 @@ void CMessagePipeline::Deliver(int32_t value) {
 namespace {
 
 // Adds the flagged listeners of list to owned, each pointer once.
-void CollectOwned(const std::vector<CMessagePipelineListener*>& list, std::vector<CMessagePipelineListener*>& owned) {
+void CollectOwned(const std::vector<CMessagePipelineListener*>& list,
+                  std::vector<CMessagePipelineListener*>& owned) {
     for (auto* l : list) {
-        if (l->deleteWithPipeline && std::find(owned.begin(), owned.end(), l) == owned.end()) owned.push_back(l);
+        if (l->deleteWithPipeline && std::find(owned.begin(), owned.end(), l) == owned.end())
+            owned.push_back(l);
     }
 }
 
@@ -177,7 +179,8 @@ void CCallbackHub::Clear() {
     CLockEventGuard g(m_lock);
     std::vector<CMessagePipelineListener*> owned;
     for (auto& [name, l] : m_listeners)
-        if (l->deleteWithPipeline && std::find(owned.begin(), owned.end(), l) == owned.end()) owned.push_back(l);
+        if (l->deleteWithPipeline && std::find(owned.begin(), owned.end(), l) == owned.end())
+            owned.push_back(l);
     m_listeners.clear();
     for (auto* l : owned) delete l;
 }

@@ -20,8 +20,12 @@ CStderrPrompt g_stderrPrompt;
 std::atomic<CUserPrompt*> g_prompt{&g_stderrPrompt};
 }  // namespace
 
-CUserPrompt& GetUserPrompt() { return *g_prompt.load(); }
+CUserPrompt& GetUserPrompt() {
+    return *g_prompt.load();
+}
 
-void SetUserPrompt(CUserPrompt* prompt) { g_prompt.store(prompt ? prompt : &g_stderrPrompt); }
+void SetUserPrompt(CUserPrompt* prompt) {
+    g_prompt.store(prompt ? prompt : &g_stderrPrompt);
+}
 
 }  // namespace trov

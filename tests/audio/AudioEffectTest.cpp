@@ -19,7 +19,8 @@ void Fill(CWaveFile& wave, const std::vector<int>& values) {
 
 std::vector<int> Values(const CWaveFile& wave) {
     std::vector<int> out;
-    for (int64_t i = 0; i + 1 < wave.GetDataSize(); i += 2) out.push_back(Sample16At(wave.GetData(), size_t(i / 2)));
+    for (int64_t i = 0; i + 1 < wave.GetDataSize(); i += 2)
+        out.push_back(Sample16At(wave.GetData(), size_t(i / 2)));
     return out;
 }
 
@@ -105,7 +106,8 @@ TEST(AudioEffectTest, ChangeVolume) {
 TEST(AudioEffectTest, MixSignCasesAndSaturation) {
     auto mix = [](int a, int b) {
         std::vector<uint8_t> x = Samples16({a}), y = Samples16({b});
-        SSignedMagnitude r = CMixEffect::MixSamples(ReadSampleMagnitude(x.data(), 0), ReadSampleMagnitude(y.data(), 0));
+        SSignedMagnitude r =
+            CMixEffect::MixSamples(ReadSampleMagnitude(x.data(), 0), ReadSampleMagnitude(y.data(), 0));
         WriteSampleMagnitude(x.data(), 0, r.negative, r.magnitude);
         return Sample16At(x.data(), 0);
     };
@@ -156,7 +158,7 @@ TEST(AudioEffectTest, NormalizeScalesEachHalfWaveToItsPeak) {
     std::vector<int> v = Values(wave);
     EXPECT_EQ(v[0], 32766);
     EXPECT_EQ(v[1], -32767);
-    EXPECT_EQ(v[2], 16383);  // 8192 * 1.99993...
+    EXPECT_EQ(v[2], 16383);   // 8192 * 1.99993...
     EXPECT_EQ(v[3], -16384);  // magnitude 4096 * 3.9998... = 16383.5 -> 16383
     EXPECT_EQ(v[4], 0);
     EXPECT_EQ(v[5], -1);

@@ -40,7 +40,8 @@ public:
 
 class CScriptedPrompt : public CUserPrompt {
 public:
-    PromptAnswer Ask(const std::string& text, const std::string& caption, PromptButtons, PromptAnswer def) override {
+    PromptAnswer Ask(const std::string& text, const std::string& caption, PromptButtons,
+                     PromptAnswer def) override {
         texts.push_back(text);
         captions.push_back(caption);
         if (answers.empty()) return def;
@@ -94,7 +95,8 @@ TEST_F(AudioFormatsTest, OfferedTagsAndDescriptions) {
             // Every offered format really converts from the standard format.
             CAudioConverter c;
             std::string error;
-            ASSERT_TRUE(c.Open(StandardWaveFormat(), f.format, error)) << t.name << " " << f.description << ": " << error;
+            ASSERT_TRUE(c.Open(StandardWaveFormat(), f.format, error))
+                << t.name << " " << f.description << ": " << error;
         }
     }
     EXPECT_GE(GetLargestFormatSize(), 18 + 12);
@@ -160,7 +162,8 @@ TEST_F(AudioFormatsTest, ManualChoiceCancelAndNoDialog) {
 }
 
 TEST_F(AudioFormatsTest, OutputCodecWarningForOtherThanStereo44100) {
-    chooser.answers = {{kWaveFormatPcm, "22,050 Hz, 16 Bit, Mono"}, {kWaveFormatPcm, "44,100 Hz, 16 Bit, Stereo"}};
+    chooser.answers = {{kWaveFormatPcm, "22,050 Hz, 16 Bit, Mono"},
+                       {kWaveFormatPcm, "44,100 Hz, 16 Bit, Stereo"}};
     prompt.answers = {PromptAnswer::Yes};
     std::string text;
     ASSERT_TRUE(SelectOutputAudioCodec(nullptr, &text));
@@ -184,7 +187,8 @@ TEST_F(AudioFormatsTest, OutputCodecWarningForOtherThanStereo44100) {
         chooser.answers = {{kWaveFormatMpegLayer3, "192 kBit/s, 44,100 Hz, Stereo"}};
         prompt.texts.clear();
         ASSERT_TRUE(SelectOutputAudioCodec(nullptr, &text));
-        EXPECT_TRUE(prompt.texts.empty()) << "a compressed stereo 44,100 Hz format has no sample width to warn about";
+        EXPECT_TRUE(prompt.texts.empty())
+            << "a compressed stereo 44,100 Hz format has no sample width to warn about";
     }
 }
 
@@ -248,10 +252,11 @@ TEST_F(AudioFormatsTest, ChooserStepsAreLogged) {
     EnableLog(false);
     CloseLog();
     std::string log = test::ReadFileBytes(GetLogPath());
-    for (const char* line : {"CWaveFile::ChooseAudioCodec: acmMetricsSize: ", "CWaveFile::ChooseAudioCodec: Done.",
-                             "CWaveFile::ChooseAudioCodec: acmFormatChoose: Showing dialog...",
-                             "CWaveFile::ChooseAudioCodec: acmFormatChoose sucessful: Audio Codec chosen!",
-                             "CWaveFile::ChooseAudioCodec: acmFormatChoose failed: The user chose the Cancel button"})
+    for (const char* line :
+         {"CWaveFile::ChooseAudioCodec: acmMetricsSize: ", "CWaveFile::ChooseAudioCodec: Done.",
+          "CWaveFile::ChooseAudioCodec: acmFormatChoose: Showing dialog...",
+          "CWaveFile::ChooseAudioCodec: acmFormatChoose sucessful: Audio Codec chosen!",
+          "CWaveFile::ChooseAudioCodec: acmFormatChoose failed: The user chose the Cancel button"})
         EXPECT_NE(log.find(line), std::string::npos) << line;
 }
 

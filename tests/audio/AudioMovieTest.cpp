@@ -44,7 +44,8 @@ TEST_P(AudioMovieTest, TwoPiecesLoopNormaliseAndCrossFade) {
     SAudioFormatChoice choice;
     if (codec == "mp3") {
         if (EncoderNameForTag(kWaveFormatMpegLayer3).empty()) GTEST_SKIP();
-        ASSERT_TRUE(FindAudioFormatByDescription(kWaveFormatMpegLayer3, "128 kBit/s, 44,100 Hz, Stereo", {}, choice));
+        ASSERT_TRUE(
+            FindAudioFormatByDescription(kWaveFormatMpegLayer3, "128 kBit/s, 44,100 Hz, Stereo", {}, choice));
     } else {
         ASSERT_TRUE(FindAudioFormatByDescription(kWaveFormatPcm, "44,100 Hz, 16 Bit, Stereo", {}, choice));
     }
@@ -53,8 +54,10 @@ TEST_P(AudioMovieTest, TwoPiecesLoopNormaliseAndCrossFade) {
     // Piece 1: 4 s of a 440 Hz sine at 6000, looping from 500 ms. Piece 2: 6 s of 660 Hz at 4000,
     // 22,050 Hz mono, normalised, mixed in over 1000 ms.
     std::string one = dir / "one.wav", two = dir / "two.wav";
-    test::WriteFileBytes(one, test::PcmWav(StandardWaveFormat(), test::Sine16(4 * 44100, 2, 440, 44100, 6000)));
-    test::WriteFileBytes(two, test::PcmWav(PcmWaveFormat(22050, 1, 16), test::Sine16(6 * 22050, 1, 660, 22050, 4000)));
+    test::WriteFileBytes(one,
+                         test::PcmWav(StandardWaveFormat(), test::Sine16(4 * 44100, 2, 440, 44100, 6000)));
+    test::WriteFileBytes(
+        two, test::PcmWav(PcmWaveFormat(22050, 1, 16), test::Sine16(6 * 22050, 1, 660, 22050, 4000)));
     std::vector<SAudioEntry> entries(5);
     int frames[5] = {25, 75, 50, 75, 25};
     for (int i = 0; i < 5; ++i) entries[size_t(i)].showPicture = frames[i];

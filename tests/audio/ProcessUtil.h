@@ -20,8 +20,9 @@ inline std::string RunCommand(const std::string& command) {
 
 // One value of `ffprobe -show_entries` for the first stream of a kind ("a" or "v").
 inline std::string ProbeStream(const std::string& path, const std::string& kind, const std::string& entry) {
-    std::string out = RunCommand("ffprobe -v error -select_streams " + kind + ":0 -show_entries stream=" + entry +
-                                 " -of default=nw=1:nk=1 '" + path + "'");
+    std::string out =
+        RunCommand("ffprobe -v error -select_streams " + kind + ":0 -show_entries stream=" + entry +
+                   " -of default=nw=1:nk=1 '" + path + "'");
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
     return out;
 }

@@ -17,14 +17,16 @@ namespace {
 
 class CFakeOutput : public CSoundOutput {
 public:
-    bool Play(const uint8_t* pcm, size_t size, const SWaveFormat& format, const std::atomic<bool>* stop) override {
+    bool Play(const uint8_t* pcm, size_t size, const SWaveFormat& format,
+              const std::atomic<bool>* stop) override {
         {
             std::lock_guard lock(mutex);
             played.emplace_back(pcm, pcm + size);
             formats.push_back(format);
         }
         // Stand for a sound that lasts until it is stopped when asked to.
-        while (holdUntilStopped && stop && !stop->load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        while (holdUntilStopped && stop && !stop->load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return true;
     }
     std::mutex mutex;
@@ -85,7 +87,8 @@ TEST(SoundPlayerTest, AsynchronousPlayerReplacesAndStopsSounds) {
     {
         CSoundPlayer player(out);
         ASSERT_TRUE(player.PlayFile(a));
-        for (int i = 0; i < 2000 && !player.IsPlaying(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        for (int i = 0; i < 2000 && !player.IsPlaying(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         EXPECT_TRUE(player.IsPlaying());
         ASSERT_TRUE(player.PlayFile(b));  // stops a, then plays b
         for (int i = 0; i < 2000; ++i) {
@@ -96,7 +99,8 @@ TEST(SoundPlayerTest, AsynchronousPlayerReplacesAndStopsSounds) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         player.Stop();
-        for (int i = 0; i < 2000 && player.IsPlaying(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        for (int i = 0; i < 2000 && player.IsPlaying(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         EXPECT_FALSE(player.IsPlaying());
         EXPECT_FALSE(player.PlayFile(dir / "missing.wav"));
     }  // the destructor ends the thread
@@ -115,7 +119,8 @@ TEST(SoundPlayerTest, ValidationOfTheEntryFile) {
     EXPECT_FALSE(ValidateAudioEntryFile(bad, &prompt));
     ASSERT_EQ(prompt.texts.size(), 1u);
     EXPECT_EQ(prompt.texts[0],
-              "Error: Your selected WAV-File seems not to be valid. Please check your file and check if your file is a "
+              "Error: Your selected WAV-File seems not to be valid. Please check your file and check if your "
+              "file is a "
               "WAV-File.");
 }
 

@@ -19,8 +19,8 @@ using test::FmtPayload;
 using test::Riff;
 
 uint32_t Le32At(const std::string& s, size_t at) {
-    return uint32_t(uint8_t(s[at])) | (uint32_t(uint8_t(s[at + 1])) << 8) | (uint32_t(uint8_t(s[at + 2])) << 16) |
-           (uint32_t(uint8_t(s[at + 3])) << 24);
+    return uint32_t(uint8_t(s[at])) | (uint32_t(uint8_t(s[at + 1])) << 8) |
+           (uint32_t(uint8_t(s[at + 2])) << 16) | (uint32_t(uint8_t(s[at + 3])) << 24);
 }
 
 TEST(WaveFileTest, MsToByteAlignsDownToWholeSampleFrames) {
@@ -45,8 +45,9 @@ TEST(WaveFileTest, OpensEveryCommonLayout) {
         SWaveFormat format;
         int frames;
     } cases[] = {
-        {PcmWaveFormat(44100, 2, 16), 44100}, {PcmWaveFormat(22050, 1, 16), 22050}, {PcmWaveFormat(48000, 2, 16), 24000},
-        {PcmWaveFormat(22050, 2, 8), 11025},  {PcmWaveFormat(8000, 1, 8), 8000},    {PcmWaveFormat(44100, 2, 24), 4410},
+        {PcmWaveFormat(44100, 2, 16), 44100}, {PcmWaveFormat(22050, 1, 16), 22050},
+        {PcmWaveFormat(48000, 2, 16), 24000}, {PcmWaveFormat(22050, 2, 8), 11025},
+        {PcmWaveFormat(8000, 1, 8), 8000},    {PcmWaveFormat(44100, 2, 24), 4410},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> data(size_t(c.frames) * c.format.blockAlign);
@@ -54,7 +55,8 @@ TEST(WaveFileTest, OpensEveryCommonLayout) {
         std::string path = dir / "layout.wav";
         test::WriteFileBytes(path, test::PcmWav(c.format, data));
         CWaveFile wave;
-        ASSERT_TRUE(wave.Open(path)) << c.format.samplesPerSec << " Hz, " << c.format.bitsPerSample << " bits";
+        ASSERT_TRUE(wave.Open(path)) << c.format.samplesPerSec << " Hz, " << c.format.bitsPerSample
+                                     << " bits";
         EXPECT_EQ(*wave.GetFormat(), c.format);
         EXPECT_EQ(wave.GetDataChunkSize(), int64_t(data.size()));
         EXPECT_EQ(wave.GetLengthMs(), int(data.size() * 1000 / c.format.avgBytesPerSec));
@@ -89,7 +91,8 @@ TEST(WaveFileTest, NonPcmFormatKeepsItsExtraBytesAndOddChunksAreSkipped) {
     EXPECT_EQ(wave.GetFormat()->formatTag, 0x11);
     EXPECT_EQ(wave.GetFormat()->extra, (std::vector<uint8_t>{0xF9, 0x03}));
     ASSERT_TRUE(wave.Load());
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(wave.GetData()), size_t(wave.GetDataSize())), "0123456789");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(wave.GetData()), size_t(wave.GetDataSize())),
+              "0123456789");
 }
 
 TEST(WaveFileTest, ExtensibleFormatOpensAsIntegerPcm) {
@@ -99,7 +102,8 @@ TEST(WaveFileTest, ExtensibleFormatOpensAsIntegerPcm) {
     // valid bits, channel mask, then the PCM sub-format GUID.
     f.extra = {16, 0, 3, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
     std::string path = dir / "ext.wav";
-    test::WriteFileBytes(path, Riff(Chunk("fmt ", FmtPayload(f, true)) + Chunk("data", Bytes(test::Sine16(480, 2, 1000, 48000, 8000)))));
+    test::WriteFileBytes(path, Riff(Chunk("fmt ", FmtPayload(f, true)) +
+                                    Chunk("data", Bytes(test::Sine16(480, 2, 1000, 48000, 8000)))));
     CWaveFile wave;
     ASSERT_TRUE(wave.Open(path));
     EXPECT_EQ(wave.GetFormat()->extra.size(), 22u);
@@ -154,7 +158,8 @@ TEST(WaveFileTest, LoopingRepeatsThePartAfterTheLoopStart) {
     }
     // A start beyond the end is wrapped into the looped part.
     ASSERT_TRUE(wave.LoadPart(6500, 7000, true, 1000));
-    EXPECT_EQ(0, std::memcmp(wave.GetData(), data.data() + int64_t(2500) * 1764 / 10, size_t(wave.GetDataSize())));
+    EXPECT_EQ(
+        0, std::memcmp(wave.GetData(), data.data() + int64_t(2500) * 1764 / 10, size_t(wave.GetDataSize())));
 }
 
 TEST(WaveFileTest, LoopStartAtOrPastTheEndTerminatesWithSilence) {
@@ -171,7 +176,8 @@ TEST(WaveFileTest, LoopStartAtOrPastTheEndTerminatesWithSilence) {
         const uint8_t* rest = wave.GetData() + data.size();
         EXPECT_TRUE(std::all_of(rest, rest + 2 * 176400, [](uint8_t x) { return x == 0; })) << loopStart;
         ASSERT_TRUE(wave.LoadPart(5000, 6000, true, loopStart));
-        EXPECT_TRUE(std::all_of(wave.GetData(), wave.GetData() + wave.GetDataSize(), [](uint8_t x) { return x == 0; }));
+        EXPECT_TRUE(std::all_of(wave.GetData(), wave.GetData() + wave.GetDataSize(),
+                                [](uint8_t x) { return x == 0; }));
     }
 }
 
@@ -238,8 +244,8 @@ TEST(WaveFileTest, OddSizedChunksArePaddedWhenWritten) {
 TEST(WaveFileTest, ReadsStopAtTheEndOfTheDataChunk) {
     test::TempDir dir;
     std::string path = dir / "trailer.wav";
-    test::WriteFileBytes(path, Riff(Chunk("fmt ", FmtPayload(StandardWaveFormat(), false)) + Chunk("data", "ABCDEFGH") +
-                                    Chunk("LIST", "trailing metadata")));
+    test::WriteFileBytes(path, Riff(Chunk("fmt ", FmtPayload(StandardWaveFormat(), false)) +
+                                    Chunk("data", "ABCDEFGH") + Chunk("LIST", "trailing metadata")));
     CWaveFile wave;
     ASSERT_TRUE(wave.Open(path));
     uint8_t buffer[64] = {};

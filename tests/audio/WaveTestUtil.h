@@ -43,7 +43,9 @@ inline std::string FmtPayload(const SWaveFormat& f, bool withExtra) {
     return std::string(b.begin(), b.end());
 }
 
-inline std::string Bytes(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
+inline std::string Bytes(const std::vector<uint8_t>& v) {
+    return std::string(v.begin(), v.end());
+}
 
 // 16-bit little-endian samples.
 inline std::vector<uint8_t> Samples16(const std::vector<int>& values) {

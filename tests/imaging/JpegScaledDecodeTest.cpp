@@ -27,7 +27,8 @@ using test::TempDir;
 using Bytes = std::vector<unsigned char>;
 
 // Encodes width x height samples (top row first) in colour space `input`, 4:4:4, quality 95.
-Bytes Encode(int width, int height, J_COLOR_SPACE input, const std::function<void(int, int, JSAMPLE*)>& sample) {
+Bytes Encode(int width, int height, J_COLOR_SPACE input,
+             const std::function<void(int, int, JSAMPLE*)>& sample) {
     test::EncodeOptions o;
     o.input = input;
     o.quality = 95;
@@ -90,7 +91,8 @@ TEST(JpegScaledDecode, HintDecodesSmallerAndMatchesFullDecodeShrunk) {
         for (int x = 0; x < 200; ++x) {
             const Colour ca = a->GetColour(x, y), cb = b->GetColour(x, y);
             worst = std::max({worst, std::abs(ColourRed(ca) - ColourRed(cb)),
-                              std::abs(ColourGreen(ca) - ColourGreen(cb)), std::abs(ColourBlue(ca) - ColourBlue(cb))});
+                              std::abs(ColourGreen(ca) - ColourGreen(cb)),
+                              std::abs(ColourBlue(ca) - ColourBlue(cb))});
         }
     EXPECT_LE(worst, 4);
 }
@@ -98,7 +100,7 @@ TEST(JpegScaledDecode, HintDecodesSmallerAndMatchesFullDecodeShrunk) {
 TEST(JpegScaledDecode, PicksTheSmallestEighthCoveringTheFit) {
     const Bytes jpeg = SmoothRgb();
     // Boxes of every shape: wider and taller than 4:3, exact eighths, just above them, tiny.
-    const int boxes[][2] = {{200, 150}, {300, 225}, {301, 226}, {100, 75},  {99, 74},   {2000, 150},
+    const int boxes[][2] = {{200, 150},  {300, 225}, {301, 226}, {100, 75}, {99, 74},    {2000, 150},
                             {200, 1000}, {640, 480}, {799, 599}, {1, 1},    {1280, 720}, {720, 1280}};
     for (const auto& box : boxes) {
         auto p = Decode(jpeg, box[0], box[1]);
@@ -146,7 +148,8 @@ TEST(JpegScaledDecode, NoHintOrABoxThePictureFitsDecodesFullSize) {
 
 TEST(JpegScaledDecode, GreyscaleAndCmykScaleToo) {
     // Grey ramp: equal channels at the reduced size, the ramp still rising left to right.
-    const Bytes grey = Encode(800, 600, JCS_GRAYSCALE, [](int x, int, JSAMPLE* px) { px[0] = JSAMPLE(20 + x / 4); });
+    const Bytes grey =
+        Encode(800, 600, JCS_GRAYSCALE, [](int x, int, JSAMPLE* px) { px[0] = JSAMPLE(20 + x / 4); });
     auto g = Decode(grey, 200, 150);
     ASSERT_TRUE(g);
     EXPECT_EQ(g->GetWidth(), 200);
@@ -160,7 +163,8 @@ TEST(JpegScaledDecode, GreyscaleAndCmykScaleToo) {
     // Flat CMYK with the Adobe marker (libjpeg's default for CMYK), so the samples are read as
     // inverted inks, i.e. the amount of white each ink leaves.
     const JSAMPLE ink[4] = {255, 127, 0, 255};
-    const Bytes cmyk = Encode(800, 600, JCS_CMYK, [&](int, int, JSAMPLE* px) { std::copy(ink, ink + 4, px); });
+    const Bytes cmyk =
+        Encode(800, 600, JCS_CMYK, [&](int, int, JSAMPLE* px) { std::copy(ink, ink + 4, px); });
     auto full = Decode(cmyk, 0, 0);
     auto k = Decode(cmyk, 200, 150);
     ASSERT_TRUE(full && k);
@@ -168,7 +172,8 @@ TEST(JpegScaledDecode, GreyscaleAndCmykScaleToo) {
     EXPECT_EQ(k->GetHeight(), 150);
     // Inverted samples are white-left amounts: R = 255*255/255, G = 127, B = 0.
     const Colour want = MakeColour(255, 127, 0);
-    for (const CPicture* p : {static_cast<const CPicture*>(full.get()), static_cast<const CPicture*>(k.get())}) {
+    for (const CPicture* p :
+         {static_cast<const CPicture*>(full.get()), static_cast<const CPicture*>(k.get())}) {
         const Colour c = p->GetColour(p->GetWidth() / 2, p->GetHeight() / 2);
         EXPECT_NEAR(ColourRed(c), ColourRed(want), 3);
         EXPECT_NEAR(ColourGreen(c), ColourGreen(want), 3);

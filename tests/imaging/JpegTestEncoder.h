@@ -6,8 +6,9 @@
 #include <vector>
 
 extern "C" {
-#include <cstdio>
 #include <jpeglib.h>
+
+#include <cstdio>
 }
 
 namespace trov::test {
@@ -23,8 +24,9 @@ struct EncodeOptions {
 };
 
 // Encodes width x height samples given top row first, `components` per pixel.
-inline JpegBytes EncodeJpeg(int width, int height, const std::function<void(int x, int y, JSAMPLE* px)>& sample,
-             const EncodeOptions& o) {
+inline JpegBytes EncodeJpeg(int width, int height,
+                            const std::function<void(int x, int y, JSAMPLE* px)>& sample,
+                            const EncodeOptions& o) {
     jpeg_compress_struct c;
     jpeg_error_mgr err;
     c.err = jpeg_std_error(&err);

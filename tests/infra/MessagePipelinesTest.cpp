@@ -179,7 +179,9 @@ TEST(CallbackHubTest, NameOrderFirstRegistrationWinsTextPayloadsAndSingleDestruc
         ~Named() override {
             if (deaths) ++*deaths;
         }
-        void OnMessage(const std::string& e, int32_t v) override { log->push_back(tag + e + std::to_string(v)); }
+        void OnMessage(const std::string& e, int32_t v) override {
+            log->push_back(tag + e + std::to_string(v));
+        }
         void OnMessage(const std::string& e, const std::string& t) override { log->push_back(tag + e + t); }
     };
     std::vector<std::string> log;

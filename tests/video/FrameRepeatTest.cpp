@@ -108,9 +108,8 @@ TEST(FrameConversion, ColoursMatchTheDefinitionInBothRanges) {
     struct Colour {
         int r, g, b;
     };
-    const Colour colours[] = {{0, 0, 0},     {255, 255, 255}, {255, 0, 0},   {0, 255, 0},
-                              {0, 0, 255},   {128, 128, 128}, {250, 20, 90}, {17, 200, 33},
-                              {255, 255, 0}, {3, 250, 251}};
+    const Colour colours[] = {{0, 0, 0},       {255, 255, 255}, {255, 0, 0},   {0, 255, 0},   {0, 0, 255},
+                              {128, 128, 128}, {250, 20, 90},   {17, 200, 33}, {255, 255, 0}, {3, 250, 251}};
     for (bool full : {false, true}) {
         for (const Colour& c : colours) {
             CDibPicture pic;

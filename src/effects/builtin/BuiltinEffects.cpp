@@ -48,73 +48,73 @@ namespace trov {
 void RegisterBuiltinEffects(CFadingEffectManager& manager) {
     auto add = [&manager](CFadingEffect* effect) { manager.Register(effect); };
 
-    add(new CCrossDissolveEffect());  // 1 "Cross Dissolve"
-    add(new CRandomDotsEffect());  // 2 "Random Dots"
-    add(new CIrisEffect());  // 3 "Iris (Round)"
-    add(new CWipeEffect(1));  // 4 "Left-Right-Wipe"
-    add(new CWipeEffect(2));  // 5 "Right-Left-Wipe"
-    add(new CWipeEffect(3));  // 6 "Top-Bottom-Wipe"
-    add(new CWipeEffect(4));  // 7 "Bottom-Top-Wipe"
-    add(new CRandomMovingDotsEffect());  // 8 "Random Moving Dots"
-    add(new COpenCloseWipeEffect(1));  // 9 "Horizontal-Open-Wipe"
-    add(new COpenCloseWipeEffect(2));  // 10 "Horizontal-Close-Wipe"
-    add(new COpenCloseWipeEffect(3));  // 11 "Vertical-Open-Wipe"
-    add(new COpenCloseWipeEffect(4));  // 12 "Vertical-Close-Wipe"
-    add(new CBrightnessFadeEffect(1));  // 13 "Color Cross Fade - Black to White"
-    add(new COpenExtraWipeEffect(1));  // 14 "Horizontal-Open-Extra-Wipe"
-    add(new COpenExtraWipeEffect(2));  // 15 "Vertical-Open-Extra-Wipe"
-    add(new CTwoStageDissolveEffect(1));  // 16 "Additional Dissolve"
-    add(new CTwoStageDissolveEffect(2));  // 17 "Substractional Dissolve"
+    add(new CCrossDissolveEffect());         // 1 "Cross Dissolve"
+    add(new CRandomDotsEffect());            // 2 "Random Dots"
+    add(new CIrisEffect());                  // 3 "Iris (Round)"
+    add(new CWipeEffect(1));                 // 4 "Left-Right-Wipe"
+    add(new CWipeEffect(2));                 // 5 "Right-Left-Wipe"
+    add(new CWipeEffect(3));                 // 6 "Top-Bottom-Wipe"
+    add(new CWipeEffect(4));                 // 7 "Bottom-Top-Wipe"
+    add(new CRandomMovingDotsEffect());      // 8 "Random Moving Dots"
+    add(new COpenCloseWipeEffect(1));        // 9 "Horizontal-Open-Wipe"
+    add(new COpenCloseWipeEffect(2));        // 10 "Horizontal-Close-Wipe"
+    add(new COpenCloseWipeEffect(3));        // 11 "Vertical-Open-Wipe"
+    add(new COpenCloseWipeEffect(4));        // 12 "Vertical-Close-Wipe"
+    add(new CBrightnessFadeEffect(1));       // 13 "Color Cross Fade - Black to White"
+    add(new COpenExtraWipeEffect(1));        // 14 "Horizontal-Open-Extra-Wipe"
+    add(new COpenExtraWipeEffect(2));        // 15 "Vertical-Open-Extra-Wipe"
+    add(new CTwoStageDissolveEffect(1));     // 16 "Additional Dissolve"
+    add(new CTwoStageDissolveEffect(2));     // 17 "Substractional Dissolve"
     add(new CTwoDirectionDissolveEffect());  // 18 "Cross Dissolve (Two Direction)"
-    add(new CLeftRightStripesEffect());  // 19 "Left-Right-Stripes"
-    add(new CFanEffect());  // 20 "Center-Fan (Left and Right)"
-    add(new CBrightnessFadeEffect(2));  // 21 "Near Far Color Cross Fade"
-    add(new CMosaicEffect());  // 22 "Blur´N Sharp"
-    add(new CZoomEffect(1));  // 23 "Zoom-In"
-    add(new CZoomEffect(2));  // 24 "Zoom-Out"
-    for (int type = 1; type <= 4; ++type) add(new CBarnDoorEffect(type));  // 25-28
-    for (int type = 1; type <= 2; ++type) add(new CCrossSlideEffect(type));  // 29-30
-    for (int type = 1; type <= 4; ++type) add(new CStretchEffect(type));  // 31-34
+    add(new CLeftRightStripesEffect());      // 19 "Left-Right-Stripes"
+    add(new CFanEffect());                   // 20 "Center-Fan (Left and Right)"
+    add(new CBrightnessFadeEffect(2));       // 21 "Near Far Color Cross Fade"
+    add(new CMosaicEffect());                // 22 "Blur´N Sharp"
+    add(new CZoomEffect(1));                 // 23 "Zoom-In"
+    add(new CZoomEffect(2));                 // 24 "Zoom-Out"
+    for (int type = 1; type <= 4; ++type) add(new CBarnDoorEffect(type));         // 25-28
+    for (int type = 1; type <= 2; ++type) add(new CCrossSlideEffect(type));       // 29-30
+    for (int type = 1; type <= 4; ++type) add(new CStretchEffect(type));          // 31-34
     for (int type = 1; type <= 8; ++type) add(new CDiagonalStretchEffect(type));  // 35-42
-    for (int type = 1; type <= 4; ++type) add(new CCornerWipeEffect(type));  // 43-46
-    for (int type = 1; type <= 4; ++type) add(new CMoveEffect(type));  // 47-50
-    for (int type = 1; type <= 4; ++type) add(new CSidePushEffect(type));  // 51-54
-    for (int type = 1; type <= 2; ++type) add(new CBoxWipeEffect(type));  // 55-56
-    for (int type = 2; type <= 8; ++type) add(new CStripesEffect(type));  // 57-63
-    add(new CFlowWipeEffect());  // 64 "Flow-Wipe-Effect"
-    for (int type = 1; type <= 4; ++type) add(new CBarsEffect(type));  // 65-68
-    for (int type = 1; type <= 2; ++type) add(new CLensZoomEffect(type));  // 69-70
-    add(new CBlurFadeEffect(1));  // 71 "Vertical-Blur-Fade"
-    add(new CBlurFadeEffect(2));  // 72 "Horizontal-Blur-Fade"
-    add(new CBlurFadeEffect(3));  // 73 "TopLeft-BottomRight-Blur-Fade"
-    add(new CBlurFadeEffect(4));  // 74 "TopRight-BottomLeft-Blur-Fade"
-    add(new CBlurFadeEffect(5));  // 75 "Blur-Fade"
+    for (int type = 1; type <= 4; ++type) add(new CCornerWipeEffect(type));       // 43-46
+    for (int type = 1; type <= 4; ++type) add(new CMoveEffect(type));             // 47-50
+    for (int type = 1; type <= 4; ++type) add(new CSidePushEffect(type));         // 51-54
+    for (int type = 1; type <= 2; ++type) add(new CBoxWipeEffect(type));          // 55-56
+    for (int type = 2; type <= 8; ++type) add(new CStripesEffect(type));          // 57-63
+    add(new CFlowWipeEffect());                                                   // 64 "Flow-Wipe-Effect"
+    for (int type = 1; type <= 4; ++type) add(new CBarsEffect(type));             // 65-68
+    for (int type = 1; type <= 2; ++type) add(new CLensZoomEffect(type));         // 69-70
+    add(new CBlurFadeEffect(1));                                                  // 71 "Vertical-Blur-Fade"
+    add(new CBlurFadeEffect(2));                                                  // 72 "Horizontal-Blur-Fade"
+    add(new CBlurFadeEffect(3));    // 73 "TopLeft-BottomRight-Blur-Fade"
+    add(new CBlurFadeEffect(4));    // 74 "TopRight-BottomLeft-Blur-Fade"
+    add(new CBlurFadeEffect(5));    // 75 "Blur-Fade"
     add(new CUnderwaterEffect(1));  // 76 "Underwater Fade Out"
     add(new CUnderwaterEffect(2));  // 77 "Underwater Fade In"
     add(new CUnderwaterEffect(3));  // 78 "Underwater Cross Dissolve"
-    for (int type = 1; type <= 8; ++type) add(new CSandClockEffect(type));  // 79-86
+    for (int type = 1; type <= 8; ++type) add(new CSandClockEffect(type));             // 79-86
     for (int type = 1; type <= 4; ++type) add(new CStretchCrossDissolveEffect(type));  // 87-90
-    for (int type = 1; type <= 2; ++type) add(new CFloatingDissolveEffect(type));  // 91-92
-    for (int type = 1; type <= 4; ++type) add(new CCouvertEffect(type));  // 93-96
-    for (int type = 1; type <= 2; ++type) add(new CSplittedCircleEffect(type));  // 97-98
-    for (int type = 1; type <= 4; ++type) add(new CFlexibleMoveEffect(type));  // 99-102
-    for (int type = 1; type <= 2; ++type) add(new CJumperEffect(type));  // 103-104
+    for (int type = 1; type <= 2; ++type) add(new CFloatingDissolveEffect(type));      // 91-92
+    for (int type = 1; type <= 4; ++type) add(new CCouvertEffect(type));               // 93-96
+    for (int type = 1; type <= 2; ++type) add(new CSplittedCircleEffect(type));        // 97-98
+    for (int type = 1; type <= 4; ++type) add(new CFlexibleMoveEffect(type));          // 99-102
+    for (int type = 1; type <= 2; ++type) add(new CJumperEffect(type));                // 103-104
     add(new CRandomCircleEffect());  // 105 "Random Circle Cross Dissolve"
     for (int type = 1; type <= 8; ++type) add(new CCurvedZoomEffect(type));  // 106-113
     add(new CRaindropsEffect(1));  // 114 "Raindrops (with One-Third-Crossfade)"
     add(new CRaindropsEffect(2));  // 115 "Raindrops (with Full-Crossfade)"
     add(new CRaindropsEffect(3));  // 116 "Raindrops (Big) (with One-Third-Crossfade)"
     add(new CRaindropsEffect(4));  // 117 "Raindrops (Big) (with Full-Crossfade)"
-    add(new CVibrationEffect());  // 118 "Vibration"
-    add(new CPageRollEffect(1));  // 119 "Page-Roll (Left - Right)"
-    add(new CPageRollEffect(2));  // 120 "Page-Roll (Right - Left)"
-    add(new CPageRollEffect(3));  // 121 "Page-Roll (Bottom - Top)"
-    add(new CPageRollEffect(4));  // 122 "Page-Roll (Top - Bottom)"
-    add(new CPageFlipEffect(1));  // 123 "Page-Flip (Left - Right)"
-    add(new CPageFlipEffect(2));  // 124 "Page-Flip (Right - Left)"
-    add(new CPageFlipEffect(3));  // 125 "Page-Flip (Bottom - Top)"
-    add(new CPageFlipEffect(4));  // 126 "Page-Flip (Top - Bottom)"
-    add(new CRgbMoveEffect());  // 127 "RGB Move"
+    add(new CVibrationEffect());   // 118 "Vibration"
+    add(new CPageRollEffect(1));   // 119 "Page-Roll (Left - Right)"
+    add(new CPageRollEffect(2));   // 120 "Page-Roll (Right - Left)"
+    add(new CPageRollEffect(3));   // 121 "Page-Roll (Bottom - Top)"
+    add(new CPageRollEffect(4));   // 122 "Page-Roll (Top - Bottom)"
+    add(new CPageFlipEffect(1));   // 123 "Page-Flip (Left - Right)"
+    add(new CPageFlipEffect(2));   // 124 "Page-Flip (Right - Left)"
+    add(new CPageFlipEffect(3));   // 125 "Page-Flip (Bottom - Top)"
+    add(new CPageFlipEffect(4));   // 126 "Page-Flip (Top - Bottom)"
+    add(new CRgbMoveEffect());     // 127 "RGB Move"
 }
 
 }  // namespace trov
