@@ -16,8 +16,9 @@ void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
 
 CSoundOutput* g_output = nullptr;
 
-// The file's whole data as 16-bit PCM of its own rate and channel count.
-bool ReadAsPcm16(const std::string& path, std::vector<uint8_t>& pcm, SWaveFormat& format) {
+}  // namespace
+
+bool ReadWaveAsPcm16(const std::string& path, std::vector<uint8_t>& pcm, SWaveFormat& format) {
     CWaveFile wave;
     if (!wave.Open(path) || !wave.Load()) return false;
     const SWaveFormat source = *wave.GetFormat();
@@ -33,8 +34,6 @@ bool ReadAsPcm16(const std::string& path, std::vector<uint8_t>& pcm, SWaveFormat
         pcm.insert(pcm.end(), wave.GetEncodedData(), wave.GetEncodedData() + wave.GetEncodedSize());
     return true;
 }
-
-}  // namespace
 
 bool CAlsaSoundOutput::Play(const uint8_t* pcm, size_t size, const SWaveFormat& format,
                             const std::atomic<bool>* stop) {
@@ -83,6 +82,26 @@ bool CAlsaSoundOutput::Play(const uint8_t* pcm, size_t size, const SWaveFormat& 
     return ok;
 }
 
+bool CAlsaSoundOutput::CanPlay(const SWaveFormat& format, std::string* why) {
+    snd_lib_error_set_handler(QuietAlsa);
+    snd_pcm_t* handle = nullptr;
+    int rc = snd_pcm_open(&handle, m_device.c_str(), SND_PCM_STREAM_PLAYBACK, 0);
+    if (rc < 0) {
+        if (why) *why = "snd_pcm_open(" + m_device + "): " + snd_strerror(rc);
+        return false;
+    }
+    unsigned channels = format.channels ? format.channels : 2;
+    unsigned rate = format.samplesPerSec ? format.samplesPerSec : 44100;
+    rc = snd_pcm_set_params(handle, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, channels, rate, 1,
+                            200000);
+    snd_pcm_close(handle);
+    if (rc < 0) {
+        if (why) *why = std::string("snd_pcm_set_params: ") + snd_strerror(rc);
+        return false;
+    }
+    return true;
+}
+
 CSoundOutput& GetSoundOutput() {
     if (g_output) return *g_output;
     static CAlsaSoundOutput fallback(std::getenv("TROV_SOUND_DEVICE") ? std::getenv("TROV_SOUND_DEVICE")
@@ -97,7 +116,7 @@ void SetSoundOutput(CSoundOutput* output) {
 bool PlayWaveFile(const std::string& path, CSoundOutput& output, const std::atomic<bool>* stop) {
     std::vector<uint8_t> pcm;
     SWaveFormat format;
-    if (!ReadAsPcm16(path, pcm, format)) return false;
+    if (!ReadWaveAsPcm16(path, pcm, format)) return false;
     return output.Play(pcm.data(), pcm.size(), format, stop);
 }
 
@@ -115,19 +134,24 @@ CSoundPlayer::~CSoundPlayer() {
     if (m_thread.joinable()) m_thread.join();
 }
 
-bool CSoundPlayer::PlayFile(const std::string& path) {
+bool CSoundPlayer::PlayFile(const std::string& path, bool loop) {
     std::vector<uint8_t> pcm;
     SWaveFormat format;
-    if (!ReadAsPcm16(path, pcm, format)) return false;
+    if (!ReadWaveAsPcm16(path, pcm, format)) return false;
+    PlayPcm(std::move(pcm), format, loop);
+    return true;
+}
+
+void CSoundPlayer::PlayPcm(std::vector<uint8_t> pcm, const SWaveFormat& format, bool loop) {
     {
         std::lock_guard lock(m_mutex);
         m_stop = true;  // the sound playing now ends at its next block
         m_pcm = std::move(pcm);
         m_format = format;
+        m_loop = loop;
         m_hasWork = true;
     }
     m_wake.notify_all();
-    return true;
 }
 
 void CSoundPlayer::Stop() {
@@ -143,11 +167,16 @@ void CSoundPlayer::Run() {
         if (m_quit) return;
         std::vector<uint8_t> pcm = std::move(m_pcm);
         SWaveFormat format = m_format;
+        const bool loop = m_loop;
         m_hasWork = false;
         m_stop = false;
         m_playing = true;
         lock.unlock();
-        m_output.Play(pcm.data(), pcm.size(), format, &m_stop);
+        bool ok = true;
+        do {
+            ok = m_output.Play(pcm.data(), pcm.size(), format, &m_stop);
+        } while (ok && loop && !m_stop.load() && !pcm.empty());
+        m_failed = !ok;
         lock.lock();
         m_playing = false;
     }

@@ -25,6 +25,13 @@ public:
     // true (stop may be null). False when the device cannot be opened or fails.
     virtual bool Play(const uint8_t* pcm, size_t size, const SWaveFormat& format,
                       const std::atomic<bool>* stop) = 0;
+    // Whether sound of this format can be played now (the device opens and takes it); why, when
+    // given, receives the cause of a false.
+    virtual bool CanPlay(const SWaveFormat& format, std::string* why) {
+        (void)format;
+        (void)why;
+        return true;
+    }
 };
 
 // ALSA playback on a named PCM device: "default" on desktops (PipeWire or PulseAudio behind it),
@@ -34,6 +41,7 @@ public:
     explicit CAlsaSoundOutput(std::string device = "default") : m_device(std::move(device)) {}
     bool Play(const uint8_t* pcm, size_t size, const SWaveFormat& format,
               const std::atomic<bool>* stop) override;
+    bool CanPlay(const SWaveFormat& format, std::string* why) override;
     const std::string& GetLastError() const { return m_lastError; }
 
 private:
@@ -49,6 +57,8 @@ void SetSoundOutput(CSoundOutput* output);
 // Reads a WAV file whole, converts it to 16-bit PCM of its own rate and channels when needed, and
 // plays it until the end (blocking). False when the file does not open or cannot be played.
 bool PlayWaveFile(const std::string& path, CSoundOutput& output, const std::atomic<bool>* stop = nullptr);
+// The whole data of a WAV file as 16-bit PCM of its own rate and channel count.
+bool ReadWaveAsPcm16(const std::string& path, std::vector<uint8_t>& pcm, SWaveFormat& format);
 
 // Plays one sound at a time on its own thread; a new sound stops the previous one.
 class CSoundPlayer {
@@ -59,9 +69,15 @@ public:
     CSoundPlayer& operator=(const CSoundPlayer&) = delete;
 
     // Starts playing the file (read whole into memory first); false when it does not open.
-    bool PlayFile(const std::string& path);
+    // loop: starts again at the end until stopped.
+    bool PlayFile(const std::string& path, bool loop = false);
+    // Starts playing 16-bit PCM held in memory.
+    void PlayPcm(std::vector<uint8_t> pcm, const SWaveFormat& format, bool loop = false);
+    // Purges what plays (the device drops it at once).
     void Stop();
     bool IsPlaying() const { return m_playing.load(); }
+    // The output refused the last sound.
+    bool LastPlayFailed() const { return m_failed.load(); }
 
 private:
     void Run();
@@ -72,8 +88,10 @@ private:
     std::condition_variable m_wake;
     std::vector<uint8_t> m_pcm;
     SWaveFormat m_format;
+    bool m_loop = false;
     bool m_hasWork = false;
     bool m_quit = false;
+    std::atomic<bool> m_failed{false};
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_playing{false};
 };
