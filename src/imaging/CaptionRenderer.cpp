@@ -335,6 +335,95 @@ void Place(int W, int H, int tw, int th, int backWidth, HAlign h, VAlign v, int&
     }
 }
 
+// Where a caption lands on the picture, in screen rows (top-down): the block's mask and the
+// region that may change (the mask grown by the outline radius, clipped to the box around the
+// block and to the picture).
+struct CaptionArea {
+    int mx0 = 0, my0 = 0;  // mask origin
+    int rx0 = 0, rx1 = 0, ry0 = 0, ry1 = 0;
+    int Width() const { return rx1 - rx0; }
+    int Height() const { return ry1 - ry0; }
+    bool Empty() const { return rx1 <= rx0 || ry1 <= ry0; }
+};
+
+CaptionArea AreaOf(const CaptionBlock& block, int W, int H, int L, int T, int bw) {
+    CaptionArea a;
+    const int bx0 = std::max(0, L - 10 - bw), bx1 = std::min(W, L + block.tw + 10 + bw);
+    const int by0 = std::max(0, T - 10 - bw), by1 = std::min(H, T + block.th + 10 + bw);
+    a.mx0 = L + block.mx0;
+    a.my0 = T + block.my0;
+    a.rx0 = std::max(bx0, a.mx0 - bw);
+    a.rx1 = std::min(bx1, a.mx0 + block.maskW + bw);
+    a.ry0 = std::max(by0, a.my0 - bw);
+    a.ry1 = std::min(by1, a.my0 + block.maskH + bw);
+    return a;
+}
+
+// remain[p] = prod over outline offsets of (1 - coverage): how much of the picture shows. One
+// step of progress per offset of the (2 bw + 1)^2 square.
+std::vector<float> OutlineRemain(const CaptionBlock& block, const CaptionArea& a, int bw,
+                                 CPictureTools& tools) {
+    const int rw = a.Width();
+    std::vector<float> remain(size_t(rw) * size_t(a.Height()), 1.0f);
+    float keep[256];
+    for (int i = 0; i < 256; ++i) keep[i] = 1.0f - float(i) / 255.0f;
+    int visited = 0;
+    for (int dx = -bw; dx <= bw; ++dx) {
+        for (int dy = -bw; dy <= bw; ++dy) {
+            ++visited;
+            if (OffsetDrawn(dx, dy, bw)) {
+                // Mask row my lands on screen row my0 + my + dy; column mx on mx0 + mx + dx.
+                const int yStart = std::max(a.ry0, a.my0 + dy),
+                          yEnd = std::min(a.ry1, a.my0 + block.maskH + dy);
+                const int xStart = std::max(a.rx0, a.mx0 + dx),
+                          xEnd = std::min(a.rx1, a.mx0 + block.maskW + dx);
+                for (int sy = yStart; sy < yEnd; ++sy) {
+                    const uint8_t* m = block.mask.data() + size_t(sy - a.my0 - dy) * size_t(block.maskW) +
+                                       size_t(xStart - a.mx0 - dx);
+                    float* r = remain.data() + size_t(sy - a.ry0) * size_t(rw) + size_t(xStart - a.rx0);
+                    for (int k = 0; k < xEnd - xStart; ++k) r[k] *= keep[m[k]];
+                }
+            }
+            tools.ReportProgress(visited);
+        }
+    }
+    return remain;
+}
+
+// The picture shows through by remain; the rest is the outline colour, and the text is laid over
+// that by its own coverage.
+void BlendCaption(CPicture& picture, const CaptionBlock& block, const CaptionArea& a,
+                  const std::vector<float>& remain, const CaptionSettings& settings) {
+    const int H = picture.GetHeight(), rw = a.Width();
+    const float tb = ColourBlue(settings.textColour), tg = ColourGreen(settings.textColour),
+                tr = ColourRed(settings.textColour);
+    const float bb = ColourBlue(settings.backColour), bg = ColourGreen(settings.backColour),
+                br = ColourRed(settings.backColour);
+    for (int sy = a.ry0; sy < a.ry1; ++sy) {
+        uint8_t* row = picture.GetRow(H - 1 - sy);
+        const float* r = remain.data() + size_t(sy - a.ry0) * size_t(rw);
+        const int my = sy - a.my0;
+        const bool hasText = my >= 0 && my < block.maskH;
+        for (int sx = a.rx0; sx < a.rx1; ++sx) {
+            uint8_t* p = row + 3 * sx;
+            const float keepPic = r[sx - a.rx0];
+            float b = p[0] * keepPic + bb * (1.0f - keepPic);
+            float g = p[1] * keepPic + bg * (1.0f - keepPic);
+            float rr = p[2] * keepPic + br * (1.0f - keepPic);
+            const int mx = sx - a.mx0;
+            if (hasText && mx >= 0 && mx < block.maskW) {
+                const float al = block.mask[size_t(my) * size_t(block.maskW) + size_t(mx)] / 255.0f;
+                b = b * (1.0f - al) + tb * al;
+                g = g * (1.0f - al) + tg * al;
+                rr = rr * (1.0f - al) + tr * al;
+            }
+            p[0] = uint8_t(std::clamp(b + 0.5f, 0.0f, 255.0f));
+            p[1] = uint8_t(std::clamp(g + 0.5f, 0.0f, 255.0f));
+            p[2] = uint8_t(std::clamp(rr + 0.5f, 0.0f, 255.0f));
+        }
+    }
+}
+
 }  // namespace
 
 bool CPictureTools::MeasureCaption(int pictureWidth, int pictureHeight, const CaptionSettings& settings,
@@ -367,73 +456,16 @@ bool CPictureTools::DrawCaption(CPicture* picture, const CaptionSettings* settin
     const int bw = std::clamp(settings->backWidth, 0, kMaxBackWidth);
     int L = 0, T = 0;
     Place(W, H, block.tw, block.th, bw, h, v, L, T);
-
-    // The area that may change: the box around the block, inside the picture (screen rows).
-    const int bx0 = std::max(0, L - 10 - bw), bx1 = std::min(W, L + block.tw + 10 + bw);
-    const int by0 = std::max(0, T - 10 - bw), by1 = std::min(H, T + block.th + 10 + bw);
-    // The mask in screen coordinates, and that grown by the outline radius, both clipped to the box.
-    const int mx0 = L + block.mx0, my0 = T + block.my0;
-    const int rx0 = std::max(bx0, mx0 - bw), rx1 = std::min(bx1, mx0 + block.maskW + bw);
-    const int ry0 = std::max(by0, my0 - bw), ry1 = std::min(by1, my0 + block.maskH + bw);
+    const CaptionArea area = AreaOf(block, W, H, L, T, bw);
 
     const int steps = (2 * bw + 1) * (2 * bw + 1);
     ReportProgressStart(steps);
-    if (rx1 <= rx0 || ry1 <= ry0) {
+    if (area.Empty()) {
         ReportProgress(steps);
         return true;  // the caption lies entirely outside the picture
     }
-    const int rw = rx1 - rx0, rh = ry1 - ry0;
-
-    // remain[p] = prod over outline offsets of (1 - coverage): how much of the picture shows.
-    std::vector<float> remain(size_t(rw) * size_t(rh), 1.0f);
-    float keep[256];
-    for (int i = 0; i < 256; ++i) keep[i] = 1.0f - float(i) / 255.0f;
-    int visited = 0;
-    for (int dx = -bw; dx <= bw; ++dx) {
-        for (int dy = -bw; dy <= bw; ++dy) {
-            ++visited;
-            if (OffsetDrawn(dx, dy, bw)) {
-                // Mask row my lands on screen row my0 + my + dy; column mx on mx0 + mx + dx.
-                const int yStart = std::max(ry0, my0 + dy), yEnd = std::min(ry1, my0 + block.maskH + dy);
-                const int xStart = std::max(rx0, mx0 + dx), xEnd = std::min(rx1, mx0 + block.maskW + dx);
-                for (int sy = yStart; sy < yEnd; ++sy) {
-                    const uint8_t* m = block.mask.data() + size_t(sy - my0 - dy) * size_t(block.maskW) +
-                                       size_t(xStart - mx0 - dx);
-                    float* r = remain.data() + size_t(sy - ry0) * size_t(rw) + size_t(xStart - rx0);
-                    for (int k = 0; k < xEnd - xStart; ++k) r[k] *= keep[m[k]];
-                }
-            }
-            ReportProgress(visited);
-        }
-    }
-
-    const float tb = ColourBlue(settings->textColour), tg = ColourGreen(settings->textColour),
-                tr = ColourRed(settings->textColour);
-    const float bb = ColourBlue(settings->backColour), bg = ColourGreen(settings->backColour),
-                br = ColourRed(settings->backColour);
-    for (int sy = ry0; sy < ry1; ++sy) {
-        uint8_t* row = picture->GetRow(H - 1 - sy);
-        const float* r = remain.data() + size_t(sy - ry0) * size_t(rw);
-        const int my = sy - my0;
-        const bool hasText = my >= 0 && my < block.maskH;
-        for (int sx = rx0; sx < rx1; ++sx) {
-            uint8_t* p = row + 3 * sx;
-            const float keepPic = r[sx - rx0];
-            float b = p[0] * keepPic + bb * (1.0f - keepPic);
-            float g = p[1] * keepPic + bg * (1.0f - keepPic);
-            float rr = p[2] * keepPic + br * (1.0f - keepPic);
-            const int mx = sx - mx0;
-            if (hasText && mx >= 0 && mx < block.maskW) {
-                const float a = block.mask[size_t(my) * size_t(block.maskW) + size_t(mx)] / 255.0f;
-                b = b * (1.0f - a) + tb * a;
-                g = g * (1.0f - a) + tg * a;
-                rr = rr * (1.0f - a) + tr * a;
-            }
-            p[0] = uint8_t(std::clamp(b + 0.5f, 0.0f, 255.0f));
-            p[1] = uint8_t(std::clamp(g + 0.5f, 0.0f, 255.0f));
-            p[2] = uint8_t(std::clamp(rr + 0.5f, 0.0f, 255.0f));
-        }
-    }
+    const std::vector<float> remain = OutlineRemain(block, area, bw, *this);
+    BlendCaption(*picture, block, area, remain, *settings);
     picture->BitsChanged();
     return true;
 } catch (const std::exception&) {

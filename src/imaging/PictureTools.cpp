@@ -136,47 +136,137 @@ struct SourceRegion {
     int sx = 0, sy = 0, sw = 0, sh = 0;
 };
 
+// Area filters of shrinks up to about 3:1 have at most four consecutive taps per target pixel:
+// padded to exactly four (zero weights), the horizontal pass runs without an inner loop.
+// Adding the zero terms leaves every sum bit for bit as it was.
+struct FourTaps {
+    std::vector<int> first;  // 3 * the first source column of target j (a float offset)
+    std::vector<float> weight;
+};
+
+// Fills `out` and returns true when every target pixel of hx has one to four consecutive taps.
+bool MakeFourTaps(const Taps& hx, int tw, FourTaps& out) {
+    for (int j = 0; j < tw; ++j) {
+        const int b = hx.start[size_t(j)], n = hx.Count(j);
+        if (n < 1 || n > 4) return false;
+        for (int t = 1; t < n; ++t)
+            if (hx.index[size_t(b + t)] != hx.index[size_t(b)] + t) return false;
+    }
+    out.first.resize(size_t(tw));
+    out.weight.assign(size_t(4) * size_t(tw), 0.0f);
+    for (int j = 0; j < tw; ++j) {
+        const int b = hx.start[size_t(j)];
+        out.first[size_t(j)] = 3 * hx.index[size_t(b)];
+        for (int t = 0; t < hx.Count(j); ++t) out.weight[size_t(4 * j + t)] = hx.weight[size_t(b + t)];
+    }
+    return true;
+}
+
+// Truncated, then clamped as an integer (branch-free; the sums stay far inside int range).
+inline uint8_t ToByte(float v) {
+    return uint8_t(std::clamp(static_cast<int>(v), 0, 255));
+}
+
+// The vertical pass for target row k: the weighted sum of whole source rows into r.
+void SumSourceRows(const CPicture& src, SourceRegion region, const Taps& vy, int k, float* r,
+                   size_t rowFloats) {
+    const int t0 = vy.start[size_t(k)], t1 = vy.start[size_t(k) + 1];
+    if (t0 == t1) std::fill(r, r + rowFloats, 0.0f);
+    for (int t = t0; t < t1; ++t) {
+        const float w = vy.weight[size_t(t)];
+        const uint8_t* s = src.GetRow(region.sy + vy.index[size_t(t)]) + 3 * size_t(region.sx);
+        // The first tap sets the row (0 + w * s is w * s exactly), the others add.
+        if (t == t0)
+            for (size_t x = 0; x < rowFloats; ++x) r[x] = w * float(s[x]);
+        else
+            for (size_t x = 0; x < rowFloats; ++x) r[x] += w * float(s[x]);
+    }
+}
+
+// The horizontal pass over one summed row with exactly four taps per target pixel.
+void FourTapRow(const float* r, const FourTaps& taps, int tw, float bias, uint8_t* d) {
+    for (int j = 0; j < tw; ++j) {
+        const float* p = r + taps.first[size_t(j)];
+        const float* w = taps.weight.data() + 4 * size_t(j);
+        float b0 = bias, g = bias, rr = bias;
+        for (int t = 0; t < 4; ++t) {  // a constant count: unrolled, no branches
+            b0 += w[t] * p[3 * t];
+            g += w[t] * p[3 * t + 1];
+            rr += w[t] * p[3 * t + 2];
+        }
+        d[3 * j] = ToByte(b0);
+        d[3 * j + 1] = ToByte(g);
+        d[3 * j + 2] = ToByte(rr);
+    }
+}
+
+// The horizontal pass over one summed row with any number of taps per target pixel.
+void TapRow(const float* r, const Taps& hx, int tw, float bias, uint8_t* d) {
+    for (int j = 0; j < tw; ++j) {
+        float b0 = bias, g = bias, rr = bias;
+        for (int t = hx.start[size_t(j)]; t < hx.start[size_t(j) + 1]; ++t) {
+            const float w = hx.weight[size_t(t)];
+            const float* p = r + 3 * size_t(hx.index[size_t(t)]);
+            b0 += w * p[0];
+            g += w * p[1];
+            rr += w * p[2];
+        }
+        d[3 * j] = ToByte(b0);
+        d[3 * j + 1] = ToByte(g);
+        d[3 * j + 2] = ToByte(rr);
+    }
+}
+
+// Everything one resampling needs, computed once before the rows are shared among threads.
+struct ResamplePlan {
+    Taps hx, vy;
+    FourTaps four;
+    bool useFour = false;
+    float bias = 0.0f;
+    size_t rowFloats = 0;
+};
+
+ResamplePlan PlanResample(int sw, int sh, int tw, int th, bool lanczos) {
+    ResamplePlan plan;
+    plan.hx = lanczos ? LanczosTaps(sw, tw) : AreaTaps(sw, tw);
+    plan.vy = lanczos ? LanczosTaps(sh, th) : AreaTaps(sh, th);
+    // The area sums equal the exact average up to float rounding; the tiny bias keeps a value
+    // like 199.99998 (really 200) from being truncated to 199.
+    plan.bias = lanczos ? 0.5f : 0.001f;
+    plan.rowFloats = size_t(3) * size_t(sw);
+    plan.useFour = !lanczos && MakeFourTaps(plan.hx, tw, plan.four);
+    return plan;
+}
+
+// Target rows [k0, k1) of one thread; false when its row buffer cannot be had.
+bool ResampleRows(const CPicture& src, SourceRegion region, CPicture& dst, int ox, int oy, int tw,
+                  const ResamplePlan& plan, int k0, int k1) {
+    std::vector<float> row;
+    try {
+        // The padded taps may read three pixels past the row: they stay zero.
+        row.resize(plan.rowFloats + 12);
+    } catch (const std::exception&) {
+        return false;  // an exception must not leave a helper thread
+    }
+    for (int k = k0; k < k1; ++k) {
+        SumSourceRows(src, region, plan.vy, k, row.data(), plan.rowFloats);
+        uint8_t* d = dst.GetRow(oy + k) + 3 * ox;
+        if (plan.useFour)
+            FourTapRow(row.data(), plan.four, tw, plan.bias, d);
+        else
+            TapRow(row.data(), plan.hx, tw, plan.bias, d);
+    }
+    return true;
+}
+
 // Separable resampling of a region of src into the tw x th rectangle of dst at (ox, oy): for each
 // target row the vertical taps are summed over whole source rows (contiguous, vectorisable), then
 // the horizontal taps over that float row. Lanczos rounds (+0.5); the area filter truncates.
 // Edge taps reflect inside the region, so a region resamples exactly as a copy of it would.
 bool Resample(const CPicture& src, SourceRegion region, CPicture& dst, int ox, int oy, int tw, int th,
               bool lanczos, CPictureTools& tools) {
-    const int sw = region.sw, sh = region.sh;
-    const Taps hx = lanczos ? LanczosTaps(sw, tw) : AreaTaps(sw, tw);
-    const Taps vy = lanczos ? LanczosTaps(sh, th) : AreaTaps(sh, th);
-    // The area sums equal the exact average up to float rounding; the tiny bias keeps a value
-    // like 199.99998 (really 200) from being truncated to 199.
-    const float bias = lanczos ? 0.5f : 0.001f;
-    const size_t rowFloats = size_t(3) * size_t(sw);
-
-    // Area filters of shrinks up to about 3:1 have at most four consecutive taps per target pixel:
-    // padded to exactly four (zero weights), the horizontal pass runs without an inner loop.
-    // Adding the zero terms leaves every sum bit for bit as it was.
-    std::vector<int> first4;
-    std::vector<float> weight4;
-    bool four = !lanczos;
-    for (int j = 0; four && j < tw; ++j) {
-        const int b = hx.start[size_t(j)], n = hx.Count(j);
-        if (n < 1 || n > 4) four = false;
-        for (int t = 1; four && t < n; ++t)
-            if (hx.index[size_t(b + t)] != hx.index[size_t(b)] + t) four = false;
-    }
-    if (four) {
-        first4.resize(size_t(tw));
-        weight4.assign(size_t(4) * size_t(tw), 0.0f);
-        for (int j = 0; j < tw; ++j) {
-            const int b = hx.start[size_t(j)];
-            first4[size_t(j)] = 3 * hx.index[size_t(b)];
-            for (int t = 0; t < hx.Count(j); ++t) weight4[size_t(4 * j + t)] = hx.weight[size_t(b + t)];
-        }
-    }
-    // The padded taps may read three pixels past the row: they stay zero.
-    const size_t rowAlloc = rowFloats + 12;
-    // Truncated, then clamped as an integer (branch-free; the sums stay far inside int range).
-    auto toByte = [](float v) { return uint8_t(std::clamp(static_cast<int>(v), 0, 255)); };
-
-    const int maxProgress = lanczos ? th : std::max(1, sh / 4);
+    const ResamplePlan plan = PlanResample(region.sw, region.sh, tw, th, lanczos);
+    const int maxProgress = lanczos ? th : std::max(1, region.sh / 4);
     tools.ReportProgressStart(maxProgress);
     // Big targets are done in groups, each one step of progress; a frame-sized one in one go.
     const int group = int64_t(tw) * th > 4000000 ? std::max(16, th / 16) : th;
@@ -184,57 +274,7 @@ bool Resample(const CPicture& src, SourceRegion region, CPicture& dst, int ox, i
     for (int g0 = 0; g0 < th; g0 += group) {
         const int g1 = std::min(th, g0 + group);
         PictureRows(g1 - g0, [&](int b, int e) {
-            std::vector<float> row;
-            try {
-                row.resize(rowAlloc);
-            } catch (const std::exception&) {
-                failed = true;  // an exception must not leave a helper thread
-                return;
-            }
-            for (int k = g0 + b; k < g0 + e; ++k) {
-                float* r = row.data();
-                const int t0 = vy.start[size_t(k)], t1 = vy.start[size_t(k) + 1];
-                if (t0 == t1) std::fill(r, r + rowFloats, 0.0f);
-                for (int t = t0; t < t1; ++t) {
-                    const float w = vy.weight[size_t(t)];
-                    const uint8_t* s = src.GetRow(region.sy + vy.index[size_t(t)]) + 3 * size_t(region.sx);
-                    // The first tap sets the row (0 + w * s is w * s exactly), the others add.
-                    if (t == t0)
-                        for (size_t x = 0; x < rowFloats; ++x) r[x] = w * float(s[x]);
-                    else
-                        for (size_t x = 0; x < rowFloats; ++x) r[x] += w * float(s[x]);
-                }
-                uint8_t* d = dst.GetRow(oy + k) + 3 * ox;
-                if (four) {
-                    for (int j = 0; j < tw; ++j) {
-                        const float* p = r + first4[size_t(j)];
-                        const float* w = weight4.data() + 4 * size_t(j);
-                        float b0 = bias, g = bias, rr = bias;
-                        for (int t = 0; t < 4; ++t) {  // a constant count: unrolled, no branches
-                            b0 += w[t] * p[3 * t];
-                            g += w[t] * p[3 * t + 1];
-                            rr += w[t] * p[3 * t + 2];
-                        }
-                        d[3 * j] = toByte(b0);
-                        d[3 * j + 1] = toByte(g);
-                        d[3 * j + 2] = toByte(rr);
-                    }
-                    continue;
-                }
-                for (int j = 0; j < tw; ++j) {
-                    float b0 = bias, g = bias, rr = bias;
-                    for (int t = hx.start[size_t(j)]; t < hx.start[size_t(j) + 1]; ++t) {
-                        const float w = hx.weight[size_t(t)];
-                        const float* p = row.data() + 3 * size_t(hx.index[size_t(t)]);
-                        b0 += w * p[0];
-                        g += w * p[1];
-                        rr += w * p[2];
-                    }
-                    d[3 * j] = toByte(b0);
-                    d[3 * j + 1] = toByte(g);
-                    d[3 * j + 2] = toByte(rr);
-                }
-            }
+            if (!ResampleRows(src, region, dst, ox, oy, tw, plan, g0 + b, g0 + e)) failed = true;
         });
         if (failed) return false;
         tools.ReportProgress(int(int64_t(maxProgress) * g1 / th));
