@@ -12,7 +12,7 @@ PACKAGES=(
   libasound2-dev
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev ffmpeg
-  clang libclang-rt-14-dev clang-format
+  clang libclang-rt-14-dev clang-format python3
 )
 
 missing=()
