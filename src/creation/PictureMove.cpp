@@ -200,8 +200,13 @@ void CFlightPath::Setup(const std::string& points, Colour colour, int radius) {
 }
 
 std::vector<CFlightPath::Point> CFlightPath::PixelPoints(int w, int h) const {
+    // A percentage from a project file may be any float; a point far outside the picture is held
+    // a few picture sides away, where no int overflows and its segment stays short enough to walk.
+    const double far = 4.0 * CPicture::kMaxSide;
+    auto pixel = [far](double v) { return Rnd(std::clamp(v, -far, far)); };
     std::vector<Point> out;
-    for (const auto& [px, py] : m_percent) out.push_back({Rnd(px * 0.01 * w), (h - 1) - Rnd(py * 0.01 * h)});
+    for (const auto& [px, py] : m_percent)
+        out.push_back({pixel(px * 0.01 * w), (h - 1) - pixel(py * 0.01 * h)});
     return out;
 }
 

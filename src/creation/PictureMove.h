@@ -89,7 +89,8 @@ public:
     // Draws one line from a to b: a disk at a, then the ring offsets along the line.
     void DrawSegment(CPicture& picture, double ax, double ay, double bx, double by) const;
 
-    // Pixel points of the polyline on a picture of w x h.
+    // Pixel points of the polyline on a picture of w x h; coordinates beyond four times the
+    // largest picture side are held there.
     std::vector<Point> PixelPoints(int w, int h) const;
     // Total polyline length in pixels on a picture of w x h.
     double Length(int w, int h) const;

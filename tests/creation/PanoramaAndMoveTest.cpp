@@ -287,6 +287,28 @@ TEST(FlightPath, SinglePointOrSingleFrameDrawsNothing) {
     EXPECT_GT(CountColour(pic, 255), 0);
 }
 
+TEST(FlightPath, HugePercentagesAreHeldNearThePicture) {
+    // 1e30 % of any width is far beyond an int; the points are held four largest sides away, so
+    // the route's direction inside the picture survives and nothing overflows.
+    CFlightPath path;
+    path.Setup("-1e30|50|1e30|50|50|-3e38|", MakeColour(0, 255, 0), 2);
+    const double far = 4.0 * CPicture::kMaxSide;
+    auto pts = path.PixelPoints(100, 11);
+    ASSERT_EQ(pts.size(), 3u);
+    EXPECT_EQ(pts[0].x, static_cast<int>(-far + 0.5));
+    EXPECT_EQ(pts[1].x, static_cast<int>(far + 0.5));
+    EXPECT_EQ(pts[0].y, 10 - 6);
+    EXPECT_EQ(pts[2].y, 10 - static_cast<int>(-far + 0.5));
+    EXPECT_TRUE(std::isfinite(path.Length(100, 11)));
+    CDibPicture pic;
+    CPicture::SetDefaultBackgroundColour(0);
+    ASSERT_TRUE(pic.Create(100, 11));
+    // Two frames: the first draws nothing, the second the whole route, which crosses the picture.
+    path.DrawFrame(pic, 0, 2);
+    path.DrawFrame(pic, 1, 2);
+    EXPECT_EQ(pic.GetColour(50, 4), MakeColour(0, 255, 0));
+}
+
 TEST(FlightPointFile, LinesSplitAtTheFirstCommaOthersSkipped) {
     test::TempDir dir;
     test::WriteFileBytes(dir / "p.txt", "120,45\r\n120;45\r\n7,8,9\r\n");
