@@ -170,7 +170,8 @@ void CPictureMoveEditorModel::LoadPoints(const std::string& points) {
     CFlightPath path;
     path.Setup(points, m_colour, 0);
     m_points.clear();
-    for (const CFlightPath::Point& p : path.PixelPoints(m_w, m_h)) m_points.emplace_back(p.x, (m_h - 1) - p.y);
+    for (const CFlightPath::Point& p : path.PixelPoints(m_w, m_h))
+        m_points.emplace_back(p.x, (m_h - 1) - p.y);
     m_currentPoint = m_points.empty() ? -1 : static_cast<int>(m_points.size()) - 1;
 }
 
@@ -378,7 +379,8 @@ std::string CPictureMoveEditorModel::ScaleLimitText() const {
     return m_limit;
 }
 
-bool CPictureMoveEditorModel::CheckQualityValue(const char* key, const std::string& old, std::string& message) {
+bool CPictureMoveEditorModel::CheckQualityValue(const char* key, const std::string& old,
+                                                std::string& message) {
     std::string text;
     m_store.GetString(kProject, key, text);
     double v = 0.0;
@@ -399,7 +401,8 @@ bool CPictureMoveEditorModel::Accept(CProjectObject& edited, std::string& messag
         return false;
     m_store.GetString(kProject, kQuality, m_quality);
     m_store.GetString(kProject, kScaleLimit, m_limit);
-    edited.pictureMoveSettings = BothSet() ? BuildPictureMoveSettings(m_pos1, m_pos2, m_w, m_h) : m_oldSettings;
+    edited.pictureMoveSettings =
+        BothSet() ? BuildPictureMoveSettings(m_pos1, m_pos2, m_w, m_h) : m_oldSettings;
     std::string points;
     for (const auto& [x, y] : m_points) {
         points += CSettingsStore::FormatFloat(static_cast<float>(x * 100.0 / m_w)) + "|";

@@ -46,7 +46,8 @@ inline constexpr const char* kPictureSaved = "Picture sucessfully saved: ";
 inline constexpr const char* kPictureNotSaved = "Picture could not be saved: ";
 inline constexpr const char* kHelpText =
     "Internal Scale Factor: Used to scale up the current picture. The higher this value, the better get your "
-    "results, but the more memory you need.\r\n\r\nMaximum Scale Factor: Used to limit internal scaling. This "
+    "results, but the more memory you need.\r\n\r\nMaximum Scale Factor: Used to limit internal scaling. "
+    "This "
     "value limits the calculation of different internal values.\r\n\r\nIf your Picture Move in your final "
     "video is to angular, try to increase both values.";
 }  // namespace pmove

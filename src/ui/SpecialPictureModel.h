@@ -63,7 +63,8 @@ public:
 
     // The picture-move editor was confirmed: its data go into the working copy, its quality values
     // are kept for Accept.
-    void PictureMoveEdited(const CProjectObject& edited, const std::string& quality, const std::string& limit);
+    void PictureMoveEdited(const CProjectObject& edited, const std::string& quality,
+                           const std::string& limit);
     bool HasPendingQuality() const { return m_qualityEdited; }
 
     // OK: the scratch store's switches and the working copy's motion data go into target; edited

@@ -125,8 +125,8 @@ TEST(PictureMoveEditor, EachFrameShowsTheRectangleTheRendererCrops) {
     model.SetCurrent({160, 120, 319, 239});
     model.SetAsPosition(2);
     CSettingsStore margins;
-    ASSERT_TRUE(ParsePictureMoveSettings(BuildPictureMoveSettings(model.Position(1), model.Position(2), 640, 480),
-                                         margins));
+    ASSERT_TRUE(ParsePictureMoveSettings(
+        BuildPictureMoveSettings(model.Position(1), model.Position(2), 640, 480), margins));
     for (int j : {0, 1, n / 2, n - 1}) {
         MoveRect r = PictureMoveFrameRect(margins, j, n, 640, 480);
         PixelRect p = model.FrameRect(j);

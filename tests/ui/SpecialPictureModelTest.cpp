@@ -93,7 +93,8 @@ TEST(SpecialPictureModel, AcceptCopiesSwitchesMotionDataAndQualityOnlyWhenCalled
     CSpecialPictureModel model(object);
     model.ClickPictureMove();
     CProjectObject edited = object;
-    edited.pictureMoveSettings = "0.000000|0.000000|0.000000|0.000000|25.000000|25.000000|25.000000|25.000000|";
+    edited.pictureMoveSettings =
+        "0.000000|0.000000|0.000000|0.000000|25.000000|25.000000|25.000000|25.000000|";
     edited.flightPoints = "10.000000|20.000000|30.000000|40.000000|";
     edited.flightPointsColor = 0xff00;
     edited.flightPointsRadius = 4;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -18,6 +19,7 @@
 #include "ui/qt/Dialogs.h"
 #include "ui/qt/MainView.h"
 #include "ui/qt/PreviewWidget.h"
+#include "ui/qt/SpecialPictureDialog.h"
 
 namespace trov {
 
@@ -31,7 +33,6 @@ const char* const kLaterItems[] = {
     "ObjectsAddColorFading",
     "ObjectsChangeTextPosition",
     "ObjectsSpecialTextEdit",
-    "ObjectsSpecialPictureSettings",
     "ObjectsShowFadingPreview",
     "ObjectsSynchronize",
     "WizardFirstVideo",
@@ -135,6 +136,12 @@ void CMainWindow::ConnectMenu() {
     Trigger("RotateClockwise", [&c] { c.Rotate(90); });
     Trigger("Rotate180", [&c] { c.Rotate(180); });
     Trigger("RotateCounterclockwise", [&c] { c.Rotate(-90); });
+    auto specialPicture = [this, &c] { OpenSpecialPictureSettings(c, m_language, this); };
+    Trigger("ObjectsSpecialPictureSettings", specialPicture);
+    connect(m_view->Button("SpecialPictureSettings"), &QPushButton::clicked, this, specialPicture);
+    c.openMotionSettings = [this, &c](int index) {
+        return OpenSpecialPictureSettingsFor(c, m_language, index, this);
+    };
     Trigger("OptionsOptions", [this] { ShowOptions(); });
     Trigger("About", [this] { ShowAbout(); });
 
