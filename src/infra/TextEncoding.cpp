@@ -96,6 +96,19 @@ bool IsUtf8WithMultibyte(std::string_view s) {
     return multi;
 }
 
+bool HoldsUtf8Sequence(std::string_view s) {
+    for (size_t i = 0; i < s.size();) {
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t start = i;
+        NextCodePoint(s, i);
+        if (i - start > 1) return true;
+    }
+    return false;
+}
+
 std::string Latin1ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);

@@ -20,6 +20,10 @@ bool IsValidUtf8(std::string_view s);
 // True when s is well-formed UTF-8 and holds at least one multi-byte sequence.
 bool IsUtf8WithMultibyte(std::string_view s);
 
+// True when somewhere in s, well-formed or not as a whole, Utf8OrLatin1ToUtf8 would take several
+// bytes as one character: then s does not read back as its Latin-1 characters.
+bool HoldsUtf8Sequence(std::string_view s);
+
 // Each byte is the character of the same code (ISO 8859-1).
 std::string Latin1ToUtf8(std::string_view bytes);
 

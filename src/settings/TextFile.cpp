@@ -140,8 +140,12 @@ bool CTextFile::Write(const std::string& path, int encoding, const std::vector<s
             bytes += "\r\n";
         }
         // Latin-1 bytes that happen to form multi-byte UTF-8 ("Ã©" is C3 A9) would be read back as
-        // other characters: such text goes out as UTF-16 too.
-        if (IsUtf8WithMultibyte(bytes)) {
+        // other characters, also beside bytes that are no UTF-8 ("Ã©ÿ"), because the reader decodes
+        // sequence by sequence: such text goes out as UTF-16 too.
+        // Text starting with "ÿþ" or "þÿ" would be taken for a UTF-16 byte order mark.
+        bool looksLikeMark = bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') ||
+                                                   (bytes[0] == '\xFE' && bytes[1] == '\xFF'));
+        if (looksLikeMark || HoldsUtf8Sequence(bytes)) {
             encoding = kUtf16LE;
             bytes.clear();
         }

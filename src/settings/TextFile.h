@@ -23,8 +23,9 @@ public:
     bool Read(const std::string& path);
 
     // Writes lines, each followed by "\r\n". k8Bit writes Latin-1; when a line holds a character
-    // above U+00FF, or the Latin-1 bytes would read back as multi-byte UTF-8, the file is written as
-    // kUtf16LE instead so nothing is lost (see LastWriteEncoding).
+    // above U+00FF, or the Latin-1 bytes would not read back as themselves (some of them form a UTF-8
+    // sequence, or they start like a UTF-16 byte order mark), the file is written as kUtf16LE instead
+    // so nothing is lost (see LastWriteEncoding).
     // False when the file cannot be created or written. Remembers the file name on success.
     bool Write(const std::string& path, int encoding, const std::vector<std::string>& lines);
     // Writes this object's own lines.
