@@ -2,18 +2,54 @@
 #include "audio/WaveCache.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "audio/AudioEffect.h"
+#include "infra/Log.h"
 #include "infra/MessagePipelines.h"
 #include "project/FileCache.h"
 
 namespace trov {
 
+namespace {
+
+// A copy is whole when its RIFF size, patched in last by CWaveFile::Close, matches the file: a copy
+// cut short (a killed run, a full disk) or damaged later is made again rather than played.
+bool IsCompleteCopy(const std::string& path, std::string& why) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        why = "it is missing";
+        return false;
+    }
+    const uintmax_t size = std::filesystem::file_size(path, ec);
+    std::ifstream in(path, std::ios::binary);
+    unsigned char h[12] = {};
+    if (ec || !in.read(reinterpret_cast<char*>(h), sizeof h) || std::memcmp(h, "RIFF", 4) != 0 ||
+        std::memcmp(h + 8, "WAVE", 4) != 0) {
+        why = "it is no WAVE file";
+        return false;
+    }
+    const uint32_t riff = uint32_t(h[4]) | uint32_t(h[5]) << 8 | uint32_t(h[6]) << 16 | uint32_t(h[7]) << 24;
+    if (uintmax_t(riff) + 8 != size) {
+        why = "its header claims " + std::to_string(uintmax_t(riff) + 8) + " of its " + std::to_string(size) +
+              " bytes";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::optional<std::string> CWaveCache::Lookup(const std::string& sourcePath) const {
     std::optional<std::string> path = m_cache.Lookup(sourcePath);
-    std::error_code ec;
-    if (path && !std::filesystem::is_regular_file(*path, ec)) return std::nullopt;
+    if (!path) return path;
+    std::string why;
+    if (!IsCompleteCopy(*path, why)) {
+        WriteLog("CWaveCache::Lookup: the copy " + *path + " of " + sourcePath + " is not used: " + why);
+        return std::nullopt;
+    }
     return path;
 }
 

@@ -20,10 +20,12 @@
 #include "imaging/Picture.h"
 #include "imaging/PictureTools.h"
 #include "infra/Log.h"
+#include "infra/ReplaceFile.h"
 #include "infra/UserPrompt.h"
 #include "infra/Utf16Order.h"
 #include "project/ProjectPaths.h"
 #include "settings/ApplicationSettings.h"
+#include "settings/TextFileBytes.h"
 #include "video/AVIFrameReader.h"
 
 namespace trov {
@@ -373,26 +375,13 @@ bool CTROVManager::SaveProject(const std::string& pathIn) {
     SendStatus("Saving project to " + path + " ...");
     FillProjectImage(m_projectImage, true);
 
-    // Write the new content beside the target first; only when it is complete does the old file
-    // become the backup and the new one take its place.
-    std::string temp = path + ".saving~" + std::to_string(getpid());
-    bool ok = m_projectImage.Save(temp, CTextFile::kUtf16LE);
-    std::error_code ec;
-    if (ok && fs::exists(path, ec)) {
-        // The new file keeps the permissions of the one it replaces.
-        fs::file_status old = fs::status(path, ec);
-        if (!ec) fs::permissions(temp, old.permissions(), ec);
-        std::string bak = BackupName(path);
-        fs::remove(bak, ec);
-        fs::rename(path, bak, ec);
-        ok = !ec;
-    }
-    if (ok) {
-        fs::rename(temp, path, ec);
-        ok = !ec;
-    }
-    if (!ok) {
-        fs::remove(temp, ec);
+    // The new content is written and flushed beside the target; only then does the old file become
+    // the backup and the new one take its place, so a full disk or a crash leaves the old project.
+    int encoding = CTextFile::kUtf16LE;
+    std::string error;
+    if (!ReplaceFileContent(path, EncodeTextFile(m_projectImage.ToLines(), encoding), BackupName(path),
+                            &error)) {
+        WriteLog("CTROVManager::SaveProject: " + error);
         m_projectImage.SetFileName(oldName);
         SendStatus("Error: Can not save Project: " + path);
         return false;

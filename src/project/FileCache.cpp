@@ -7,6 +7,8 @@
 #include <sstream>
 #include <system_error>
 
+#include "infra/Log.h"
+#include "infra/ReplaceFile.h"
 #include "infra/TextEncoding.h"
 #include "project/Md5.h"
 
@@ -77,7 +79,7 @@ std::optional<std::string> ToLatin1(const std::string& utf8) {
 
 // Reads an index file's lines: UTF-16 LE/BE with a mark, UTF-8 when valid with multi-byte
 // sequences, else Latin-1. Line ends are "\n" with an optional "\r" before it.
-std::vector<std::string> ReadTextLines(const std::string& bytes) {
+std::vector<std::string> ReadTextLines(const std::string& bytes, bool& terminated) {
     std::string text;
     if (bytes.size() >= 2 &&
         (static_cast<unsigned char>(bytes[0]) == 0xFF || static_cast<unsigned char>(bytes[0]) == 0xFE) &&
@@ -118,6 +120,7 @@ std::vector<std::string> ReadTextLines(const std::string& bytes) {
             line += c;
         }
     }
+    terminated = line.empty();
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!line.empty()) lines.push_back(line);
     return lines;
@@ -181,13 +184,30 @@ bool CFileCache::LoadIndex(const std::string& fileName) {
     std::ostringstream ss;
     ss << in.rdbuf();
     if (in.bad()) return false;
-    std::vector<std::string> lines = ReadTextLines(ss.str());
-    // Pairs whose first line is not a digest come from a damaged file; skip them rather than
-    // letting an arbitrary line pose as a key.
-    for (size_t i = 0; i + 1 < lines.size(); i += 2) {
-        if (!IsHexDigest(lines[i]) || lines[i + 1].empty()) continue;
-        m_index.emplace(lines[i], lines[i + 1]);
+    bool terminated = true;
+    std::vector<std::string> lines = ReadTextLines(ss.str(), terminated);
+    // Every line is written with its terminator: a last line without one was cut short, and a
+    // shortened path could name another file.
+    size_t dropped = 0;
+    if (!terminated && !lines.empty()) {
+        lines.pop_back();
+        ++dropped;
     }
+    // A digest line followed by a path line is an entry; anything else is skipped one line at a time,
+    // so that a lost or damaged line costs only its own entry.
+    for (size_t i = 0; i < lines.size();) {
+        if (i + 1 < lines.size() && IsHexDigest(lines[i]) && !lines[i + 1].empty() &&
+            !IsHexDigest(lines[i + 1])) {
+            m_index.emplace(lines[i], lines[i + 1]);
+            i += 2;
+        } else {
+            ++dropped;
+            ++i;
+        }
+    }
+    if (dropped > 0)
+        WriteLog("CFileCache::LoadIndex: " + path + " is damaged; " + std::to_string(dropped) +
+                 " line(s) skipped, " + std::to_string(m_index.size()) + " entries kept");
     return true;
 }
 
@@ -201,19 +221,10 @@ bool CFileCache::SaveIndex(const std::string& fileName) const {
             lines.push_back(file);
         }
     }
-    std::string bytes = EncodeTextLines(lines);
-    // Write beside and rename, so a crash mid-write never leaves a truncated index.
-    std::string tmp = path + ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        if (!out) return false;
-    }
-    std::error_code ec;
-    std::filesystem::rename(tmp, path, ec);
-    if (ec) {
-        std::filesystem::remove(tmp, ec);
+    // Never a truncated index, whatever happens during the write.
+    std::string error;
+    if (!ReplaceFileContent(path, EncodeTextLines(lines), {}, &error)) {
+        WriteLog("CFileCache::SaveIndex: " + error);
         return false;
     }
     return true;

@@ -8,7 +8,10 @@
 #include <memory>
 #include <new>
 
+#include "infra/Log.h"
+#include "infra/ReplaceFile.h"
 #include "infra/TextEncoding.h"
+#include "settings/TextFileBytes.h"
 
 namespace trov {
 
@@ -123,18 +126,18 @@ bool CTextFile::Read(const std::string& path) {
     return true;
 }
 
-bool CTextFile::Write(const std::string& path, int encoding, const std::vector<std::string>& lines) {
-    if (encoding != kUtf16LE && encoding != kUtf16BE) {
-        encoding = k8Bit;
+std::string EncodeTextFile(const std::vector<std::string>& lines, int& encoding) {
+    if (encoding != CTextFile::kUtf16LE && encoding != CTextFile::kUtf16BE) {
+        encoding = CTextFile::k8Bit;
         for (const std::string& line : lines) {
             if (!FitsLatin1(line)) {
-                encoding = kUtf16LE;
+                encoding = CTextFile::kUtf16LE;
                 break;
             }
         }
     }
     std::string bytes;
-    if (encoding == k8Bit) {
+    if (encoding == CTextFile::k8Bit) {
         for (const std::string& line : lines) {
             bytes += Utf8ToLatin1(line);
             bytes += "\r\n";
@@ -145,24 +148,29 @@ bool CTextFile::Write(const std::string& path, int encoding, const std::vector<s
         // Text starting with "ÿþ" or "þÿ" would be taken for a UTF-16 byte order mark.
         bool looksLikeMark = bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') ||
                                                    (bytes[0] == '\xFE' && bytes[1] == '\xFF'));
-        if (looksLikeMark || HoldsUtf8Sequence(bytes)) {
-            encoding = kUtf16LE;
-            bytes.clear();
-        }
+        if (!looksLikeMark && !HoldsUtf8Sequence(bytes)) return bytes;
+        encoding = CTextFile::kUtf16LE;
+        bytes.clear();
     }
-    if (encoding != k8Bit) {
-        bytes.push_back(static_cast<char>(encoding == kUtf16LE ? 0xFF : 0xFE));
-        bytes.push_back(static_cast<char>(encoding == kUtf16LE ? 0xFE : 0xFF));
-        for (const std::string& line : lines) {
-            bytes += Utf8ToUtf16Bytes(line, encoding == kUtf16BE);
-            bytes += Utf8ToUtf16Bytes("\r\n", encoding == kUtf16BE);
-        }
+    const bool big = encoding == CTextFile::kUtf16BE;
+    bytes.push_back(static_cast<char>(big ? 0xFE : 0xFF));
+    bytes.push_back(static_cast<char>(big ? 0xFF : 0xFE));
+    for (const std::string& line : lines) {
+        bytes += Utf8ToUtf16Bytes(line, big);
+        bytes += Utf8ToUtf16Bytes("\r\n", big);
     }
-    FilePtr f(std::fopen(path.c_str(), "wb"));
-    if (!f) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
-    ok = (std::fclose(f.release()) == 0) && ok;
-    if (!ok) return false;
+    return bytes;
+}
+
+bool CTextFile::Write(const std::string& path, int encoding, const std::vector<std::string>& lines) {
+    std::string bytes = EncodeTextFile(lines, encoding);
+    // Settings, codec settings and flight-point files are replaced whole: a full disk or a killed
+    // program leaves the old file, never half of the new one.
+    std::string error;
+    if (!ReplaceFileContent(path, bytes, {}, &error)) {
+        WriteLog("CTextFile::Write: " + error);
+        return false;
+    }
     m_fileName = path;
     m_lastWriteEncoding = encoding;
     return true;

@@ -14,6 +14,7 @@
 #include "project/Md5.h"
 #include "project/ProjectPaths.h"
 #include "settings/ApplicationSettings.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestSupport.h"
 
 namespace trov {
@@ -237,12 +238,44 @@ TEST_F(ManagerTest, FailedSaveKeepsTheOldFileWhereItWas) {
     EXPECT_EQ(view.statuses.back(), "Error: Can not save Project: " + Work("nodir/p.ini"));
     EXPECT_EQ(manager.GetProjectPath(), Work("p.ini"));
     EXPECT_FALSE(fs::exists(Work("nodir")));
-    // The new content cannot be written beside the old file (a directory blocks the name): the
-    // old file stays where it was and no backup is made.
-    fs::create_directories(Work("p.ini.saving~" + std::to_string(getpid())));
-    EXPECT_FALSE(manager.SaveProject(Work("p.ini")));
+    // The new content cannot be written beside the old file (the disk is full): the old file stays
+    // where it was and no backup is made.
+    for (int i = 0; i < 200; ++i)
+        manager.AppendObject(
+            CProjectObject::FromFile("/x/p" + std::to_string(i) + ".jpg", manager.GetProjectSettings()));
+    int code = test::RunWithFileSizeLimit(before.size() + 100, [&] {
+        if (manager.SaveProject(Work("p.ini"))) return 1;
+        return view.statuses.back() == "Error: Can not save Project: " + Work("p.ini") ? 0 : 2;
+    });
+    EXPECT_EQ(code, 0);
     EXPECT_EQ(ReadFileBytes(Work("p.ini")), before);
     EXPECT_FALSE(fs::exists(Work("p.bak")));
+}
+
+TEST_F(ManagerTest, AFullDiskDuringASaveLeavesTheProjectAndItsBackupAsTheyWere) {
+    manager.AppendObject(CProjectObject::FromFile("/x/first.jpg", manager.GetProjectSettings()));
+    ASSERT_TRUE(manager.SaveProject(Work("show.ini")));
+    manager.AppendObject(CProjectObject::FromFile("/x/second.jpg", manager.GetProjectSettings()));
+    ASSERT_TRUE(manager.SaveProject(Work("show.ini")));
+    const std::string project = ReadFileBytes(Work("show.ini")), backup = ReadFileBytes(Work("show.bak"));
+    ASSERT_NE(project, backup);
+    for (int i = 0; i < 500; ++i)
+        manager.AppendObject(
+            CProjectObject::FromFile("/x/more" + std::to_string(i) + ".jpg", manager.GetProjectSettings()));
+    // The limit lets the save begin and stops it in the middle of the new file.
+    int code = test::RunWithFileSizeLimit(project.size() * 3, [&] {
+        if (manager.SaveProject(Work("show.ini"))) return 1;
+        return view.statuses.back() == "Error: Can not save Project: " + Work("show.ini") ? 0 : 2;
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(ReadFileBytes(Work("show.ini")), project);
+    EXPECT_EQ(ReadFileBytes(Work("show.bak")), backup);
+    size_t files = 0;
+    for (auto it = fs::directory_iterator(work.Path()); it != fs::directory_iterator(); ++it) ++files;
+    EXPECT_EQ(files, 2u) << "no temporary file is left";
+    // With room on the disk the same save goes through.
+    ASSERT_TRUE(manager.SaveProject(Work("show.ini")));
+    EXPECT_EQ(ReadFileBytes(Work("show.bak")), project);
 }
 
 TEST_F(ManagerTest, UnreadableProjectKeepsTheCurrentOne) {
