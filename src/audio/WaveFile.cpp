@@ -21,6 +21,11 @@ constexpr int64_t kMaxLoadBytes = int64_t(1) << 31;
 // Beyond any recorder or converter: 768 kHz, 1024 bytes per sample frame (e.g. 128 channels of 64 bits).
 constexpr uint32_t kMaxSampleRate = 768000;
 constexpr uint32_t kMaxFrameBytes = 1024;
+// No sample is wider than 64 bits; and together rate and frame size stay within what real
+// recordings use (128 channels of 64 bits at 48 kHz are 49 MB/s), so that a header of a few bytes
+// cannot make every range load allocate and fill hundreds of megabytes.
+constexpr uint32_t kMaxBitsPerSample = 64;
+constexpr uint64_t kMaxBytesPerSecond = 50'000'000;
 
 const char* const kStreamOpenError =
     "Error! acmStreamOpen was not sucessfull! This could result from two facts:\r\n\r\n"
@@ -113,8 +118,9 @@ bool CWaveFile::Open(const std::string& path) {
 
     // Every range load allocates rate x frame size bytes per second: a damaged header claiming
     // millions of samples per second or thousands of bytes per sample frame is not audio.
-    if (format.samplesPerSec > kMaxSampleRate ||
-        uint32_t(format.channels) * format.bitsPerSample / 8 > kMaxFrameBytes) {
+    const uint64_t frameBytes = uint32_t(format.channels) * format.bitsPerSample / 8;
+    if (format.samplesPerSec > kMaxSampleRate || frameBytes > kMaxFrameBytes ||
+        format.bitsPerSample > kMaxBitsPerSample || frameBytes * format.samplesPerSec > kMaxBytesPerSecond) {
         AudioLog("CWaveFile::Open: " + path + ": implausible format (" +
                  std::to_string(format.samplesPerSec) + " Hz, " + std::to_string(format.channels) +
                  " channels, " + std::to_string(format.bitsPerSample) + " bits)");

@@ -42,6 +42,23 @@ TEST(WaveFuzzRegression, HeadersClaimingImpossibleRatesOrFrameSizesAreRefused) {
     EXPECT_TRUE(wave.Open(dir / "many.wav"));
 }
 
+// 89 bytes claiming 528-bit samples at 470 kHz (62 MB a second) made the four range loads of a
+// looped piece allocate and fill 350 MB; such a header is refused like an impossible rate.
+TEST(WaveFuzzRegression, SamplesWiderThan64BitsOrMoreThan50MBASecondAreRefused) {
+    CWaveFile wave;
+    EXPECT_FALSE(wave.Open(std::string(TROV_SOURCE_DIR_VALUE) +
+                           "/fuzz/regressions/wave/absurd-sample-width-makes-every-load-hundreds-of-mb"));
+    TempDir dir;
+    const std::vector<uint8_t> data(264, 1);
+    test::WriteFileBytes(dir / "wide.wav", test::PcmWav(Pcm(8000, 2, 128), data));
+    EXPECT_FALSE(wave.Open(dir / "wide.wav")) << "128-bit samples";
+    test::WriteFileBytes(dir / "fast.wav", test::PcmWav(Pcm(768000, 16, 64), data));
+    EXPECT_FALSE(wave.Open(dir / "fast.wav")) << "98 MB a second";
+    test::WriteFileBytes(dir / "pro.wav",
+                         test::PcmWav(Pcm(192000, 64, 24), std::vector<uint8_t>(192 * 4, 2)));
+    EXPECT_TRUE(wave.Open(dir / "pro.wav")) << "64 channels of 24 bits at 192 kHz";
+}
+
 // The looped part is now copied inside the buffer after the first read: the bytes must be exactly
 // those of reading it again and again, for a loop that does not divide the range and a loop start
 // inside the data.
