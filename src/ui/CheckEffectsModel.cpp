@@ -13,7 +13,8 @@
 
 namespace trov {
 
-CCheckEffectsModel::CCheckEffectsModel(CFadingEffectManager& effects, CSettingsStore& settings, double frameRate)
+CCheckEffectsModel::CCheckEffectsModel(CFadingEffectManager& effects, CSettingsStore& settings,
+                                       double frameRate)
     : m_effects(effects), m_settings(settings), m_frameRate(frameRate), m_names(effects.GetNames()) {}
 
 CCheckEffectsModel::~CCheckEffectsModel() {
@@ -33,7 +34,8 @@ void CCheckEffectsModel::SetPictures(std::unique_ptr<CDibPicture> a, std::unique
 
 void CCheckEffectsModel::UseBuiltInPictures(int width, int height) {
     m_entry = -1;
-    SetPictures(MakeRampPictureA(width, height), MakeRampPictureB(width, height), checkeffects::kDefaultFrames);
+    SetPictures(MakeRampPictureA(width, height), MakeRampPictureB(width, height),
+                checkeffects::kDefaultFrames);
 }
 
 bool CCheckEffectsModel::OpenForEntry(CMainViewCommands& commands) {

@@ -72,7 +72,8 @@ bool CFadingPreviewCommand::Prepare(bool ownPictures) {
 bool CFadingPreviewCommand::Execute(const std::atomic<bool>* cancel) {
     if (!m_a || !m_b) return false;
     CFadingPreviewMaker maker(m_manager.GetCreation().GetEffects(),
-                              FadingPreviewFolder(m_manager.GetProgramDirectory()), &m_manager.GetPipelines());
+                              FadingPreviewFolder(m_manager.GetProgramDirectory()),
+                              &m_manager.GetPipelines());
     maker.SetThreadCount(m_threads);
     m_result = maker.Create(*m_a, *m_b, m_options, cancel);
     return m_result.Ok();

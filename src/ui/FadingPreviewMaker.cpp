@@ -75,7 +75,8 @@ std::unique_ptr<CDibPicture> MakeRampPictureB(int width, int height) {
             const int r = 255 - x * 255 / height;
             const int g = 255 - (width - x) * 255 / height;
             const int b = y * 255 / height;
-            picture->SetPixel(x, y, static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b));
+            picture->SetPixel(x, y, static_cast<uint8_t>(r), static_cast<uint8_t>(g),
+                              static_cast<uint8_t>(b));
         }
     DrawLetter(*picture, "B");
     return picture;
@@ -119,6 +120,15 @@ bool CFadingPreviewMaker::WriteEffectPreview(CFadingEffect& effect, const CPictu
         if (!stream || !stream->CreateCompressedStream(header, &options)) return;
         CAVIStream* video = stream.get();
         if (avi.AddStream(std::move(stream)) < 0) return;
+        // The effects' own progress (row by row, from several threads at once) would only make
+        // the window's current bar jump; the complete bar counts effects instead.
+        CMessagePipelines* own = effect.GetPipelines();
+        effect.SetPipelines(nullptr);
+        struct Restore {
+            CFadingEffect& e;
+            CMessagePipelines* p;
+            ~Restore() { e.SetPipelines(p); }
+        } restore{effect, own};
         effect.Init(&a, &b, m_frames);
         int written = 0;
         for (int k = 0; k < m_frames; ++k) {
@@ -144,6 +154,7 @@ CFadingPreviewMaker::Result CFadingPreviewMaker::Create(const CPicture& a, const
     std::error_code ec;
     fs::create_directories(m_folder, ec);
     const std::vector<CFadingEffect*> effects = m_effects.InRegistrationOrder();
+    SendStatus(m_pipelines, fadingpreview::kCaption);
     SendValue(m_pipelines, pipeline::kCurrentProgressComplete, 0);
     SendValue(m_pipelines, pipeline::kMaxProgressComplete, static_cast<int32_t>(effects.size()));
 

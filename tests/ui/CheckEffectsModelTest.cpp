@@ -88,8 +88,8 @@ TEST_F(CheckEffectsModelTest, ListIsTheRegistrySortedAndSteppingCountsFramesThen
 TEST_F(CheckEffectsModelTest, LastFrameOfACrossDissolveIsPictureB) {
     CCheckEffectsModel model(Effects(), manager.GetAppSettings(), 25.0);
     CPictureTools tools;
-    model.SetPictures(tools.CreatePicture(8, 6, MakeColour(0, 0, 0)), tools.CreatePicture(8, 6, MakeColour(250, 0, 0)),
-                      4);
+    model.SetPictures(tools.CreatePicture(8, 6, MakeColour(0, 0, 0)),
+                      tools.CreatePicture(8, 6, MakeColour(250, 0, 0)), 4);
     ASSERT_TRUE(model.Select("Cross Dissolve"));
     const CDibPicture* frame = nullptr;
     for (int k = 0; k < 4; ++k) frame = model.Step();
@@ -152,7 +152,8 @@ TEST_F(CheckEffectsModelTest, AboutTextAndPace) {
 TEST_F(CheckEffectsModelTest, ForAnEntryItStepsFromItsPictureToTheNextAndCanGiveItTheEffect) {
     manager.GetProjectSettings().SetInt("PROJECT_SETTINGS", "Movie-Size-X", 40);
     manager.GetProjectSettings().SetInt("PROJECT_SETTINGS", "Movie-Size-Y", 30);
-    ASSERT_EQ(manager.AddFiles({Picture("red.bmp", MakeColour(200, 0, 0)), Picture("blue.bmp", MakeColour(0, 0, 200)),
+    ASSERT_EQ(manager.AddFiles({Picture("red.bmp", MakeColour(200, 0, 0)),
+                                Picture("blue.bmp", MakeColour(0, 0, 200)),
                                 Picture("green.bmp", MakeColour(0, 200, 0))}),
               3);
     manager.GetObject(0)->fade2NextPicture = 6;

@@ -110,7 +110,8 @@ TEST_F(FadingPreviewTest, EveryEffectGetsAMovieThatFfmpegDecodesWithTheFrameCoun
 
     // One ffprobe run over all files: each must decode without a message to exactly 7 frames.
     std::string list;
-    for (CFadingEffect* e : effects) list += "'" + FadingPreviewPath(home.Path().string(), e->GetName()) + "' ";
+    for (CFadingEffect* e : effects)
+        list += "'" + FadingPreviewPath(home.Path().string(), e->GetName()) + "' ";
     std::string out = Shell("for f in " + list +
                             "; do printf '%s=' \"$(basename \"$f\")\"; ffprobe -v error -count_frames "
                             "-select_streams v:0 -show_entries stream=nb_read_frames,codec_name,width "
@@ -153,10 +154,9 @@ TEST_F(FadingPreviewTest, CancellingEitherPictureDialogOrTheCodecCreatesNothing)
     EXPECT_FALSE(command.Run(false));
     EXPECT_EQ(chooser.filters.size(), 3u);
     // The codec choice cancelled.
-    CFadingPreviewCommand noCodec(manager, prompt, chooser,
-                                  [](const BitmapInfoHeader&, const CompressionOptions&, CompressionOptions&) {
-                                      return false;
-                                  });
+    CFadingPreviewCommand noCodec(
+        manager, prompt, chooser,
+        [](const BitmapInfoHeader&, const CompressionOptions&, CompressionOptions&) { return false; });
     prompt.answers = {PromptAnswer::Yes};
     EXPECT_FALSE(noCodec.Run(false));
     EXPECT_FALSE(fs::exists(Folder()));
@@ -245,7 +245,10 @@ TEST_F(FadingPreviewTest, PlayerLoopsTheFileAndShowsTheGreyPictureWithoutOne) {
     EXPECT_GT(white, 50);  // the text is there
 
     // A damaged file plays as none.
-    { std::ofstream(FadingPreviewPath(home.Path().string(), "Iris (Round)"), std::ios::binary) << "RIFF junk"; }
+    {
+        std::ofstream(FadingPreviewPath(home.Path().string(), "Iris (Round)"), std::ios::binary)
+            << "RIFF junk";
+    }
     player.SetEffect("Cross Dissolve");
     player.SetEffect("Iris (Round)");
     EXPECT_FALSE(player.HasPreview());

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -12,11 +13,15 @@
 #include <QStatusBar>
 #include <QTreeWidget>
 
+#include "creation/Creation.h"
 #include "infra/ProgramDirectory.h"
+#include "ui/CheckEffectsModel.h"
 #include "ui/LanguageTable.h"
 #include "ui/ListControlManager.h"
 #include "ui/OptionsModel.h"
+#include "ui/qt/CheckEffectsDialog.h"
 #include "ui/qt/Dialogs.h"
+#include "ui/qt/FadingPreviewWindow.h"
 #include "ui/qt/MainView.h"
 #include "ui/qt/PreviewWidget.h"
 #include "ui/qt/SpecialPictureDialog.h"
@@ -33,13 +38,8 @@ const char* const kLaterItems[] = {
     "ObjectsAddColorFading",
     "ObjectsChangeTextPosition",
     "ObjectsSpecialTextEdit",
-    "ObjectsShowFadingPreview",
     "ObjectsSynchronize",
     "WizardFirstVideo",
-    "OptionsCheckEffects",
-    "OptionsCreateFadingPreview",
-    "OptionsCreateFadingPreviewOwn",
-    "OptionsShowHideFadingPreview",
 };
 
 void AddItems(QMenu* menu, const std::vector<CMainMenuItem>& items,
@@ -143,6 +143,17 @@ void CMainWindow::ConnectMenu() {
         return OpenSpecialPictureSettingsFor(c, m_language, index, this);
     };
     Trigger("OptionsOptions", [this] { ShowOptions(); });
+    Trigger("ObjectsShowFadingPreview", [this] { ShowCheckEffects(true); });
+    Trigger("OptionsCheckEffects", [this] { ShowCheckEffects(false); });
+    Trigger("OptionsCreateFadingPreview", [this, &c] {
+        if (CreateFadingPreviews(*this, m_manager, m_prompt, c.Chooser(), false)) FadingPreview().Reload();
+    });
+    Trigger("OptionsCreateFadingPreviewOwn", [this, &c] {
+        if (CreateFadingPreviews(*this, m_manager, m_prompt, c.Chooser(), true)) FadingPreview().Reload();
+    });
+    Trigger("OptionsShowHideFadingPreview", [this] { FadingPreview().Toggle(); });
+    connect(m_view->Button("ShowFadingPreview"), &QPushButton::clicked, this,
+            [this] { ShowCheckEffects(true); });
     Trigger("About", [this] { ShowAbout(); });
 
     // Ctrl+Up / Ctrl+Down move the selection one place.
@@ -204,6 +215,36 @@ void CMainWindow::ShowOptions() {
     // The dialog's copy becomes the application settings, saved, and the language is reloaded.
     dialog.Model().Apply(m_manager);
     LoadLanguage(m_startupComplete);
+}
+
+void CMainWindow::ShowCheckEffects(bool forEntry) {
+    CMainViewCommands& c = m_view->Commands();
+    // The dialog steps the registry's effects, which a running creation uses.
+    if (c.IsCreationRunning()) return;
+    CCheckEffectsModel model(m_manager.GetCreation().GetEffects(), m_manager.GetAppSettings(),
+                             m_manager.GetFrameRate());
+    if (forEntry) {
+        m_view->ReadControls();
+        if (!model.OpenForEntry(c)) return;
+    } else {
+        int width = 0, height = 0;
+        c.MovieSize(width, height);
+        model.UseBuiltInPictures(width, height);
+    }
+    CCheckEffectsDialog dialog(m_manager, model, m_language, m_prompt, this);
+    if (dialog.exec() == QDialog::Accepted) model.UseForEntry(c);
+    model.Closed(m_manager);
+}
+
+CFadingPreviewWindow& CMainWindow::FadingPreview() {
+    if (!m_fadingPreview) {
+        m_fadingPreview = std::make_unique<CFadingPreviewWindow>(m_manager.GetProgramDirectory(), this);
+        QComboBox* effects = m_view->EffectCombo();
+        m_fadingPreview->SetEffect(S(effects->currentText()));
+        connect(effects, &QComboBox::currentTextChanged, m_fadingPreview.get(),
+                [this](const QString& name) { m_fadingPreview->SetEffect(S(name)); });
+    }
+    return *m_fadingPreview;
 }
 
 void CMainWindow::CloseWithoutQuestion() {

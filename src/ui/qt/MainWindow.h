@@ -17,6 +17,7 @@ namespace trov {
 
 class CMainView;
 class CFatalReportDialog;
+class CFadingPreviewWindow;
 
 class CMainWindow : public QMainWindow {
     Q_OBJECT
@@ -48,6 +49,11 @@ public:
     // The dialogs of the menu.
     void ShowAbout();
     void ShowOptions();
+    // "Check Effects" (forEntry false) and "Show Fading Preview" (the first selected entry into
+    // the next one).
+    void ShowCheckEffects(bool forEntry);
+    // The "Fading Effect" window (F2), made on first use.
+    CFadingPreviewWindow& FadingPreview();
 
     // Shows the status text (GUI thread).
     void ShowStatus(const QString& text);
@@ -66,6 +72,7 @@ private:
     CMainView* m_view = nullptr;
     CWndLanguageManager m_language;
     std::unique_ptr<CQtMenuControl> m_menuControl;
+    std::unique_ptr<CFadingPreviewWindow> m_fadingPreview;
     std::map<std::string, QAction*> m_actions;
     QLabel* m_status = nullptr;
     bool m_startupComplete = false;
