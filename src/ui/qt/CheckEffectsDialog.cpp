@@ -117,7 +117,12 @@ void CCheckEffectsDialog::EffectChosen(const QString& name) {
     m_about->setEnabled(chosen);
     m_use->setEnabled(chosen);
     m_disable->setChecked(chosen && m_model.IsDisabled());
-    if (chosen) ShowNextFrame();
+    if (chosen) {
+        ShowNextFrame();
+    } else if (const CPicture* a = m_model.PictureA()) {
+        // Nothing chosen yet: the picture the transition would start from.
+        m_picture->SetPicture(a->Clone());
+    }
 }
 
 void CCheckEffectsDialog::ShowNextFrame() {

@@ -250,8 +250,7 @@ void CMainView::BuildControls() {
 
     // Dialogs that come with later versions: the buttons exist (their texts are translated) but
     // cannot be pressed yet.
-    for (const char* key :
-         {"SpecialTextEdit", "AudioSettings", "AddColorFading", "TextSettings"})
+    for (const char* key : {"SpecialTextEdit", "AudioSettings", "AddColorFading", "TextSettings"})
         m_buttons[key]->setEnabled(false);
     // Start Creation works once a handler is set (SetStartCreationHandler).
     start->setEnabled(false);

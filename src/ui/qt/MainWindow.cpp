@@ -33,13 +33,8 @@ namespace {
 // Menu items whose dialogs come with later versions: present (language files count their
 // positions) but not enabled.
 const char* const kLaterItems[] = {
-    "ProjectSettings",
-    "ObjectsAudioSettings",
-    "ObjectsAddColorFading",
-    "ObjectsChangeTextPosition",
-    "ObjectsSpecialTextEdit",
-    "ObjectsSynchronize",
-    "WizardFirstVideo",
+    "ProjectSettings",        "ObjectsAudioSettings", "ObjectsAddColorFading", "ObjectsChangeTextPosition",
+    "ObjectsSpecialTextEdit", "ObjectsSynchronize",   "WizardFirstVideo",
 };
 
 void AddItems(QMenu* menu, const std::vector<CMainMenuItem>& items,

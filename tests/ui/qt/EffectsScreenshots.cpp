@@ -119,6 +119,7 @@ int main(int argc, char** argv) {
         picture->SaveFile(files.back());
     }
     w.View().AddFilesResponsive(files);
+    manager.GetObject(0)->fading2NextPictureName = "Left-Right-Wipe";
     w.View().List().SetSelectedRows({0});
     CCheckEffectsModel model(manager.GetCreation().GetEffects(), manager.GetAppSettings(), 25.0);
     if (model.OpenForEntry(w.View().Commands())) {

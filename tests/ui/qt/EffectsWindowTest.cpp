@@ -116,6 +116,9 @@ void EffectsWindowTest::dialogStepsByHandAndAutomaticallyAtTheFrameRate() {
     QCOMPARE(dialog.EffectList()->currentIndex(), -1);
     QVERIFY(!dialog.UseButton()->isVisible());
     QVERIFY(!dialog.DisableBox()->isEnabled());
+    // Before a choice the window shows picture A.
+    QVERIFY(dialog.Picture()->GetPicture());
+    QCOMPARE(dialog.Picture()->GetPicture()->GetColour(5, 5), model.PictureA()->GetColour(5, 5));
     dialog.EffectList()->setCurrentText("Cross Dissolve");
     QCOMPARE(dialog.FrameNumber()->text(), QString("1"));
     QVERIFY(dialog.NextFrameButton()->isEnabled());
