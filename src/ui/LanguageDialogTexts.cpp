@@ -170,6 +170,8 @@ CLanguageSection PictureMoveDialogTexts() {
                 {"SavePicture", "Save Picture (for manual X / Y selection)"},
                 {"ImportPoints", "Import Points from TXT-File"},
                 {"ExportPoints", "Export Points as TXT-File"},
+                // The quality boxes' explanation (a message box).
+                {"Help", "Help"},
             }};
 }
 

@@ -368,6 +368,9 @@ void CMainViewCommands::Update(EditField field) {
     m_manager.RefreshProject();
     RefreshList();
     m_list.SetSelectedRows(rows);
+    // Rebuilding the rows passed through an empty selection (a window list reports it), which
+    // cleared the fields and locked the Update buttons; the selection's state comes back here.
+    SelectionChanged();
     Changed();
 }
 

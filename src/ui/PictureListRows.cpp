@@ -42,8 +42,27 @@ std::string SpecialPictureDescription(const CProjectObject& object) {
                       ColourGreen(object.colorFadeColorRef), ColourBlue(object.colorFadeColorRef));
         add(std::string("Color ") + colour);
     }
-    if (object.panoramaScrolling) add("Panorama Scrolling");
-    if (object.pictureMove) add("Picture Move");
+    // Picture move wins when both are set (the renderer does the same).
+    if (object.pictureMove) {
+        add("Picture Move");
+    } else if (object.panoramaScrolling) {
+        switch (object.panoramaScrollingType) {
+            case 1:
+                add("Panorama Scrolling: Left to Right");
+                break;
+            case 2:
+                add("Panorama Scrolling: Right to Left");
+                break;
+            case 3:
+                add("Panorama Scrolling: Top to Bottom");
+                break;
+            case 4:
+                add("Panorama Scrolling: Bottom to Top");
+                break;
+            default:
+                add("Panorama Scrolling: Please configure it!");
+        }
+    }
     return text;
 }
 

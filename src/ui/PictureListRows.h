@@ -37,7 +37,8 @@ PictureListRow PictureListRowTexts(const CProjectObject& object, int position);
 
 // Column 8: face name, height, and "bold", "italic", "underline", "strike-out" where set.
 std::string FontDescription(const LogFont& font);
-// Column 9: "Panorama Scrolling", "Picture Move", "Color #RRGGBB" (colour fadings), joined by ", ".
+// Column 9: "Color #RRGGBB" (colour fadings), then "Picture Move" or, without it, "Panorama
+// Scrolling: " + the direction ("Left to Right" ... or "Please configure it!"), joined by ", ".
 std::string SpecialPictureDescription(const CProjectObject& object);
 // Column 13: "Fade In", "Fade Out", "Mix", or "" for none and unknown codes.
 std::string FadeOptionDescription(int fadeOption);

@@ -87,8 +87,8 @@ bool CutWave(const std::string& source, int offsetMs, const std::string& target)
     return ok;
 }
 
-std::unique_ptr<CDibPicture> SyncPreviewPicture(CPicturePreparation& preparation, const CProjectObject& object,
-                                                int quality) {
+std::unique_ptr<CDibPicture> SyncPreviewPicture(CPicturePreparation& preparation,
+                                                const CProjectObject& object, int quality) {
     CMainViewCommands::PreviewRequest request;
     request.object = object;
     request.width = kSyncPreviewWidth;
@@ -180,7 +180,8 @@ SWaveOutline OutlineOfPcm16(const uint8_t* pcm, size_t size, int channels, int s
 
 // ---- the player ------------------------------------------------------------------------------------
 
-CSyncAudioPlayer::CSyncAudioPlayer(std::vector<SSyncEntry> entries, CFileCache& waveCache, CSoundOutput& output)
+CSyncAudioPlayer::CSyncAudioPlayer(std::vector<SSyncEntry> entries, CFileCache& waveCache,
+                                   CSoundOutput& output)
     : m_entries(std::move(entries)),
       m_waveCache(waveCache),
       m_output(output),
@@ -215,7 +216,8 @@ bool CSyncAudioPlayer::Play(int entry, int offsetMs) {
     {
         std::lock_guard lock(m_mutex);
         if (!m_outlines.count(entry))
-            m_outlines[entry] = OutlineOfPcm16(whole.data(), whole.size(), format.channels, format.samplesPerSec);
+            m_outlines[entry] =
+                OutlineOfPcm16(whole.data(), whole.size(), format.channels, format.samplesPerSec);
     }
     std::vector<uint8_t> pcm;
     if (offsetMs > 0) {

@@ -57,8 +57,8 @@ bool CutWave(const std::string& source, int offsetMs, const std::string& target)
 
 // The preview picture of an entry: 180 x 135 through the picture cache (made when missing). Null
 // when the entry's picture is neither a picture nor a clip that can be read. Thread-safe.
-std::unique_ptr<CDibPicture> SyncPreviewPicture(CPicturePreparation& preparation, const CProjectObject& object,
-                                                int quality);
+std::unique_ptr<CDibPicture> SyncPreviewPicture(CPicturePreparation& preparation,
+                                                const CProjectObject& object, int quality);
 
 // Preprocessing: every entry's preview picture, every piece's preview WAV. Runs on a worker
 // thread; the dialog reads Position() and Status() while it runs and may Cancel().

@@ -49,7 +49,8 @@ std::vector<SSyncEntry> SyncEntriesFromProject(const CTROVManager& manager, ICli
     return entries;
 }
 
-CSynchronizeModel::CSynchronizeModel(std::vector<SSyncEntry> entries, float framesPerSecond, CSyncSound* sound)
+CSynchronizeModel::CSynchronizeModel(std::vector<SSyncEntry> entries, float framesPerSecond,
+                                     CSyncSound* sound)
     : m_entries(std::move(entries)), m_fps(framesPerSecond), m_sound(sound) {}
 
 bool CSynchronizeModel::Start(int start, int end, int64_t nowMs) {
@@ -217,8 +218,8 @@ bool CSynchronizeModel::SoundWorked() const {
 }
 
 std::vector<SSyncFrames> CSynchronizeModel::ApplyDurations(const std::vector<SSyncEntry>& entries, int start,
-                                                          const std::vector<int64_t>& durations,
-                                                          float framesPerSecond) {
+                                                           const std::vector<int64_t>& durations,
+                                                           float framesPerSecond) {
     std::vector<SSyncFrames> result;
     const float d = framesPerSecond > 0 ? 1000.0f / framesPerSecond : 40.0f;
     float total = 0.0f;

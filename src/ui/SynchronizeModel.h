@@ -24,17 +24,17 @@ struct SSyncEntry {
     int showPicture = 0;
     int textFadeOut = 0;
     int fade2Next = 0;
-    std::string audioFile;      // "AudioFile" without the coverage marker; empty: none
-    int audioStartTime = 0;     // ms
-    int audioFadingTime = 0;    // ms
+    std::string audioFile;    // "AudioFile" without the coverage marker; empty: none
+    int audioStartTime = 0;   // ms
+    int audioFadingTime = 0;  // ms
     int synchronizeFF2NP = 0;
-    int fadeOption = -1;        // 3: mixes its audio with the piece before
+    int fadeOption = -1;  // 3: mixes its audio with the piece before
     bool loopAudio = false;
-    bool isClip = false;        // an AVI clip: advances by itself after its duration
-    int clipFrames = 0;         // the clip's frames
-    bool panorama = false;      // labels under the preview
+    bool isClip = false;    // an AVI clip: advances by itself after its duration
+    int clipFrames = 0;     // the clip's frames
+    bool panorama = false;  // labels under the preview
     bool pictureMove = false;
-    std::string fileName;       // for the status texts
+    std::string fileName;  // for the status texts
 
     int TotalFrames() const { return textFadeIn + showPicture + textFadeOut + fade2Next; }
     bool HasAudio() const { return !audioFile.empty(); }

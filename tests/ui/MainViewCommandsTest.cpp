@@ -248,6 +248,12 @@ TEST_F(MainViewCommandsTest, UpdateCopiesOneFieldIntoEverySelectedObjectByItsPos
     EXPECT_EQ(manager.GetObject(0)->textFadeOut, 5);
     EXPECT_EQ(list.GetCellText(2, kColShowPicture), "42");
     EXPECT_EQ(list.selected, (std::vector<int>{0, 2}));
+    // The fields show the selection again, so the next Update button can be pressed at once.
+    std::string shown, selected;
+    commands.GetGuiState().GetString(guistate::kShowPicture, guistate::kValue, shown);
+    commands.GetGuiState().GetString(guistate::kTemp, guistate::kObjectsSelected, selected);
+    EXPECT_EQ(shown, "42");
+    EXPECT_EQ(selected, "1");
 }
 
 TEST_F(MainViewCommandsTest, UpdateRefusesTextInANumberFieldAndBoundsAbsurdNumbers) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "creation/TROVManager.h"
+#include "ui/PictureListRows.h"
 #include "ui/SettingsWndCommunicator.h"
 #include "ui/SpecialPictureModel.h"
 #include "ui/UiFakes.h"
@@ -123,6 +124,21 @@ TEST(SpecialPictureModel, AcceptCopiesSwitchesMotionDataAndQualityOnlyWhenCalled
     CSettingsStore untouched;
     plain.Accept(object, untouched);
     EXPECT_FALSE(untouched.HasSection("PROJECT_SETTINGS"));
+}
+
+TEST(SpecialPictureModel, TheListNamesTheDirectionAndPictureMoveWins) {
+    CProjectObject o;
+    o.panoramaScrolling = true;
+    EXPECT_EQ(SpecialPictureDescription(o), "Panorama Scrolling: Please configure it!");
+    const char* names[] = {"Left to Right", "Right to Left", "Top to Bottom", "Bottom to Top"};
+    for (int code = 1; code <= 4; ++code) {
+        o.panoramaScrollingType = code;
+        EXPECT_EQ(SpecialPictureDescription(o), std::string("Panorama Scrolling: ") + names[code - 1]);
+    }
+    o.pictureMove = true;
+    EXPECT_EQ(SpecialPictureDescription(o), "Picture Move");
+    o.pictureMove = o.panoramaScrolling = false;
+    EXPECT_EQ(SpecialPictureDescription(o), "");
 }
 
 TEST(SpecialPictureModel, TheCommandOpensForTheFirstSelectedPictureButNotForVideos) {

@@ -51,7 +51,8 @@ int FirstSample(const std::string& path) {
 // Records the sound the player hands over; each Play lasts a few ms so loops can be counted.
 class RecordingOutput : public CSoundOutput {
 public:
-    bool Play(const uint8_t* pcm, size_t size, const SWaveFormat& format, const std::atomic<bool>* stop) override {
+    bool Play(const uint8_t* pcm, size_t size, const SWaveFormat& format,
+              const std::atomic<bool>* stop) override {
         {
             std::lock_guard lock(mutex);
             sizes.push_back(size);
@@ -86,7 +87,8 @@ bool WaitFor(F condition) {
     return false;
 }
 
-SSyncEntry AudioEntry(const std::string& file, int start, int fading = 0, int option = -1, bool loop = false) {
+SSyncEntry AudioEntry(const std::string& file, int start, int fading = 0, int option = -1,
+                      bool loop = false) {
     SSyncEntry e;
     e.audioFile = file;
     e.audioStartTime = start;

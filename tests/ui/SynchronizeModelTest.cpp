@@ -178,7 +178,8 @@ TEST(SynchronizeModelTest, AClipAdvancesByItselfAfterItsDurationAndRefusesPresse
 }
 
 TEST(SynchronizeModelTest, APressBeforeAMixingEntrysFadingTimeIsIgnored) {
-    std::vector<SSyncEntry> entries{Entry(0, 5, 0, 0, "a.wav"), Entry(0, 5, 0, 0, "b.wav"), Entry(0, 5, 0, 0)};
+    std::vector<SSyncEntry> entries{Entry(0, 5, 0, 0, "a.wav"), Entry(0, 5, 0, 0, "b.wav"),
+                                    Entry(0, 5, 0, 0)};
     entries[1].fadeOption = 3;
     entries[1].audioFadingTime = 1500;
     FakeSound sound;

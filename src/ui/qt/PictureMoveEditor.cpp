@@ -53,8 +53,8 @@ std::pair<int, int> CPictureMoveView::PicturePoint(const QPointF& at) const {
     return MapView(m_model.View(), width(), height()).ToPicture(at.x(), at.y());
 }
 
-void CPictureMoveView::DrawRect(QPainter& painter, const SViewMapping& m, const PixelRect& r, const QColor& colour,
-                                Qt::PenStyle style) const {
+void CPictureMoveView::DrawRect(QPainter& painter, const SViewMapping& m, const PixelRect& r,
+                                const QColor& colour, Qt::PenStyle style) const {
     if (r.width <= 0 || r.height <= 0) return;
     auto [x0, y0] = m.ToWindow(r.x, r.y);
     auto [x1, y1] = m.ToWindow(r.x + r.width + 1, r.y + r.height + 1);
@@ -99,7 +99,8 @@ void CPictureMoveView::paintEvent(QPaintEvent*) {
     const SViewMapping m = MapView(m_model.View(), width(), height());
     const SViewArea& v = m_model.View();
     // Only the part of the view that lies on the picture is drawn from it.
-    QRectF source = QRectF(v.x, v.y, v.width, v.height).intersected(QRectF(0, 0, m_image.width(), m_image.height()));
+    QRectF source =
+        QRectF(v.x, v.y, v.width, v.height).intersected(QRectF(0, 0, m_image.width(), m_image.height()));
     if (!source.isEmpty()) {
         auto [x0, y0] = m.ToWindow(source.left(), source.top());
         auto [x1, y1] = m.ToWindow(source.right(), source.bottom());
@@ -317,7 +318,7 @@ QWidget* CPictureMoveEditor::BuildQualityGroup() {
     grid->addWidget(MakeBox(pmove::kQuality), 0, 1);
     grid->addWidget(MakeLabel("MaximumScaleFactor"), 1, 0);
     grid->addWidget(MakeBox(pmove::kScaleLimit), 1, 1);
-    auto* help = new QPushButton(QStringLiteral("Help"));
+    auto* help = new QPushButton(DefaultText(kSection, "Help"));
     help->setObjectName(QStringLiteral("Help"));
     help->setAutoDefault(false);
     m_widgets["Help"] = help;

@@ -91,8 +91,9 @@ QPushButton* CPanoramaScrollingDialog::Button(const std::string& key) const {
 
 // ---- special picture settings ----
 
-CSpecialPictureDialog::CSpecialPictureDialog(CMainViewCommands& commands, const CWndLanguageManager& mainLanguage,
-                                             int index, QWidget* parent)
+CSpecialPictureDialog::CSpecialPictureDialog(CMainViewCommands& commands,
+                                             const CWndLanguageManager& mainLanguage, int index,
+                                             QWidget* parent)
     : QDialog(parent),
       m_commands(commands),
       m_mainLanguage(mainLanguage),
@@ -226,6 +227,7 @@ bool OpenSpecialPictureSettings(CMainViewCommands& commands, const CWndLanguageM
     }
     if (!OpenSpecialPictureSettingsFor(commands, mainLanguage, index, parent)) return false;
     commands.RefreshList();
+    commands.SelectionChanged();
     commands.SetModified(true);
     return true;
 }

@@ -169,8 +169,8 @@ void MotionDialogsTest::editorZoomsSetsPositionsAndStepsThroughFrames() {
     QVERIFY(pic.Create(400, 300));
     CProjectObject o;
     o.showPicture = 30;
-    CPictureMoveEditor editor(o, pic.Clone(), f.Manager().GetProjectSettings(), f.Window().Language(), f.prompt,
-                              f.chooser);
+    CPictureMoveEditor editor(o, pic.Clone(), f.Manager().GetProjectSettings(), f.Window().Language(),
+                              f.prompt, f.chooser);
     editor.show();
     QVERIFY(QTest::qWaitForWindowExposed(&editor));
     editor.Button("ZoomIn")->click();
@@ -206,8 +206,8 @@ void MotionDialogsTest::editorAddsImportsAndDeletesPoints() {
     QVERIFY(pic.Create(400, 300));
     CProjectObject o;
     o.showPicture = 10;
-    CPictureMoveEditor editor(o, pic.Clone(), f.Manager().GetProjectSettings(), f.Window().Language(), f.prompt,
-                              f.chooser);
+    CPictureMoveEditor editor(o, pic.Clone(), f.Manager().GetProjectSettings(), f.Window().Language(),
+                              f.prompt, f.chooser);
     editor.show();
     QVERIFY(QTest::qWaitForWindowExposed(&editor));
     editor.AddPointBox()->setChecked(true);
@@ -245,8 +245,8 @@ void MotionDialogsTest::editorRefusesTextThatIsNoNumber() {
     QVERIFY(pic.Create(200, 100));
     CProjectObject o;
     o.showPicture = 10;
-    CPictureMoveEditor editor(o, pic.Clone(), f.Manager().GetProjectSettings(), f.Window().Language(), f.prompt,
-                              f.chooser);
+    CPictureMoveEditor editor(o, pic.Clone(), f.Manager().GetProjectSettings(), f.Window().Language(),
+                              f.prompt, f.chooser);
     editor.Box("PosX")->setText("twelve");
     editor.Button("UpdateValues")->click();
     QCOMPARE(f.prompt.asked.size(), size_t(1));
@@ -284,8 +284,9 @@ void MotionDialogsTest::screenshotsInEnglishAndGerman() {
         save(&panorama, "panorama");
         int w = 0, h = 0;
         f.Commands().MovieSize(w, h);
-        CPictureMoveEditor editor(*o, PictureMoveEditorPicture(f.Commands().GetPicturePreparation(), *o, w, h),
-                                  f.Manager().GetProjectSettings(), f.Window().Language(), f.prompt, f.chooser);
+        CPictureMoveEditor editor(
+            *o, PictureMoveEditorPicture(f.Commands().GetPicturePreparation(), *o, w, h),
+            f.Manager().GetProjectSettings(), f.Window().Language(), f.prompt, f.chooser);
         editor.Model().GoToFrame(20);
         editor.Refresh();
         save(&editor, "picturemove");
