@@ -46,12 +46,24 @@ void CProjectSettingsModel::Bind(CSettingsWndCommunicator& binder,
                                  const std::function<CWindowControl*(const char* key)>& controlFor) {
     binder.SetSettings(&m_copy);
     for (const char* key : BoundKeys())
-        if (CWindowControl* control = controlFor(key)) binder.AddBinding(control, kProjectSettings, key, kBindText);
+        if (CWindowControl* control = controlFor(key)) {
+            binder.AddBinding(control, kProjectSettings, key, kBindText);
+            m_controls.emplace_back(key, control);
+        }
+}
+
+void CProjectSettingsModel::ShowInControls(CSettingsWndCommunicator& binder) {
+    binder.UpdateAllControls();
+    for (const auto& [key, control] : m_controls)
+        if (!m_copy.HasKey(kProjectSettings, key)) control->SetText("");
 }
 
 std::string CProjectSettingsModel::ReadControls(CSettingsWndCommunicator& binder) {
     CSettingsStore before = m_copy;
     binder.UpdateAllSettings();
+    for (const auto& [key, control] : m_controls)
+        if (!before.HasKey(kProjectSettings, key) && CSettingsStore::Trim(control->GetText()).empty())
+            m_copy.RemoveKey(kProjectSettings, key);
     return RefuseBadNumbers(m_copy, before, NumberFields());
 }
 

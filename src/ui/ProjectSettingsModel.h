@@ -42,8 +42,12 @@ public:
     // Binds the copy and one text box per bound key (controlFor(key); null skips the key).
     void Bind(CSettingsWndCommunicator& binder, const std::function<CWindowControl*(const char* key)>& controlFor);
 
+    // The copy in the controls; a box whose key the copy lacks (after "Load Settings") is emptied,
+    // so it cannot bring the old value back.
+    void ShowInControls(CSettingsWndCommunicator& binder);
     // Reads the controls into the copy; a number box holding no valid number keeps its old value
-    // and the reason is returned (empty when everything was accepted).
+    // and the reason is returned (empty when everything was accepted). An empty box whose key the
+    // copy lacks stays absent.
     std::string ReadControls(CSettingsWndCommunicator& binder);
 
     // "Choose Output AVI": the path becomes "Output-AVI" (an empty path changes nothing).
@@ -67,6 +71,7 @@ public:
 private:
     CTROVManager& m_manager;
     CSettingsStore m_copy;
+    std::vector<std::pair<const char*, CWindowControl*>> m_controls;
 };
 
 }  // namespace trov

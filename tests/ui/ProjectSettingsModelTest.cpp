@@ -80,6 +80,26 @@ TEST_F(ProjectSettingsModelTest, LoadReplacesTheWholeCopyAndCancelLeavesTheProje
     EXPECT_FALSE(manager.GetProjectSettings().HasKey(kProjectSettings, "Frames-Showing-Picture"));
 }
 
+TEST_F(ProjectSettingsModelTest, BoxesOfKeysTheLoadedFileLacksDoNotBringThemBack) {
+    std::string file = home / "few.ini";
+    test::WriteFileBytes(file, "[PROJECT_SETTINGS]\r\nMovie-Size-X=320\r\n");
+    CProjectSettingsModel model(manager);
+    std::map<std::string, test::FakeWindow> boxes;
+    CSettingsWndCommunicator binder;
+    model.Bind(binder, [&](const char* key) { return &boxes[key]; });
+    model.ShowInControls(binder);
+    EXPECT_EQ(boxes["Frames-Showing-Picture"].GetText(), "100");
+    ASSERT_TRUE(model.LoadSettings(file, prompt));
+    model.ShowInControls(binder);
+    EXPECT_EQ(boxes["Movie-Size-X"].GetText(), "320");
+    EXPECT_EQ(boxes["Frames-Showing-Picture"].GetText(), "");
+    EXPECT_EQ(model.ReadControls(binder), "");
+    EXPECT_FALSE(model.Copy().HasKey(kProjectSettings, "Frames-Showing-Picture"));
+    boxes["Movie-Size-Y"].SetText("200");
+    EXPECT_EQ(model.ReadControls(binder), "");
+    EXPECT_EQ(Value(model.Copy(), "Movie-Size-Y"), "200") << "a box filled in again counts";
+}
+
 TEST_F(ProjectSettingsModelTest, SaveWritesTheCopyAndReportsEitherWay) {
     CProjectSettingsModel model(manager);
     model.SetOutputFile(home / "movie.avi");
