@@ -38,6 +38,25 @@ struct LogFont {
     bool operator==(const LogFont&) const = default;
 };
 
+// A logical font as the caption renderer realises it: what a font dialog must show so that the
+// caption looks as chosen.
+struct CaptionFace {
+    std::string family;
+    double emPixels = 0;  // character (em) height in pixels
+    int weight = 400;     // 100..1000 (400 normal, 700 bold)
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    double horizontalScale = 1;  // glyph widths relative to the face's natural ones
+};
+
+// The face the renderer draws font with (the same height, weight and width mapping).
+CaptionFace CaptionFaceOf(const LogFont& font);
+// The logical font for a face chosen in a font dialog. The fields the face does not describe come
+// from base; the height keeps base's convention (negative: character height; positive: the cell
+// height this face has at that size) and the width keeps base's horizontal scale (0 stays natural).
+LogFont LogFontForFace(const CaptionFace& face, const LogFont& base);
+
 // Caption positions (the values stored as TextPosition).
 enum CaptionPosition : int {
     kCaptionBottomLeft = 1,

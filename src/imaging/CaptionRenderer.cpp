@@ -487,4 +487,51 @@ std::unique_ptr<CDibPicture> CPictureTools::MakeCaptionMask(int width, int heigh
     return nullptr;
 }
 
+// ---- the font dialog's view of a logical font ------------------------------------------------------
+
+CaptionFace CaptionFaceOf(const LogFont& font) {
+    ContextPtr ctx = NewContext();
+    CaptionFace face;
+    face.family = font.faceName.empty() ? "Sans" : font.faceName;
+    face.emPixels = EmPixels(ctx.get(), font);
+    face.weight = font.weight <= 0 ? 400 : std::clamp(int(font.weight), 100, 1000);
+    face.italic = font.italic != 0;
+    face.underline = font.underline != 0;
+    face.strikeOut = font.strikeOut != 0;
+    if (font.width > 0) {
+        FontDescPtr desc = DescriptionAt(font, face.emPixels);
+        const double avg = AverageCharWidth(ctx.get(), desc.get());
+        if (avg > 0) face.horizontalScale = std::clamp(double(font.width) / avg, 0.05, 20.0);
+    }
+    return face;
+}
+
+LogFont LogFontForFace(const CaptionFace& face, const LogFont& base) {
+    LogFont font = base;
+    font.faceName = face.family;
+    font.weight = std::clamp(face.weight, 100, 1000);
+    font.italic = face.italic ? 1 : 0;
+    font.underline = face.underline ? 1 : 0;
+    font.strikeOut = face.strikeOut ? 1 : 0;
+    const double em = std::clamp(face.emPixels, 1.0, 2000.0);
+    ContextPtr ctx = NewContext();
+    font.height = -int(std::lround(em));
+    if (base.height >= 0) {
+        // The cell height (ascent + descent) of this face at that em size.
+        FontDescPtr ref = DescriptionAt(font, 100.0);
+        PangoFontMetrics* m = pango_context_get_metrics(ctx.get(), ref.get(), nullptr);
+        const double cellAtRef =
+            double(pango_font_metrics_get_ascent(m) + pango_font_metrics_get_descent(m)) / PANGO_SCALE;
+        pango_font_metrics_unref(m);
+        font.height =
+            cellAtRef > 0 ? std::max(1, int(std::lround(em * cellAtRef / 100.0))) : int(std::lround(em));
+    }
+    if (base.width > 0) {
+        FontDescPtr desc = DescriptionAt(font, EmPixels(ctx.get(), font));
+        const double avg = AverageCharWidth(ctx.get(), desc.get());
+        font.width = std::max(1, int(std::lround(face.horizontalScale * avg)));
+    }
+    return font;
+}
+
 }  // namespace trov

@@ -19,11 +19,13 @@ int MillisecondsPerFrame(const CSettingsStore& projectSettings) {
     return 1000 / fps;
 }
 
-CAudioSettingsModel::CAudioSettingsModel(CTROVManager& manager, int index) : m_manager(manager), m_index(index) {
+CAudioSettingsModel::CAudioSettingsModel(CTROVManager& manager, int index)
+    : m_manager(manager), m_index(index) {
     const CProjectObject* o = manager.GetObject(index);
     if (!o) return;
     m_valid = true;
-    if (const CProjectObject* previous = manager.GetObject(index - 1)) m_previousTransition = previous->fade2NextPicture;
+    if (const CProjectObject* previous = manager.GetObject(index - 1))
+        m_previousTransition = previous->fade2NextPicture;
     m_scratch.SetString(as::kObject, objkey::kAudioFile, o->audioFile);
     m_scratch.SetInt(as::kObject, objkey::kAudioStartTime, o->audioStartTime);
     m_scratch.SetInt(as::kObject, objkey::kNormalizeAudio, o->normalizeAudio == 1 ? 1 : 0);
@@ -42,7 +44,8 @@ void CAudioSettingsModel::Bind(CSettingsWndCommunicator& binder,
         if (CWindowControl* control = controlFor(c)) binder.AddBinding(control, section, key, kind);
     };
     auto addEnable = [&](AudioControl c, const char* section, const char* key) {
-        if (CWindowControl* control = controlFor(c)) binder.AddBinding(control, section, key, "0", kBindEnableIfEqual);
+        if (CWindowControl* control = controlFor(c))
+            binder.AddBinding(control, section, key, "0", kBindEnableIfEqual);
     };
     add(AudioControl::FileBox, as::kObject, objkey::kAudioFile, kBindText);
     add(AudioControl::StartTimeBox, as::kObject, objkey::kAudioStartTime, kBindText);
@@ -161,7 +164,8 @@ std::string CAudioSettingsModel::PlayShortExample(CSoundOutput& output) {
         return "Played 2 seconds of " + file + " from " + std::to_string(GetStartTime()) + " ms.";
     std::string why;
     if (auto* alsa = dynamic_cast<CAlsaSoundOutput*>(&output)) why = alsa->GetLastError();
-    return "No sound device could play the short example" + (why.empty() ? std::string(".") : " (" + why + ").");
+    return "No sound device could play the short example" +
+           (why.empty() ? std::string(".") : " (" + why + ").");
 }
 
 bool CAudioSettingsModel::Accept(CUserPrompt& prompt) {

@@ -33,17 +33,17 @@ inline constexpr int kExampleMs = 2000;
 
 // The controls the dialog binds, by the name the model asks for.
 enum class AudioControl {
-    FileBox,         // text: "AudioFile"
-    StartTimeBox,    // text: "AudioStartTime"
-    Normalize,       // check: "NormalizeAudio"
-    Loop,            // check: "LoopAudio"
-    FadingTimeBox,   // text: "AudioFadingTime"; enabled only while not synchronised
-    Synchronize,     // check: "SynchronizeFF2NP"
-    Option1,         // check (radio): "FADE_OPTION"/"Option1" ...
+    FileBox,        // text: "AudioFile"
+    StartTimeBox,   // text: "AudioStartTime"
+    Normalize,      // check: "NormalizeAudio"
+    Loop,           // check: "LoopAudio"
+    FadingTimeBox,  // text: "AudioFadingTime"; enabled only while not synchronised
+    Synchronize,    // check: "SynchronizeFF2NP"
+    Option1,        // check (radio): "FADE_OPTION"/"Option1" ...
     Option2,
     Option3,
-    FadingTimeLabel, // enabled only while not synchronised
-    PlayExample,     // enabled while "FADE_OPTION"/"DisableGUI" is "0"
+    FadingTimeLabel,  // enabled only while not synchronised
+    PlayExample,      // enabled while "FADE_OPTION"/"DisableGUI" is "0"
 };
 
 class CAudioSettingsModel {
@@ -56,7 +56,8 @@ public:
     bool IsValid() const { return m_valid; }
 
     // Binds the scratch store in the specified order; controlFor may return null to skip one.
-    void Bind(CSettingsWndCommunicator& binder, const std::function<CWindowControl*(AudioControl)>& controlFor);
+    void Bind(CSettingsWndCommunicator& binder,
+              const std::function<CWindowControl*(AudioControl)>& controlFor);
     // The number boxes (start time and fading time, milliseconds).
     static const std::vector<NumberField>& NumberFields();
 

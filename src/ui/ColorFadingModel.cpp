@@ -14,7 +14,8 @@ const std::vector<ColorFadingChoice>& ColorFadingChoices() {
     return choices;
 }
 
-std::vector<int> AddColorFadings(CTROVManager& manager, const std::vector<int>& selected, ColorFadingPreset preset) {
+std::vector<int> AddColorFadings(CTROVManager& manager, const std::vector<int>& selected,
+                                 ColorFadingPreset preset) {
     std::vector<int> sorted = selected;
     std::sort(sorted.begin(), sorted.end());
     sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());

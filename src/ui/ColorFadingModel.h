@@ -21,6 +21,7 @@ const std::vector<ColorFadingChoice>& ColorFadingChoices();
 // first and shifted by the objects inserted so far): black directly after the object; the white
 // flashes directly before it, the synchronised one taking its frames from the object. Returns the
 // list positions of the inserted objects.
-std::vector<int> AddColorFadings(CTROVManager& manager, const std::vector<int>& selected, ColorFadingPreset preset);
+std::vector<int> AddColorFadings(CTROVManager& manager, const std::vector<int>& selected,
+                                 ColorFadingPreset preset);
 
 }  // namespace trov

@@ -77,9 +77,9 @@ std::string RefuseBadNumbers(CSettingsStore& store, const CSettingsStore& before
         else
             store.RemoveKey(f.section, f.key);
         if (!message.empty()) message += "\n";
-        message += std::string(f.label) + " \"" + text + "\" is not " + (f.real ? "a number" : "a whole number") +
-                   " from " + Shown(f.minimum) + " to " + Shown(f.maximum) + "; the value stays " +
-                   (hadOld ? "\"" + old + "\"" : "unset") + ".";
+        message += std::string(f.label) + " \"" + text + "\" is not " +
+                   (f.real ? "a number" : "a whole number") + " from " + Shown(f.minimum) + " to " +
+                   Shown(f.maximum) + "; the value stays " + (hadOld ? "\"" + old + "\"" : "unset") + ".";
     }
     return message;
 }

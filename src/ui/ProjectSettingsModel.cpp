@@ -14,10 +14,17 @@ CProjectSettingsModel::CProjectSettingsModel(CTROVManager& manager)
 
 const std::vector<const char*>& CProjectSettingsModel::BoundKeys() {
     static const std::vector<const char*> keys{
-        projkey::kOutputAVI,         projkey::kFramesTextFadeIn,  projkey::kFramesShowingPicture,
-        projkey::kFramesTextFadeOut, projkey::kFramesFading2NextPicture,
-        projkey::kMovieSizeX,        projkey::kMovieSizeY,        projkey::kFramesPerSeconds,
-        projkey::kCropTop,           projkey::kCropLeft,          projkey::kCropRight,
+        projkey::kOutputAVI,
+        projkey::kFramesTextFadeIn,
+        projkey::kFramesShowingPicture,
+        projkey::kFramesTextFadeOut,
+        projkey::kFramesFading2NextPicture,
+        projkey::kMovieSizeX,
+        projkey::kMovieSizeY,
+        projkey::kFramesPerSeconds,
+        projkey::kCropTop,
+        projkey::kCropLeft,
+        projkey::kCropRight,
         projkey::kCropBottom,
     };
     return keys;
@@ -27,7 +34,8 @@ const std::vector<NumberField>& CProjectSettingsModel::NumberFields() {
     // Frame counts as the project loader clamps them; sizes an encoder can take.
     static const std::vector<NumberField> fields{
         {kProjectSettings, projkey::kFramesTextFadeIn, "Frames Text-Fade-In:", false, 0, kMaxFrameCount},
-        {kProjectSettings, projkey::kFramesShowingPicture, "Frames Showing Picture:", false, 0, kMaxFrameCount},
+        {kProjectSettings, projkey::kFramesShowingPicture, "Frames Showing Picture:", false, 0,
+         kMaxFrameCount},
         {kProjectSettings, projkey::kFramesTextFadeOut, "Frames Text-Fade-Out:", false, 0, kMaxFrameCount},
         {kProjectSettings, projkey::kFramesFading2NextPicture, "Frames fading to next picture:", false, 0,
          kMaxFrameCount},

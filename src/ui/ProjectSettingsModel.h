@@ -40,7 +40,8 @@ public:
     // The bound keys that hold numbers, with their ranges.
     static const std::vector<NumberField>& NumberFields();
     // Binds the copy and one text box per bound key (controlFor(key); null skips the key).
-    void Bind(CSettingsWndCommunicator& binder, const std::function<CWindowControl*(const char* key)>& controlFor);
+    void Bind(CSettingsWndCommunicator& binder,
+              const std::function<CWindowControl*(const char* key)>& controlFor);
 
     // The copy in the controls; a box whose key the copy lacks (after "Load Settings") is emptied,
     // so it cannot bring the old value back.

@@ -105,7 +105,8 @@ TEST_F(EditingCommandsTest, SpecialTextEditCutsTheSelectedCaptionsAndRefreshesTh
 
 TEST_F(EditingCommandsTest, ColourFadingsKeepTheSelectedObjectsSelected) {
     list.SetSelectedRows({0, 2});
-    EXPECT_TRUE(editing.AddColorFading([](ColorFadingPreset& p) { return p = ColorFadingPreset::White, true; }));
+    EXPECT_TRUE(
+        editing.AddColorFading([](ColorFadingPreset& p) { return p = ColorFadingPreset::White, true; }));
     ASSERT_EQ(manager.GetObjectCount(), 5);
     EXPECT_EQ(list.GetRowCount(), 5);
     EXPECT_TRUE(manager.GetObject(0)->IsColorFade());

@@ -21,7 +21,8 @@ namespace {
 class EditingModelsTest : public ::testing::Test {
 protected:
     EditingModelsTest() { manager.Initialize(home.Path().string()); }
-    CProjectObject& Add(const std::string& caption, int in = 25, int show = 100, int out = 15, int next = 25) {
+    CProjectObject& Add(const std::string& caption, int in = 25, int show = 100, int out = 15,
+                        int next = 25) {
         CProjectObject o;
         o.SetFileName(home / (caption + ".jpg"));
         o.pictureText = caption;
@@ -48,7 +49,8 @@ TEST_F(EditingModelsTest, PositionButtonsStoreTheirCodesAndCenterCenterIs100) {
     CTextSettingsModel model;
     for (const CaptionPositionButton& b : buttons) {
         ASSERT_TRUE(model.SetPosition(b.code));
-        EXPECT_STREQ(CaptionPositionName(model.GetPosition()), b.key) << "the button's key names its position";
+        EXPECT_STREQ(CaptionPositionName(model.GetPosition()), b.key)
+            << "the button's key names its position";
         EXPECT_NE(FindDefaultText(kTextSettingsDlgSection, b.key), nullptr) << b.key;
     }
     EXPECT_EQ(buttons.back().code, 100);
@@ -91,7 +93,8 @@ TEST_F(EditingModelsTest, OnlyEffectsThatCanFadeACaptionAreListedInRegistryOrder
     size_t last = 0;
     std::vector<CFadingEffect*> order = effects.InRegistrationOrder();
     for (const std::string& n : names) {
-        auto it = std::find_if(order.begin(), order.end(), [&](CFadingEffect* e) { return e->GetName() == n; });
+        auto it =
+            std::find_if(order.begin(), order.end(), [&](CFadingEffect* e) { return e->GetName() == n; });
         ASSERT_NE(it, order.end());
         EXPECT_TRUE((*it)->IsTextCapable()) << n;
         EXPECT_GE(size_t(it - order.begin()), last);
@@ -188,8 +191,10 @@ TEST_F(EditingModelsTest, AudioBindingsFollowTheTableAndTheOptionsMirrorFadeOpti
             case AudioControl::Synchronize:
             case AudioControl::Option1:
             case AudioControl::Option2:
-            case AudioControl::Option3: return &checks[c];
-            default: return &boxes[c];
+            case AudioControl::Option3:
+                return &checks[c];
+            default:
+                return &boxes[c];
         }
     });
     EXPECT_EQ(binder.GetBindingCount(), 12u);

@@ -43,10 +43,12 @@ TEST_F(ProjectSettingsModelTest, BindsEveryBoxAsTextAndRefusesTextThatIsNoNumber
     boxes["CropTop"].SetText("-3");
     std::string refused = model.ReadControls(binder);
     EXPECT_EQ(Value(model.Copy(), "Movie-Size-X"), "800");
-    EXPECT_EQ(Value(model.Copy(), "FramesPerSeconds"), "29,97") << "the creation reads a comma as the fraction";
+    EXPECT_EQ(Value(model.Copy(), "FramesPerSeconds"), "29,97")
+        << "the creation reads a comma as the fraction";
     EXPECT_EQ(Value(model.Copy(), "Frames-Showing-Picture"), "100") << "the old value stays";
     EXPECT_EQ(Value(model.Copy(), "CropTop"), "0");
-    EXPECT_NE(refused.find("Frames Showing Picture: \"12abc\" is not a whole number"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("Frames Showing Picture: \"12abc\" is not a whole number"), std::string::npos)
+        << refused;
     EXPECT_NE(refused.find("the value stays \"100\""), std::string::npos) << refused;
     EXPECT_NE(refused.find("Crop in Pixel: Top \"-3\""), std::string::npos) << refused;
     EXPECT_EQ(refused.find("Movie-Size"), std::string::npos) << refused;

@@ -7,10 +7,15 @@
 #include <QFileDialog>
 #include <QFont>
 #include <QFontDialog>
+#include <QFontInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QThread>
+#include <cmath>
 
+#include "imaging/Caption.h"
 #include "ui/qt/QtControls.h"
 
 namespace trov {
@@ -163,31 +168,47 @@ bool CQtChooser::ChooseColour(Colour& colour) {
     return true;
 }
 
+namespace {
+
+// Pixels per point of the screen the dialogs show on (96 dpi without one).
+double PixelsPerPoint() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
+    return (dpi > 0 ? dpi : 96.0) / 72.0;
+}
+
+}  // namespace
+
+// Both directions go through the caption renderer's own mapping (CaptionFaceOf, LogFontForFace),
+// so the font dialog shows the size, weight and width the movie's captions get.
 QFont FontFromLogFont(const LogFont& font) {
-    QFont q(Q(font.faceName));
-    q.setPixelSize(std::max(1, font.height < 0 ? -font.height : font.height));
-    // Logical weights 1..1000 to Qt's 1..1000 scale (both put "normal" at 400).
-    q.setWeight(static_cast<QFont::Weight>(std::clamp(font.weight <= 0 ? 400 : font.weight, 1, 1000)));
-    q.setItalic(font.italic != 0);
-    q.setUnderline(font.underline != 0);
-    q.setStrikeOut(font.strikeOut != 0);
+    const CaptionFace face = CaptionFaceOf(font);
+    QFont q(Q(face.family));
+    q.setPixelSize(std::max(1, static_cast<int>(std::lround(face.emPixels))));
+    q.setWeight(static_cast<QFont::Weight>(face.weight));
+    q.setItalic(face.italic);
+    q.setUnderline(face.underline);
+    q.setStrikeOut(face.strikeOut);
+    q.setStretch(std::clamp(static_cast<int>(std::lround(face.horizontalScale * 100)), 1, 4000));
     return q;
 }
 
 LogFont LogFontFromFont(const QFont& q, const LogFont& base) {
-    LogFont font = base;
-    font.faceName = S(q.family());
-    int pixels = q.pixelSize() > 0 ? q.pixelSize() : static_cast<int>(q.pointSizeF() * 96.0 / 72.0 + 0.5);
-    // A change of the height keeps the caption's width-to-height proportion.
-    if (pixels > 0 && pixels != font.height) {
-        if (font.height > 0 && font.width > 0) font.width = std::max(1, font.width * pixels / font.height);
-        font.height = pixels;
-    }
-    font.weight = static_cast<int32_t>(q.weight());
-    font.italic = q.italic() ? 1 : 0;
-    font.underline = q.underline() ? 1 : 0;
-    font.strikeOut = q.strikeOut() ? 1 : 0;
-    return font;
+    const CaptionFace before = CaptionFaceOf(base);
+    CaptionFace face = before;
+    // The dialog starts on the face fontconfig resolved ("Arial" shows as Liberation Sans, weight
+    // 200 as the nearest style the family has): what the user left as it was keeps its stored value.
+    const QFontInfo start(FontFromLogFont(base));
+    if (q.family() != start.family()) face.family = S(q.family());
+    const double pixels = q.pixelSize() > 0 ? q.pixelSize() : q.pointSizeF() * PixelsPerPoint();
+    // The dialog rounds sizes to its own steps: a size within a pixel of the start is the start's.
+    if (pixels > 0 && std::abs(pixels - before.emPixels) > 1.0) face.emPixels = pixels;
+    if (q.weight() != start.weight()) face.weight = std::clamp(static_cast<int>(q.weight()), 100, 1000);
+    face.italic = q.italic();
+    face.underline = q.underline();
+    face.strikeOut = q.strikeOut();
+    // The dialog has no width; the caption keeps its horizontal scale.
+    return LogFontForFace(face, base);
 }
 
 bool CQtChooser::ChooseFont(LogFont& font) {
