@@ -248,10 +248,6 @@ void CMainView::BuildControls() {
     root->addWidget(m_settingsFrame);
     root->addLayout(creation);
 
-    // Dialogs that come with later versions: the buttons exist (their texts are translated) but
-    // cannot be pressed yet.
-    for (const char* key : {"SpecialTextEdit", "AudioSettings", "AddColorFading", "TextSettings"})
-        m_buttons[key]->setEnabled(false);
     // Start Creation works once a handler is set (SetStartCreationHandler).
     start->setEnabled(false);
 }
@@ -268,7 +264,8 @@ void CMainView::Bind() {
     // The Update buttons and the selection commands need a selection.
     for (const char* key :
          {"UpdateFTFI", "UpdateFSP", "UpdateFTFO", "UpdateF2NP", "UpdateTextBackWidth", "UpdateFadeEffect",
-          "UpdatePictureText", "AddRandomFadings", "Choose Font", "TextColor", "TextBackgroundColor"})
+          "UpdatePictureText", "AddRandomFadings", "Choose Font", "TextColor", "TextBackgroundColor",
+          "SpecialTextEdit", "AudioSettings", "AddColorFading", "TextSettings"})
         m_stateBinder.AddBinding(m_textControls[key], guistate::kTemp, guistate::kObjectsSelected, "1",
                                  kBindEnableIfEqual);
 

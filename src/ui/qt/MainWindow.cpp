@@ -22,6 +22,7 @@
 #include "ui/qt/CheckEffectsDialog.h"
 #include "ui/qt/Dialogs.h"
 #include "ui/qt/FadingPreviewWindow.h"
+#include "ui/qt/EditingLauncher.h"
 #include "ui/qt/MainView.h"
 #include "ui/qt/PreviewWidget.h"
 #include "ui/qt/SpecialPictureDialog.h"
@@ -33,8 +34,8 @@ namespace {
 // Menu items whose dialogs come with later versions: present (language files count their
 // positions) but not enabled.
 const char* const kLaterItems[] = {
-    "ProjectSettings",        "ObjectsAudioSettings", "ObjectsAddColorFading", "ObjectsChangeTextPosition",
-    "ObjectsSpecialTextEdit", "ObjectsSynchronize",   "WizardFirstVideo",
+    "ObjectsSynchronize",
+    "WizardFirstVideo",
 };
 
 void AddItems(QMenu* menu, const std::vector<CMainMenuItem>& items,
@@ -64,6 +65,8 @@ CMainWindow::CMainWindow(CTROVManager& manager, CUserPrompt& prompt, CMainViewCh
     statusBar()->addWidget(m_status, 1);
     BuildMenu();
     ConnectMenu();
+    // The editing dialogs' menu items and buttons (the launcher is the window's child).
+    new CEditingLauncher(*this);
     connect(m_view, &CMainView::projectChanged, this, &CMainWindow::UpdateTitle);
     // Small enough for a 1024 x 768 screen, never smaller than the controls need.
     setMinimumSize(QSize(980, 640).expandedTo(minimumSizeHint()));

@@ -372,7 +372,7 @@ void MainWindowTest::menuHasEveryItemAndLaterDialogsAreDisabled() {
     QCOMPARE(f.Window().Action("ObjectsAddPictures")->shortcut(), QKeySequence("F3"));
     QCOMPARE(f.Window().Action("ObjectsDelete")->shortcut(), QKeySequence(Qt::Key_Delete));
     QCOMPARE(f.Window().Action("ObjectsCopy")->shortcut(), QKeySequence("Ctrl+Ins"));
-    QVERIFY(!f.Window().Action("ProjectSettings")->isEnabled());
+    QVERIFY(f.Window().Action("ProjectSettings")->isEnabled());
     QVERIFY(!f.Window().Action("WizardFirstVideo")->isEnabled());
     QVERIFY(f.Window().Action("StartCreation")->isEnabled());
     QVERIFY(f.Window().Action("SelectAllWithText")->isEnabled());
