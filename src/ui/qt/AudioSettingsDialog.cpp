@@ -38,9 +38,9 @@ private:
 
 // ---- audio settings -------------------------------------------------------------------------------
 
-CAudioSettingsDialog::CAudioSettingsDialog(CAudioSettingsModel& model, const CWndLanguageManager& mainLanguage,
-                                           CMainViewChooser& chooser, CUserPrompt& prompt, CSoundOutput& output,
-                                           QWidget* parent)
+CAudioSettingsDialog::CAudioSettingsDialog(CAudioSettingsModel& model,
+                                           const CWndLanguageManager& mainLanguage, CMainViewChooser& chooser,
+                                           CUserPrompt& prompt, CSoundOutput& output, QWidget* parent)
     : QDialog(parent), m_model(model), m_chooser(chooser), m_prompt(prompt), m_output(output) {
     BuildControls();
     m_texts.Apply(mainLanguage);
@@ -101,33 +101,14 @@ void CAudioSettingsDialog::BuildControls() {
     top->addWidget(play, 3, 2, Qt::AlignLeft);
     top->setColumnStretch(2, 1);
 
-    auto* options = static_cast<QGroupBox*>(add("FadingOptions", new QGroupBox(m_texts.Default("FadingOptions"))));
-    auto* optionRows = new QGridLayout(options);
-    const char* optionKeys[3] = {"Option1", "Option2", "Option3"};
-    const AudioControl optionControls[3] = {AudioControl::Option1, AudioControl::Option2, AudioControl::Option3};
-    for (int i = 0; i < 3; ++i) {
-        auto* b = new QRadioButton(m_texts.Default(optionKeys[i]));
-        // The model keeps exactly one (or none) on; the window must be able to show none.
-        b->setAutoExclusive(false);
-        add(optionKeys[i], b);
-        m_widgets[optionControls[i]] = b;
-        optionRows->addWidget(b, i, 0, 1, 3);
-        connect(b, &QRadioButton::clicked, this, [this, i] { SetFadeOption(i + 1); });
-    }
-    QWidget* fadingLabel = add("FadingTime", new QLabel(m_texts.Default("FadingTime")));
-    m_widgets[AudioControl::FadingTimeLabel] = fadingLabel;
-    optionRows->addWidget(fadingLabel, 3, 0);
-    optionRows->addWidget(fadingBox, 3, 1);
-    optionRows->setColumnStretch(2, 1);
-    QCheckBox* sync = check("Synchronize", AudioControl::Synchronize);
-    optionRows->addWidget(sync, 4, 0, 1, 3);
-    connect(sync, &QCheckBox::clicked, this, &CAudioSettingsDialog::SetSynchronize);
+    QGroupBox* options = BuildOptionsGroup();
 
     m_status = new QLabel;
     m_status->setObjectName("status");
     m_status->setWordWrap(true);
 
-    auto* use = static_cast<QPushButton*>(add("UseNewSettings", new QPushButton(m_texts.Default("UseNewSettings"))));
+    auto* use =
+        static_cast<QPushButton*>(add("UseNewSettings", new QPushButton(m_texts.Default("UseNewSettings"))));
     use->setDefault(true);
     QPushButton* reset = button("ResetSettings");
     QPushButton* cancel = button("Cancel");
@@ -152,6 +133,40 @@ void CAudioSettingsDialog::BuildControls() {
     connect(fileBox, &QLineEdit::editingFinished, this, [this] {
         if (ReadControls()) Refresh();
     });
+}
+
+QGroupBox* CAudioSettingsDialog::BuildOptionsGroup() {
+    auto* options = new QGroupBox(m_texts.Default("FadingOptions"));
+    m_texts.Add("FadingOptions", options);
+    m_controls["FadingOptions"] = options;
+    auto* optionRows = new QGridLayout(options);
+    const char* optionKeys[3] = {"Option1", "Option2", "Option3"};
+    const AudioControl optionControls[3] = {AudioControl::Option1, AudioControl::Option2,
+                                            AudioControl::Option3};
+    for (int i = 0; i < 3; ++i) {
+        auto* b = new QRadioButton(m_texts.Default(optionKeys[i]));
+        // The model keeps exactly one (or none) on; the window must be able to show none.
+        b->setAutoExclusive(false);
+        m_texts.Add(optionKeys[i], b);
+        m_controls[optionKeys[i]] = b;
+        m_widgets[optionControls[i]] = b;
+        optionRows->addWidget(b, i, 0, 1, 3);
+        connect(b, &QRadioButton::clicked, this, [this, i] { SetFadeOption(i + 1); });
+    }
+    auto* fadingLabel = new QLabel(m_texts.Default("FadingTime"));
+    m_texts.Add("FadingTime", fadingLabel);
+    m_controls["FadingTime"] = fadingLabel;
+    m_widgets[AudioControl::FadingTimeLabel] = fadingLabel;
+    optionRows->addWidget(fadingLabel, 3, 0);
+    optionRows->addWidget(m_widgets[AudioControl::FadingTimeBox], 3, 1);
+    optionRows->setColumnStretch(2, 1);
+    auto* sync = new QCheckBox(m_texts.Default("Synchronize"));
+    m_texts.Add("Synchronize", sync);
+    m_controls["Synchronize"] = sync;
+    m_widgets[AudioControl::Synchronize] = sync;
+    optionRows->addWidget(sync, 4, 0, 1, 3);
+    connect(sync, &QCheckBox::clicked, this, &CAudioSettingsDialog::SetSynchronize);
+    return options;
 }
 
 QWidget* CAudioSettingsDialog::Control(AudioControl control) const {

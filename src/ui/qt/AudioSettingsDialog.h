@@ -15,6 +15,7 @@
 #include "ui/qt/DialogTexts.h"
 
 class QAbstractButton;
+class QGroupBox;
 class QLabel;
 class QPushButton;
 
@@ -45,6 +46,7 @@ public:
 
 private:
     void BuildControls();
+    QGroupBox* BuildOptionsGroup();
     void Refresh();
     // Reads the controls; false (after the message) when a number was refused.
     bool ReadControls();

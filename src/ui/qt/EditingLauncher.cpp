@@ -14,8 +14,8 @@
 namespace trov {
 
 const char* const CEditingLauncher::kMenuIds[5] = {"ProjectSettings", "ObjectsChangeTextPosition",
-                                                    "ObjectsSpecialTextEdit", "ObjectsAudioSettings",
-                                                    "ObjectsAddColorFading"};
+                                                   "ObjectsSpecialTextEdit", "ObjectsAudioSettings",
+                                                   "ObjectsAddColorFading"};
 
 CEditingLauncher::CEditingLauncher(CMainWindow& window)
     : QObject(&window), m_window(window), m_commands(window.View().Commands(), window.View().List()) {
@@ -27,10 +27,11 @@ CEditingLauncher::CEditingLauncher(CMainWindow& window)
         if (QAction* a = window.Action(kMenuIds[i]))
             connect(a, &QAction::triggered, this, [this, c = commands[i]] { (this->*c)(); });
     }
-    const std::pair<const char*, Command> buttons[] = {{"TextSettings", &CEditingLauncher::TextSettings},
-                                                       {"SpecialTextEdit", &CEditingLauncher::SpecialTextEdit},
-                                                       {"AudioSettings", &CEditingLauncher::AudioSettings},
-                                                       {"AddColorFading", &CEditingLauncher::AddColorFading}};
+    const std::pair<const char*, Command> buttons[] = {
+        {"TextSettings", &CEditingLauncher::TextSettings},
+        {"SpecialTextEdit", &CEditingLauncher::SpecialTextEdit},
+        {"AudioSettings", &CEditingLauncher::AudioSettings},
+        {"AddColorFading", &CEditingLauncher::AddColorFading}};
     for (const auto& [key, command] : buttons)
         if (QPushButton* b = window.View().Button(key))
             connect(b, &QPushButton::clicked, this, [this, c = command] { (this->*c)(); });

@@ -15,8 +15,10 @@ namespace trov {
 
 namespace pst = projectsettingstext;
 
-CProjectSettingsDialog::CProjectSettingsDialog(CProjectSettingsModel& model, const CWndLanguageManager& mainLanguage,
-                                               CMainViewChooser& chooser, CUserPrompt& prompt, QWidget* parent)
+CProjectSettingsDialog::CProjectSettingsDialog(CProjectSettingsModel& model,
+                                               const CWndLanguageManager& mainLanguage,
+                                               CMainViewChooser& chooser, CUserPrompt& prompt,
+                                               QWidget* parent)
     : QDialog(parent), m_model(model), m_chooser(chooser), m_prompt(prompt) {
     BuildControls();
     m_texts.Apply(mainLanguage);
@@ -30,41 +32,43 @@ CProjectSettingsDialog::CProjectSettingsDialog(CProjectSettingsModel& model, con
     ShowSwatch();
 }
 
-void CProjectSettingsDialog::BuildControls() {
-    m_texts.Add("MainTitle", this);
-    setWindowTitle(m_texts.Default("MainTitle"));
-    auto button = [this](const char* key) {
-        auto* b = new QPushButton(m_texts.Default(key));
-        b->setAutoDefault(false);
-        m_texts.Add(key, b);
-        m_controls[key] = b;
-        return b;
-    };
-    auto label = [this](const char* key) {
-        auto* l = new QLabel(m_texts.Default(key));
-        m_texts.Add(key, l);
-        m_controls[key] = l;
-        return l;
-    };
-    auto box = [this](const char* key, int width) {
-        auto* e = new QLineEdit;
-        e->setObjectName(key);
-        if (width > 0) e->setMaximumWidth(width);
-        m_boxes[key] = e;
-        return e;
-    };
-    auto group = [this](const char* key) {
-        auto* g = new QGroupBox(m_texts.Default(key));
-        m_texts.Add(key, g);
-        m_controls[key] = g;
-        return g;
-    };
+QPushButton* CProjectSettingsDialog::NewButton(const char* key) {
+    auto* b = new QPushButton(m_texts.Default(key));
+    b->setAutoDefault(false);
+    m_texts.Add(key, b);
+    m_controls[key] = b;
+    return b;
+}
 
-    QGroupBox* settings = group("Settings");
+QLabel* CProjectSettingsDialog::NewLabel(const char* key) {
+    auto* l = new QLabel(m_texts.Default(key));
+    m_texts.Add(key, l);
+    m_controls[key] = l;
+    return l;
+}
+
+QLineEdit* CProjectSettingsDialog::NewBox(const char* key, int maximumWidth) {
+    auto* e = new QLineEdit;
+    e->setObjectName(key);
+    if (maximumWidth > 0) e->setMaximumWidth(maximumWidth);
+    m_boxes[key] = e;
+    return e;
+}
+
+QGroupBox* CProjectSettingsDialog::NewGroup(const char* key) {
+    auto* g = new QGroupBox(m_texts.Default(key));
+    m_texts.Add(key, g);
+    m_controls[key] = g;
+    return g;
+}
+
+QGroupBox* CProjectSettingsDialog::BuildSettingsGroup() {
+    QGroupBox* settings = NewGroup("Settings");
     auto* grid = new QGridLayout(settings);
-    QPushButton* output = button("ChooseOutputAVI");
+    QPushButton* output = NewButton("ChooseOutputAVI");
+    connect(output, &QPushButton::clicked, this, &CProjectSettingsDialog::ChooseOutput);
     grid->addWidget(output, 0, 0);
-    QLineEdit* outputBox = box(projkey::kOutputAVI, 0);
+    QLineEdit* outputBox = NewBox(projkey::kOutputAVI, 0);
     outputBox->setMinimumWidth(360);
     grid->addWidget(outputBox, 0, 1, 1, 3);
     const std::pair<const char*, const char*> frames[] = {
@@ -75,31 +79,35 @@ void CProjectSettingsDialog::BuildControls() {
     };
     int row = 1;
     for (const auto& [text, key] : frames) {
-        grid->addWidget(label(text), row, 0);
-        grid->addWidget(box(key, 90), row++, 1);
+        grid->addWidget(NewLabel(text), row, 0);
+        grid->addWidget(NewBox(key, 90), row++, 1);
     }
-    grid->addWidget(label("MovieSize"), row, 0);
+    grid->addWidget(NewLabel("MovieSize"), row, 0);
     auto* size = new QHBoxLayout;
-    size->addWidget(box(projkey::kMovieSizeX, 70));
+    size->addWidget(NewBox(projkey::kMovieSizeX, 70));
     size->addWidget(new QLabel(QStringLiteral("x")));
-    size->addWidget(box(projkey::kMovieSizeY, 70));
+    size->addWidget(NewBox(projkey::kMovieSizeY, 70));
     size->addStretch();
     grid->addLayout(size, row++, 1, 1, 3);
-    grid->addWidget(label("FramesPerSeconds"), row, 0);
-    grid->addWidget(box(projkey::kFramesPerSeconds, 90), row++, 1);
+    grid->addWidget(NewLabel("FramesPerSeconds"), row, 0);
+    grid->addWidget(NewBox(projkey::kFramesPerSeconds, 90), row++, 1);
     grid->setColumnStretch(3, 1);
+    return settings;
+}
 
-    QGroupBox* colour = group("StaticGlobalBackgroundColor");
+QGroupBox* CProjectSettingsDialog::BuildColourAndCropGroups(QGroupBox*& crop) {
+    QGroupBox* colour = NewGroup("StaticGlobalBackgroundColor");
     auto* colourRow = new QHBoxLayout(colour);
     m_swatch = new QLabel;
     m_swatch->setFixedSize(48, 24);
     m_swatch->setFrameShape(QFrame::Box);
     colourRow->addWidget(m_swatch);
-    QPushButton* changeColour = button("ChangeGlobalBackgroundColor");
+    QPushButton* changeColour = NewButton("ChangeGlobalBackgroundColor");
+    connect(changeColour, &QPushButton::clicked, this, &CProjectSettingsDialog::ChangeBackgroundColour);
     colourRow->addWidget(changeColour);
     colourRow->addStretch();
 
-    QGroupBox* crop = group("CropInPixel");
+    crop = NewGroup("CropInPixel");
     auto* cropGrid = new QGridLayout(crop);
     const std::pair<const char*, const char*> crops[] = {
         {"CropTop", projkey::kCropTop},
@@ -109,16 +117,25 @@ void CProjectSettingsDialog::BuildControls() {
     };
     int column = 0;
     for (const auto& [text, key] : crops) {
-        cropGrid->addWidget(label(text), 0, column++);
-        cropGrid->addWidget(box(key, 70), 0, column++);
+        cropGrid->addWidget(NewLabel(text), 0, column++);
+        cropGrid->addWidget(NewBox(key, 70), 0, column++);
     }
     cropGrid->setColumnStretch(column, 1);
+    return colour;
+}
 
-    QGroupBox* commands = group("Commands");
+void CProjectSettingsDialog::BuildControls() {
+    m_texts.Add("MainTitle", this);
+    setWindowTitle(m_texts.Default("MainTitle"));
+    QGroupBox* settings = BuildSettingsGroup();
+    QGroupBox* crop = nullptr;
+    QGroupBox* colour = BuildColourAndCropGroups(crop);
+
+    QGroupBox* commands = NewGroup("Commands");
     auto* commandRow = new QHBoxLayout(commands);
-    QPushButton* setDefault = button("SetAsDefault");
-    QPushButton* load = button("LoadSettings");
-    QPushButton* save = button("SaveSettings");
+    QPushButton* setDefault = NewButton("SetAsDefault");
+    QPushButton* load = NewButton("LoadSettings");
+    QPushButton* save = NewButton("SaveSettings");
     commandRow->addWidget(setDefault);
     commandRow->addWidget(load);
     commandRow->addWidget(save);
@@ -127,7 +144,7 @@ void CProjectSettingsDialog::BuildControls() {
     auto* ok = new QPushButton(QStringLiteral("OK"));
     ok->setDefault(true);
     m_controls["OK"] = ok;
-    QPushButton* cancel = button("Cancel");
+    QPushButton* cancel = NewButton("Cancel");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok);
@@ -140,8 +157,6 @@ void CProjectSettingsDialog::BuildControls() {
     layout->addWidget(commands);
     layout->addLayout(buttons);
 
-    connect(output, &QPushButton::clicked, this, &CProjectSettingsDialog::ChooseOutput);
-    connect(changeColour, &QPushButton::clicked, this, &CProjectSettingsDialog::ChangeBackgroundColour);
     connect(save, &QPushButton::clicked, this, &CProjectSettingsDialog::SaveSettings);
     connect(load, &QPushButton::clicked, this, &CProjectSettingsDialog::LoadSettings);
     connect(setDefault, &QPushButton::clicked, this, &CProjectSettingsDialog::SetAsDefault);
@@ -161,8 +176,10 @@ QWidget* CProjectSettingsDialog::Control(const std::string& languageKey) const {
 
 void CProjectSettingsDialog::ShowSwatch() {
     Colour c = m_model.GetBackgroundColour();
-    m_swatch->setStyleSheet(
-        QStringLiteral("background-color: rgb(%1, %2, %3);").arg(ColourRed(c)).arg(ColourGreen(c)).arg(ColourBlue(c)));
+    m_swatch->setStyleSheet(QStringLiteral("background-color: rgb(%1, %2, %3);")
+                                .arg(ColourRed(c))
+                                .arg(ColourGreen(c))
+                                .arg(ColourBlue(c)));
 }
 
 bool CProjectSettingsDialog::ReadControls() {

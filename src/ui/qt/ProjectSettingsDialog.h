@@ -11,6 +11,7 @@
 #include "ui/ProjectSettingsModel.h"
 #include "ui/qt/DialogTexts.h"
 
+class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QLabel;
@@ -41,6 +42,13 @@ public:
 
 private:
     void BuildControls();
+    QGroupBox* BuildSettingsGroup();
+    QGroupBox* BuildColourAndCropGroups(QGroupBox*& crop);
+    // New widgets registered under their language key (boxes under their settings key).
+    QPushButton* NewButton(const char* key);
+    QLabel* NewLabel(const char* key);
+    QLineEdit* NewBox(const char* key, int maximumWidth);
+    QGroupBox* NewGroup(const char* key);
     void ShowSwatch();
     // Reads the controls; false (after the message) when a number was refused.
     bool ReadControls();

@@ -35,7 +35,8 @@ void CTextSettingsDialog::BuildControls() {
         m_controls[key] = w;
         return w;
     };
-    auto* position = static_cast<QGroupBox*>(add("TextPosition", new QGroupBox(m_texts.Default("TextPosition"))));
+    auto* position =
+        static_cast<QGroupBox*>(add("TextPosition", new QGroupBox(m_texts.Default("TextPosition"))));
     auto* grid = new QGridLayout(position);
     m_positionBox = new QLineEdit;
     m_positionBox->setReadOnly(true);
@@ -54,7 +55,8 @@ void CTextSettingsDialog::BuildControls() {
         connect(b, &QPushButton::clicked, this, [this, code] { SetPosition(code); });
     }
 
-    auto* fading = static_cast<QGroupBox*>(add("StaticTextFading", new QGroupBox(m_texts.Default("StaticTextFading"))));
+    auto* fading =
+        static_cast<QGroupBox*>(add("StaticTextFading", new QGroupBox(m_texts.Default("StaticTextFading"))));
     auto* fadingGrid = new QGridLayout(fading);
     fadingGrid->addWidget(add("StaticTextFadeIn", new QLabel(m_texts.Default("StaticTextFadeIn"))), 0, 0);
     m_fadeIn = new QComboBox;
@@ -64,7 +66,8 @@ void CTextSettingsDialog::BuildControls() {
     m_fadeOut = new QComboBox;
     m_fadeOut->setMinimumContentsLength(24);
     fadingGrid->addWidget(m_fadeOut, 1, 1);
-    m_reset = static_cast<QPushButton*>(add("ResetTextFadings", new QPushButton(m_texts.Default("ResetTextFadings"))));
+    m_reset = static_cast<QPushButton*>(
+        add("ResetTextFadings", new QPushButton(m_texts.Default("ResetTextFadings"))));
     m_reset->setAutoDefault(false);
     fadingGrid->addWidget(m_reset, 0, 2, 2, 1);
     connect(m_reset, &QPushButton::clicked, this, &CTextSettingsDialog::ResetFadings);

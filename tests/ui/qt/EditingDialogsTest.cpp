@@ -155,8 +155,11 @@ void EditingDialogsTest::projectSettingsRefusesTextInNumberBoxesAndLoadReplacesT
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QCOMPARE(f.prompt.asked.size(), size_t(1));
     QVERIFY(f.prompt.asked[0].text.find("Frames per seconds: \"fast\" is not a number") != std::string::npos);
-    QCOMPARE(dialog.Box("FramesPerSeconds")->text().toStdString(),
-             [&] { std::string v; f.Manager().GetProjectSettings().GetString(kProjectSettings, "FramesPerSeconds", v); return v; }());
+    QCOMPARE(dialog.Box("FramesPerSeconds")->text().toStdString(), [&] {
+        std::string v;
+        f.Manager().GetProjectSettings().GetString(kProjectSettings, "FramesPerSeconds", v);
+        return v;
+    }());
 
     std::string file = (f.home.Path() / "small.ini").string();
     test::WriteFileBytes(file, "[PROJECT_SETTINGS]\r\nMovie-Size-X=320\r\nMovie-Size-Y=240\r\n");
@@ -243,7 +246,8 @@ void EditingDialogsTest::textSettingsListsOnlyCaptionEffectsAndResets() {
     QCOMPARE(dialog.FadeInList()->currentText().toStdString(), names[1]);
     for (int i = 1; i < dialog.FadeInList()->count(); ++i)
         QVERIFY(dialog.FadeInList()->itemText(i - 1) < dialog.FadeInList()->itemText(i) ||
-                dialog.FadeInList()->itemText(i - 1).compare(dialog.FadeInList()->itemText(i), Qt::CaseInsensitive) <= 0);
+                dialog.FadeInList()->itemText(i - 1).compare(dialog.FadeInList()->itemText(i),
+                                                             Qt::CaseInsensitive) <= 0);
     Click(dialog.ResetButton());
     QCOMPARE(dialog.FadeInList()->currentText(), QString(kDefaultTextEffect));
     QCOMPARE(dialog.FadeOutList()->currentText(), QString(kDefaultTextEffect));
