@@ -178,6 +178,55 @@ SWaveOutline OutlineOfPcm16(const uint8_t* pcm, size_t size, int channels, int s
     return outline;
 }
 
+namespace {
+
+// The outline value of a piece at run time t (0 past its end unless it loops).
+int PieceValueAt(const SSyncPiece& piece, const SWaveOutline& o, bool loop, int64_t t) {
+    if (o.peaks.empty() || o.lengthMs <= 0) return 0;
+    int64_t p = t - piece.runTimeMs + piece.offsetMs;
+    if (p >= o.lengthMs) {
+        int64_t span = o.lengthMs - piece.offsetMs;
+        if (!loop || span <= 0) return 0;
+        p = piece.offsetMs + (p - piece.offsetMs) % span;
+    }
+    size_t bucket = size_t(std::max<int64_t>(0, p) / o.bucketMs);
+    return bucket < o.peaks.size() ? o.peaks[bucket] : 0;
+}
+
+}  // namespace
+
+std::vector<uint8_t> RunOutline(const std::vector<SSyncPiece>& pieces, const std::vector<SSyncEntry>& entries,
+                                const std::function<SWaveOutline(int entry)>& outline, int64_t fromMs,
+                                int64_t toMs, int columns) {
+    std::vector<uint8_t> values(size_t(std::max(0, columns)), 0);
+    if (columns <= 0 || toMs <= fromMs || pieces.empty()) return values;
+    std::map<int, SWaveOutline> outlines;
+    for (const SSyncPiece& p : pieces)
+        if (!outlines.count(p.entry)) outlines[p.entry] = outline(p.entry);
+    const double msPerColumn = double(toMs - fromMs) / columns;
+    for (int c = 0; c < columns; ++c) {
+        const int64_t t0 = fromMs + int64_t(c * msPerColumn);
+        const int64_t t1 = std::max(t0 + 1, fromMs + int64_t((c + 1) * msPerColumn));
+        int peak = 0;
+        size_t k = 0;
+        for (int64_t t = t0; t < t1;) {
+            // The piece playing at t: the last one started by then.
+            while (k + 1 < pieces.size() && pieces[k + 1].runTimeMs <= t) ++k;
+            const SSyncPiece& piece = pieces[k];
+            if (piece.runTimeMs <= t) {
+                const SWaveOutline& o = outlines[piece.entry];
+                bool loop = size_t(piece.entry) < entries.size() && entries[size_t(piece.entry)].loopAudio;
+                peak = std::max(peak, PieceValueAt(piece, o, loop, t));
+                t += std::max(1, o.bucketMs);
+            } else {
+                t += 1;
+            }
+        }
+        values[size_t(c)] = uint8_t(peak);
+    }
+    return values;
+}
+
 // ---- the player ------------------------------------------------------------------------------------
 
 CSyncAudioPlayer::CSyncAudioPlayer(std::vector<SSyncEntry> entries, CFileCache& waveCache,

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -106,6 +107,12 @@ struct SWaveOutline {
     std::vector<uint8_t> peaks;
 };
 SWaveOutline OutlineOfPcm16(const uint8_t* pcm, size_t size, int channels, int sampleRate, int bucketMs = 10);
+// The waveform of a run from fromMs to toMs (run time) in `columns` columns: per column the
+// loudest outline value of the piece playing then (a looping piece starts over at its end), 0 where
+// nothing plays. outline gives an entry's outline.
+std::vector<uint8_t> RunOutline(const std::vector<SSyncPiece>& pieces, const std::vector<SSyncEntry>& entries,
+                                const std::function<SWaveOutline(int entry)>& outline, int64_t fromMs,
+                                int64_t toMs, int columns);
 
 // The run's sound: an entry's preview WAV read whole into memory and played on the player's
 // thread (looping when the entry asks); a new piece purges the one before. A start part-way

@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QTreeWidget>
 
+#include "audio/SoundPlayer.h"
 #include "creation/Creation.h"
 #include "infra/ProgramDirectory.h"
 #include "ui/CheckEffectsModel.h"
@@ -21,22 +22,17 @@
 #include "ui/OptionsModel.h"
 #include "ui/qt/CheckEffectsDialog.h"
 #include "ui/qt/Dialogs.h"
-#include "ui/qt/FadingPreviewWindow.h"
 #include "ui/qt/EditingLauncher.h"
+#include "ui/qt/FadingPreviewWindow.h"
+#include "ui/qt/FirstVideoWizard.h"
 #include "ui/qt/MainView.h"
 #include "ui/qt/PreviewWidget.h"
 #include "ui/qt/SpecialPictureDialog.h"
+#include "ui/qt/SynchronizeDlg.h"
 
 namespace trov {
 
 namespace {
-
-// Menu items whose dialogs come with later versions: present (language files count their
-// positions) but not enabled.
-const char* const kLaterItems[] = {
-    "ObjectsSynchronize",
-    "WizardFirstVideo",
-};
 
 void AddItems(QMenu* menu, const std::vector<CMainMenuItem>& items,
               std::map<std::string, QAction*>& actions) {
@@ -86,8 +82,6 @@ void CMainWindow::BuildMenu() {
             m_actions[item.id] = a;
         }
     }
-    for (const char* id : kLaterItems)
-        if (QAction* a = Action(id)) a->setEnabled(false);
     m_menuControl = std::make_unique<CQtMenuControl>(bar);
 }
 
@@ -140,6 +134,8 @@ void CMainWindow::ConnectMenu() {
     c.openMotionSettings = [this, &c](int index) {
         return OpenSpecialPictureSettingsFor(c, m_language, index, this);
     };
+    Trigger("ObjectsSynchronize", [this] { ShowSynchronize(); });
+    Trigger("WizardFirstVideo", [this] { ShowFirstVideoWizard(); });
     Trigger("OptionsOptions", [this] { ShowOptions(); });
     Trigger("ObjectsShowFadingPreview", [this] { ShowCheckEffects(true); });
     Trigger("OptionsCheckEffects", [this] { ShowCheckEffects(false); });
@@ -243,6 +239,32 @@ CFadingPreviewWindow& CMainWindow::FadingPreview() {
                 [this](const QString& name) { m_fadingPreview->SetEffect(S(name)); });
     }
     return *m_fadingPreview;
+}
+
+void CMainWindow::ShowSynchronize() {
+    CMainViewCommands& c = m_view->Commands();
+    if (c.IsCreationRunning()) return;
+    CSynchronizeDlg dialog(m_manager, m_language, m_prompt, GetSoundOutput(), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    // The frame counts changed: the list, the play length and the modified mark follow.
+    c.RefreshList();
+    c.SelectionChanged();
+    c.SetModified(true);
+    UpdateTitle();
+}
+
+void CMainWindow::ShowFirstVideoWizard() {
+    CMainViewCommands& c = m_view->Commands();
+    if (c.IsCreationRunning()) return;
+    // "... create my first video now!" starts the creation as the Start Creation command does.
+    CFirstVideoWizard wizard(
+        c, m_language,
+        [this] {
+            if (QAction* start = Action("StartCreation")) start->trigger();
+        },
+        this);
+    wizard.Run();
+    UpdateTitle();
 }
 
 void CMainWindow::CloseWithoutQuestion() {

@@ -54,6 +54,9 @@ public:
     void ShowCheckEffects(bool forEntry);
     // The "Fading Effect" window (F2), made on first use.
     CFadingPreviewWindow& FadingPreview();
+    // "Synchronize Audio and Video" and "Wizard 1: My First Video".
+    void ShowSynchronize();
+    void ShowFirstVideoWizard();
 
     // Shows the status text (GUI thread).
     void ShowStatus(const QString& text);
