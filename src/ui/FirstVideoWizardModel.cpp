@@ -87,7 +87,8 @@ bool CFirstVideoWizardModel::CanLeavePictures() const {
 
 int CFirstVideoWizardModel::FramesForSeconds(int seconds) const {
     int fps = 1;
-    if (!m_commands.GetManager().GetProjectSettings().GetInt(kProjectSettings, projkey::kFramesPerSeconds, fps))
+    if (!m_commands.GetManager().GetProjectSettings().GetInt(kProjectSettings, projkey::kFramesPerSeconds,
+                                                             fps))
         fps = 1;
     long long frames = static_cast<long long>(seconds) * fps;
     return static_cast<int>(std::clamp<long long>(frames, 0, kMaxFrameCount));
@@ -95,7 +96,8 @@ int CFirstVideoWizardModel::FramesForSeconds(int seconds) const {
 
 bool CFirstVideoWizardModel::ApplySeconds(const std::string& secondsText, std::string& error) {
     std::string_view t = CSettingsStore::Trim(secondsText);
-    bool digits = !t.empty() && t.size() <= 9 && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+    bool digits = !t.empty() && t.size() <= 9 &&
+                  std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
     if (!digits) {
         error = wizardtext::kWholeSeconds;
         return false;

@@ -12,9 +12,9 @@ class CMainViewCommands;
 
 // How a page ends.
 enum WizardResult : int {
-    kWizardNext = 10,            // "Next >>", and "Finish" on the last page
-    kWizardBack = 20,            // "<< Back"
-    kWizardNextAndCreate = 40,   // "... create my first video now!" (last page only)
+    kWizardNext = 10,           // "Next >>", and "Finish" on the last page
+    kWizardBack = 20,           // "<< Back"
+    kWizardNextAndCreate = 40,  // "... create my first video now!" (last page only)
 };
 
 enum WizardPage : int {

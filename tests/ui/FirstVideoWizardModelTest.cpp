@@ -58,7 +58,8 @@ protected:
     }
     std::vector<int> ShowFrames() const {
         std::vector<int> frames;
-        for (int i = 0; i < manager.GetObjectCount(); ++i) frames.push_back(manager.GetObject(i)->showPicture);
+        for (int i = 0; i < manager.GetObjectCount(); ++i)
+            frames.push_back(manager.GetObject(i)->showPicture);
         return frames;
     }
 
@@ -73,7 +74,8 @@ protected:
 
 TEST_F(FirstVideoWizardModelTest, TheLoopGoesOnWith10BackWith20AndCreatesWith40) {
     // Welcome, pictures, seconds, back to seconds' predecessor, on to the end: Finish ends it.
-    std::vector<int> codes{kWizardNext, kWizardNext, kWizardBack, kWizardNext, kWizardNext, kWizardNext, kWizardNext};
+    std::vector<int> codes{kWizardNext, kWizardNext, kWizardBack, kWizardNext,
+                           kWizardNext, kWizardNext, kWizardNext};
     std::vector<int> shown;
     int creations = 0;
     size_t next = 0;

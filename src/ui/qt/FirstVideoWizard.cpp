@@ -22,8 +22,8 @@ QString DefaultText(int page, const char* key) {
 
 }  // namespace
 
-CWizardPageDialog::CWizardPageDialog(int page, CFirstVideoWizardModel& model, const CWndLanguageManager& mainLanguage,
-                                     QWidget* parent)
+CWizardPageDialog::CWizardPageDialog(int page, CFirstVideoWizardModel& model,
+                                     const CWndLanguageManager& mainLanguage, QWidget* parent)
     : QDialog(parent), m_page(page), m_model(model) {
     setModal(true);
     Build();
@@ -181,7 +181,10 @@ QPushButton* CWizardPageDialog::Button(const std::string& key) const {
 
 CFirstVideoWizard::CFirstVideoWizard(CMainViewCommands& commands, const CWndLanguageManager& mainLanguage,
                                      std::function<void()> startCreation, QWidget* parent)
-    : m_model(commands), m_language(mainLanguage), m_startCreation(std::move(startCreation)), m_parent(parent) {}
+    : m_model(commands),
+      m_language(mainLanguage),
+      m_startCreation(std::move(startCreation)),
+      m_parent(parent) {}
 
 bool CFirstVideoWizard::Run() {
     return CFirstVideoWizardModel::Run(

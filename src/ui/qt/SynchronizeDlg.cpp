@@ -310,7 +310,8 @@ void CSynchronizeDlg::StartRun() {
     }
     m_endBox->setText(QString::number(m_model->EndPosition()));
     m_status->setText(status);
-    Button("StartSynchronisation")->setText(Q(m_language.GetText(kSection, "StopSynchronisation", synctext::kStop)));
+    Button("StartSynchronisation")
+        ->setText(Q(m_language.GetText(kSection, "StopSynchronisation", synctext::kStop)));
     SetIdleControls(false);
     m_shownIndex = -2;
     CSynchronizeModel* model = m_model.get();
@@ -393,9 +394,9 @@ void CSynchronizeDlg::ShowWaveform() {
     int64_t to = running ? std::max(now, kRunningViewMs) : std::max<int64_t>(1000, end + end / 25);
     int64_t from = running ? to - kRunningViewMs : 0;
     CSyncAudioPlayer* player = m_player.get();
-    std::vector<uint8_t> values =
-        RunOutline(m_model->Pieces(), m_model->Entries(), [player](int entry) { return player->Outline(entry); },
-                   from, to, std::max(1, m_waveform->width()));
+    std::vector<uint8_t> values = RunOutline(
+        m_model->Pieces(), m_model->Entries(), [player](int entry) { return player->Outline(entry); }, from,
+        to, std::max(1, m_waveform->width()));
     m_waveform->SetView(std::move(values), from, to, std::move(presses), now, running);
 }
 
@@ -403,8 +404,8 @@ void CSynchronizeDlg::ShowWaveform() {
 
 void CSynchronizeDlg::accept() {
     if (m_preprocessing || (m_model && m_model->IsRunning())) return;
-    PromptAnswer answer =
-        m_prompt.Ask(synctext::kApplyQuestion, synctext::kApplyCaption, PromptButtons::YesNoCancel, PromptAnswer::No);
+    PromptAnswer answer = m_prompt.Ask(synctext::kApplyQuestion, synctext::kApplyCaption,
+                                       PromptButtons::YesNoCancel, PromptAnswer::No);
     if (answer != PromptAnswer::Yes) return;
     if (m_model) CSynchronizeModel::WriteFrames(m_manager, m_model->Apply());
     QDialog::accept();

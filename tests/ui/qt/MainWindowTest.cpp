@@ -373,7 +373,8 @@ void MainWindowTest::menuHasEveryItemAndLaterDialogsAreDisabled() {
     QCOMPARE(f.Window().Action("ObjectsDelete")->shortcut(), QKeySequence(Qt::Key_Delete));
     QCOMPARE(f.Window().Action("ObjectsCopy")->shortcut(), QKeySequence("Ctrl+Ins"));
     QVERIFY(f.Window().Action("ProjectSettings")->isEnabled());
-    QVERIFY(!f.Window().Action("WizardFirstVideo")->isEnabled());
+    QVERIFY(f.Window().Action("WizardFirstVideo")->isEnabled());
+    QVERIFY(f.Window().Action("ObjectsSynchronize")->isEnabled());
     QVERIFY(f.Window().Action("StartCreation")->isEnabled());
     QVERIFY(f.Window().Action("SelectAllWithText")->isEnabled());
     QVERIFY(f.Window().Action("OptionsOptions")->isEnabled());

@@ -27,8 +27,8 @@
 #include "infra/ProgramDirectory.h"
 #include "settings/ApplicationSettings.h"
 #include "support/TestSupport.h"
-#include "ui/OptionsModel.h"
 #include "ui/MainViewFakes.h"
+#include "ui/OptionsModel.h"
 #include "ui/qt/CreationRunner.h"
 #include "ui/qt/CreationSettingsDialog.h"
 #include "ui/qt/FirstVideoWizard.h"
@@ -70,7 +70,8 @@ public:
                 return;
             }
             auto* page = qobject_cast<CWizardPageDialog*>(QApplication::activeModalWidget());
-            if (!page || !page->isVisible() || page == m_last || page->Page() != m_steps[m_next].first) return;
+            if (!page || !page->isVisible() || page == m_last || page->Page() != m_steps[m_next].first)
+                return;
             m_last = page;
             m_steps[m_next++].second(page);
         });
