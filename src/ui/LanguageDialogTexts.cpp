@@ -252,6 +252,17 @@ CLanguageSection AudioVideoSynchronisationDialogTexts() {
                 {"StaticPictureTime", "Time of current picture:"},
                 {"ApplySynchronisation", "Apply synchronisation"},
                 {"Cancel", kCancel},
+                // Texts the dialog shows itself.
+                {"StopSynchronisation", "Stop synchronisation", 0},
+                {"PreprocessingDone", "Preprocessing done!", 0},
+                {"PreprocessingCanceled", "Preprocessing canceled!", 0},
+                {"NotRead", "Could not be read (pictures, audio pieces):", 0},
+                {"NoSound", "No sound can be played. The pictures are timed by the clock alone.", 0},
+                {"StartNotAnEntry", "The start position is not an entry of the picture list.", 0},
+                {"ApplyQuestion", "Do you want apply the synchronisation settings?", 0},
+                {"ApplyCaption", "Apply synchronization!", 0},
+                {"PanoramaScroll", "Panorama Scroll.", 0},
+                {"PictureMove", "Picture Move", 0},
             }};
 }
 
@@ -325,6 +336,7 @@ CLanguageSection WizardStep2Texts() {
             {"Back", kBack},
             {"Next", kNext},
             {"Cancel", kCancel},
+            {"WholeSeconds", "Please enter the time in whole seconds (0 or more).", 0},
         }};
 }
 

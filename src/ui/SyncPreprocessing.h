@@ -36,11 +36,6 @@ inline constexpr const char* kAudioStatus = "Creating Preview-Audio for Synchron
 inline constexpr const char* kStatusEnd = ")...";
 inline constexpr const char* kDone = "Preprocessing done!";
 inline constexpr const char* kCanceled = "Preprocessing canceled!";
-inline constexpr const char* kStop = "Stop synchronisation";
-inline constexpr const char* kApplyQuestion = "Do you want apply the synchronisation settings?";
-inline constexpr const char* kApplyCaption = "Apply synchronization!";
-inline constexpr const char* kPanorama = "Panorama Scroll.";
-inline constexpr const char* kPictureMove = "Picture Move";
 }  // namespace synctext
 
 // The text the preview WAV of an entry is named by: its audio file, start time, fading time,

@@ -156,7 +156,7 @@ void CWizardPageDialog::Next() {
     if (m_page == kWizardSeconds) {
         std::string error;
         if (!m_model.ApplySeconds(S(m_seconds->text()), error)) {
-            m_error->setText(Q(error));
+            m_error->setText(Q(m_language.GetText(WizardPageSection(m_page), "WholeSeconds", error)));
             m_error->show();
             return;
         }

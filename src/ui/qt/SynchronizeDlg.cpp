@@ -267,9 +267,10 @@ void CSynchronizeDlg::FinishPreprocessing() {
     if (m_worker.joinable()) m_worker.join();
     m_preprocessing = false;
     const bool cancelled = m_job->IsCancelled();
-    QString text = Q(cancelled ? synctext::kCanceled : synctext::kDone);
+    QString text = Text(cancelled ? "PreprocessingCanceled" : "PreprocessingDone");
     if (!cancelled && (m_job->MissingPictures() > 0 || m_job->MissingWaves() > 0))
-        text += QStringLiteral(" (%1 pictures and %2 audio pieces could not be read)")
+        text += QStringLiteral(" %1 %2, %3")
+                    .arg(Text("NotRead"))
                     .arg(m_job->MissingPictures())
                     .arg(m_job->MissingWaves());
     m_status->setText(text);
@@ -297,21 +298,17 @@ void CSynchronizeDlg::StartRun() {
     m_player = std::make_unique<CSyncAudioPlayer>(entries, m_manager.GetWaveCache(), m_output);
     std::string why;
     QString status;
-    if (!m_player->CheckOutput(why))
-        status = QStringLiteral("No sound can be played (%1). The pictures are timed by the clock alone.")
-                     .arg(Q(why));
+    if (!m_player->CheckOutput(why)) status = QStringLiteral("%1 (%2)").arg(Text("NoSound"), Q(why));
     m_model = std::make_unique<CSynchronizeModel>(entries, m_manager.GetFrameRate(), m_player.get());
     const int start = CSettingsStore::ParseInt(S(m_startBox->text()));
     const int end = CSettingsStore::ParseInt(S(m_endBox->text()));
     if (!m_model->Start(start, end, m_clock())) {
-        m_status->setText(QStringLiteral("The start position must be one of the entries 0 to %1.")
-                              .arg(m_manager.GetObjectCount() - 1));
+        m_status->setText(Text("StartNotAnEntry"));
         return;
     }
     m_endBox->setText(QString::number(m_model->EndPosition()));
     m_status->setText(status);
-    Button("StartSynchronisation")
-        ->setText(Q(m_language.GetText(kSection, "StopSynchronisation", synctext::kStop)));
+    Button("StartSynchronisation")->setText(Text("StopSynchronisation"));
     SetIdleControls(false);
     m_shownIndex = -2;
     CSynchronizeModel* model = m_model.get();
@@ -367,9 +364,9 @@ void CSynchronizeDlg::ShowPreviews() {
                                                  : BlankPreview());
         QString motion;
         if (o && o->pictureMove)
-            motion = Q(synctext::kPictureMove);
+            motion = Text("PictureMove");
         else if (o && o->panoramaScrolling)
-            motion = Q(synctext::kPanorama);
+            motion = Text("PanoramaScroll");
         m_motion[size_t(i)]->setText(motion);
     }
 }
@@ -404,7 +401,7 @@ void CSynchronizeDlg::ShowWaveform() {
 
 void CSynchronizeDlg::accept() {
     if (m_preprocessing || (m_model && m_model->IsRunning())) return;
-    PromptAnswer answer = m_prompt.Ask(synctext::kApplyQuestion, synctext::kApplyCaption,
+    PromptAnswer answer = m_prompt.Ask(S(Text("ApplyQuestion")), S(Text("ApplyCaption")),
                                        PromptButtons::YesNoCancel, PromptAnswer::No);
     if (answer != PromptAnswer::Yes) return;
     if (m_model) CSynchronizeModel::WriteFrames(m_manager, m_model->Apply());
