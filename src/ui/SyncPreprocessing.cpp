@@ -66,16 +66,24 @@ bool MakePreviewWave(const SSyncEntry& entry, const std::string& target, const s
     }
     CWaveFile wave;
     bool ok = wave.Open(source);
+    // Written beside and renamed when complete: a preview cut short (a killed run, a full disk)
+    // never poses as made.
+    const std::string part = target + ".part";
     if (!ok) {
         error = "cannot be opened as a WAV file";
     } else {
         int start = entry.audioStartTime + (entry.fadeOption == 3 ? entry.audioFadingTime : 0);
-        ok = CopyTail(wave, start, target);
-        if (!ok) error = "the preview cannot be written";
+        ok = CopyTail(wave, start, part);
+        std::error_code ec;
+        if (ok) fs::rename(part, target, ec);
+        if (!ok || ec) {
+            ok = false;
+            error = "the preview cannot be written";
+        }
     }
     wave.Close();
     if (!decoded.empty()) RemoveQuietly(decoded);
-    if (!ok) RemoveQuietly(target);
+    RemoveQuietly(part);
     return ok;
 }
 

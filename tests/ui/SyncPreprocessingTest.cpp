@@ -120,6 +120,11 @@ TEST(SyncPreprocessingTest, PreviewWavesAreNamedByEveryAudioFieldAndStartAtTheSt
     ASSERT_TRUE(MakePreviewWave(mixing, b, dir.Path().string(), error)) << error;
     EXPECT_EQ(LengthMs(b), 1200);
     EXPECT_EQ(FirstSample(b), 6400 % 1000);
+    EXPECT_FALSE(fs::exists(b + ".part"));
+    // Made again over an existing preview (a changed source), the new content replaces it whole.
+    WriteRamp(song, 1000);
+    ASSERT_TRUE(MakePreviewWave(plain, a, dir.Path().string(), error)) << error;
+    EXPECT_EQ(LengthMs(a), 500);
 
     // A file that is no audio gives a reason and no file.
     test::WriteFileBytes(dir / "bad.wav", "RIFF....WAVEjunk");
