@@ -6,19 +6,19 @@
 #include "audio/WaveCache.h"
 #include "audio/WaveFile.h"
 #include "audio/WaveFormat.h"
+#include "audio/WaveTestUtil.h"
 #include "project/FileCache.h"
 #include "support/TestSupport.h"
-#include "audio/WaveTestUtil.h"
 
 namespace trov {
 namespace {
 
 namespace fs = std::filesystem;
+using test::PcmWav;
+using test::RampStereo;
 using test::ReadFileBytes;
 using test::TempDir;
 using test::WriteFileBytes;
-using test::PcmWav;
-using test::RampStereo;
 
 TEST(WaveCacheDamage, ACopyCutShortOrOverwrittenIsMadeAgain) {
     TempDir dir;

@@ -70,10 +70,10 @@ std::string WriteKillProject(const std::string& dir) {
     for (int i = 0; i < 4; ++i) {
         const std::string name = "p" + std::to_string(i) + ".bmp";
         MakeBmp(dir + "/" + name, 96 + 16 * i, 72 + 8 * i);
-        project += "[PICTURE_" + std::to_string(i) + "]\nFileName=" + name +
-                   "\nText-FadeIn=0\nShowPicture=10\nText-FadeOut=0\nFade2NextPicture=" + (i < 3 ? "8" : "0") +
-                   "\nFading2NextPictureName=" + transitions[i] + "\nPictureText=Entry " + std::to_string(i) +
-                   "\n";
+        project +=
+            "[PICTURE_" + std::to_string(i) + "]\nFileName=" + name +
+            "\nText-FadeIn=0\nShowPicture=10\nText-FadeOut=0\nFade2NextPicture=" + (i < 3 ? "8" : "0") +
+            "\nFading2NextPictureName=" + transitions[i] + "\nPictureText=Entry " + std::to_string(i) + "\n";
     }
     WriteFileBytes(dir + "/show.ini", project);
     return dir + "/show.ini";

@@ -1,12 +1,11 @@
 // Crash-safe file replacement: the new content or the old, never half of one, and never a stray
 // temporary file.
-#include "infra/ReplaceFile.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 
+#include "infra/ReplaceFile.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestSupport.h"
 

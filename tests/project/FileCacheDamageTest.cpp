@@ -24,7 +24,8 @@ TEST(FileCacheIndexDamage, ACutShortLastPathIsNotTrusted) {
     CFileCache cache;
     cache.SetDirectory(dir.Path().string());
     // "…/pic_12" cut to "…/pic_1" would name another cached picture.
-    WriteFileBytes(dir.Path() / "cache1.cache", Entry("a", "/t/pic_1") + Entry("b", "/t/pic_12").substr(0, 40));
+    WriteFileBytes(dir.Path() / "cache1.cache",
+                   Entry("a", "/t/pic_1") + Entry("b", "/t/pic_12").substr(0, 40));
     ASSERT_TRUE(cache.LoadIndex("cache1.cache"));
     EXPECT_EQ(cache.GetIndexSize(), 1u);
     EXPECT_EQ(cache.Lookup("a").value_or(""), "/t/pic_1");
@@ -36,7 +37,8 @@ TEST(FileCacheIndexDamage, ALostLineCostsOnlyItsOwnEntry) {
     CFileCache cache;
     cache.SetDirectory(dir.Path().string());
     // The path of "a" and the digest of "c" are gone; "b" and "d" still pair up afterwards.
-    std::string text = CFileCache::KeyDigest("a") + "\r\n" + Entry("b", "/t/b") + "/t/c\r\n" + Entry("d", "/t/d");
+    std::string text =
+        CFileCache::KeyDigest("a") + "\r\n" + Entry("b", "/t/b") + "/t/c\r\n" + Entry("d", "/t/d");
     WriteFileBytes(dir.Path() / "cache2.cache", text);
     ASSERT_TRUE(cache.LoadIndex("cache2.cache"));
     EXPECT_EQ(cache.GetIndexSize(), 2u);
@@ -58,7 +60,8 @@ TEST(FileCacheIndexDamage, AnIndexWriteThatFailsLeavesTheOldIndex) {
     ASSERT_TRUE(cache.SaveIndex("cache1.cache"));
     const std::string old = ReadFileBytes(dir.Path() / "cache1.cache");
     for (int i = 0; i < 500; ++i) cache.Add("k" + std::to_string(i), "/t/part" + std::to_string(i));
-    int code = test::RunWithFileSizeLimit(old.size() * 4, [&] { return cache.SaveIndex("cache1.cache") ? 1 : 0; });
+    int code =
+        test::RunWithFileSizeLimit(old.size() * 4, [&] { return cache.SaveIndex("cache1.cache") ? 1 : 0; });
     EXPECT_EQ(code, 0);
     EXPECT_EQ(ReadFileBytes(dir.Path() / "cache1.cache"), old);
     size_t files = 0;

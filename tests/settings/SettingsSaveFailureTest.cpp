@@ -21,12 +21,14 @@ TEST(SettingsSaveFailure, AFullDiskKeepsThePreviousFileInEveryEncoding) {
     const std::string old = ReadFileBytes(dir / "Settings.ini");
     for (int i = 0; i < 300; ++i) store.SetInt("TROV", "Key" + std::to_string(i), i);
     for (int encoding : {CTextFile::k8Bit, CTextFile::kUtf16LE, CTextFile::kUtf16BE}) {
-        int code = test::RunWithFileSizeLimit(old.size() * 8, [&] { return store.Save(dir / "Settings.ini", encoding) ? 1 : 0; });
+        int code = test::RunWithFileSizeLimit(
+            old.size() * 8, [&] { return store.Save(dir / "Settings.ini", encoding) ? 1 : 0; });
         EXPECT_EQ(code, 0) << encoding;
         EXPECT_EQ(ReadFileBytes(dir / "Settings.ini"), old) << encoding;
     }
     size_t files = 0;
-    for (auto it = std::filesystem::directory_iterator(dir.Path()); it != std::filesystem::directory_iterator(); ++it)
+    for (auto it = std::filesystem::directory_iterator(dir.Path());
+         it != std::filesystem::directory_iterator(); ++it)
         ++files;
     EXPECT_EQ(files, 1u);
     CSettingsStore again;

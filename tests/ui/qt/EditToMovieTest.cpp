@@ -141,7 +141,8 @@ void EditToMovieTest::EditPanorama(Fixture& f) {
     bool done = false;
     OnNext<CSpecialPictureDialog>([&](CSpecialPictureDialog* d) {
         d->PanoramaBox()->click();
-        OnNext<CPanoramaScrollingDialog>([](CPanoramaScrollingDialog* p) { p->Button("Left2Right")->click(); });
+        OnNext<CPanoramaScrollingDialog>(
+            [](CPanoramaScrollingDialog* p) { p->Button("Left2Right")->click(); });
         d->Button("ConfigurePanoramaScrolling")->click();
         done = d->Model().PanoramaType() == 1;
         d->Button("OK")->click();
@@ -216,9 +217,10 @@ void EditToMovieTest::editedInTheWindowRenderedByTrov() {
 
     const std::string codec = clitest::WriteCodecSettings(dir.string());
     const std::string movie = (dir / "edited.avi").string();
-    clitest::Result r = clitest::RunTrovIn(dir.string(), dir.string(),
-                                           "-PROJECT " + clitest::Quoted(projectFile) + " -CREATE " +
-                                               clitest::Quoted(codec) + " --output " + clitest::Quoted(movie));
+    clitest::Result r =
+        clitest::RunTrovIn(dir.string(), dir.string(),
+                           "-PROJECT " + clitest::Quoted(projectFile) + " -CREATE " + clitest::Quoted(codec) +
+                               " --output " + clitest::Quoted(movie));
     QVERIFY2(r.code == 0, r.out.c_str());
     if (const char* keep = std::getenv("TROV_KEEP_MOVIE")) {
         fs::copy_file(movie, keep, fs::copy_options::overwrite_existing);
@@ -238,7 +240,8 @@ void EditToMovieTest::editedInTheWindowRenderedByTrov() {
     auto moveStart = Grab(movie, kShow + kFade, dir), moveEnd = Grab(movie, 2 * kShow + kFade - 1, dir);
     QVERIFY(moveStart && moveEnd);
     const int whiteStart = Count(*moveStart, 255, 255, 255), whiteEnd = Count(*moveEnd, 255, 255, 255);
-    QVERIFY2(whiteEnd > 2 * whiteStart, (std::to_string(whiteStart) + " " + std::to_string(whiteEnd)).c_str());
+    QVERIFY2(whiteEnd > 2 * whiteStart,
+             (std::to_string(whiteStart) + " " + std::to_string(whiteEnd)).c_str());
     QVERIFY(Count(*moveEnd, 0, 230, 0) > 200);
     QCOMPARE(Count(*moveStart, 0, 230, 0) < Count(*moveEnd, 0, 230, 0), true);
 }

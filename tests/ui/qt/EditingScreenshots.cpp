@@ -42,8 +42,9 @@ int Shoot(QDialog& dialog, const std::string& out, const std::string& name, cons
     dialog.adjustSize();
     dialog.show();
     for (int i = 0; i < 10; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
-    QString file = QString("%1/edit16a-%2-%3.png")
-                       .arg(QString::fromStdString(out), QString::fromStdString(name), QString::fromStdString(language));
+    QString file =
+        QString("%1/edit16a-%2-%3.png")
+            .arg(QString::fromStdString(out), QString::fromStdString(name), QString::fromStdString(language));
     dialog.grab().save(file);
     std::printf("%s (%dx%d)\n", qPrintable(file), dialog.width(), dialog.height());
     int cut = ReportCutOff(&dialog, file);
