@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Renders the demo and a 12-photo workload (captions, picture moves, 12 different transitions,
-# 640x360, uncompressed) with a given trov and writes each movie's `ffmpeg -f framemd5`. With a
+# 640x360, uncompressed), and a 6-photo workload with an audio track in two formats, with a given
+# trov and writes each movie's `ffmpeg -f framemd5` (the audio workload's with its audio packets). With a
 # reference folder from an earlier run it compares the hashes and says which frames differ.
 # A change of shape (refactoring) must leave both identical. Usage:
 #   bench/framemd5_compare.sh <trov> <output folder> [reference folder]
@@ -78,12 +79,54 @@ TROV_HOME=$WORK/home-photos "$TROV" -PROJECT "$WORK/photos.ini" -CREATE "$WORK/c
 ffmpeg -nostdin -y -v error -i "$WORK/photos.avi" -map 0:v -f framemd5 "$OUT/photos.framemd5"
 rm -f "$WORK/photos.avi"
 
-for m in demo demo-cache photos; do
-  echo "$m: $(grep -vc '^#' "$OUT/$m.framemd5") frames, md5 of the list $(grep -v '^#' "$OUT/$m.framemd5" | md5sum | cut -c1-12)"
+# ---- an audio workload: 6 photos at 320x180 with pieces that fade in, cross-fade, loop, start late
+# and are normalised, from WAV, FLAC and MP3 sources; written once with PCM in AVI and once with MP3
+# in MKV. Every stream's packets are hashed, the audio included ----
+ffmpeg -nostdin -y -v error -f lavfi -i "sine=frequency=440:duration=3" -ac 2 -ar 44100 "$WORK/a.wav"
+ffmpeg -nostdin -y -v error -f lavfi -i "sine=frequency=660:duration=5" -ac 1 -ar 22050 -af volume=0.3 "$WORK/b.flac"
+ffmpeg -nostdin -y -v error -f lavfi -i "sine=frequency=330:duration=4" -ac 2 -ar 48000 -c:a libmp3lame -b:a 96k "$WORK/c.mp3"
+{
+  echo "[PROJECT_SETTINGS]"
+  echo "Movie-Size-X=320"; echo "Movie-Size-Y=180"; echo "FramesPerSeconds=25.000000"
+  for i in 0 1 2 3 4 5; do
+    echo "[PICTURE_$i]"; echo "FileName=${FILES[$i]}"
+    echo "Fade2NextPicture=$([ $i -lt 5 ] && echo 20 || echo 0)"; echo "ShowPicture=40"
+    echo "Fading2NextPictureName=Cross Dissolve"
+    case $i in
+      0) echo "AudioFile=$WORK/a.wav"; echo "FadeOption=1"; echo "AudioFadingTime=800"; echo "LoopAudio=1" ;;
+      2) echo "AudioFile=$WORK/b.flac"; echo "FadeOption=3"; echo "AudioFadingTime=600"; echo "NormalizeAudio=1" ;;
+      3) echo "AudioFile=$WORK/c.mp3"; echo "FadeOption=3"; echo "SynchronizeFF2NP=1"; echo "AudioStartTime=700" ;;
+      5) echo "AudioFile=$WORK/a.wav"; echo "FadeOption=2"; echo "AudioFadingTime=1000" ;;
+    esac
+  done
+} > "$WORK/audio.ini"
+audio_cs() {  # $1 video FOURCC, $2 description, $3 format tag, $4 channels, $5 rate, $6 bytes/s, $7 block, $8 bits
+  echo "[Video]"; echo "fccType=0"; echo "fccHandler=$(printf '%d' "$1")"; echo "dwKeyFrameEvery=25"
+  echo "dwQuality=9000"; echo "dwBytesPerSecond=0"; echo "dwFlags=4"; echo "dwInterleaveEvery=0"; echo "BufferSize=0"
+  echo "Description=video"; echo "[Audio]"
+  local bytes=($(( $3 & 255 )) $(( $3 >> 8 )) $4 0 $(( $5 & 255 )) $(( ($5 >> 8) & 255 )) $(( $5 >> 16 )) 0
+               $(( $6 & 255 )) $(( ($6 >> 8) & 255 )) $(( $6 >> 16 )) 0 $7 0 $8 0 0 0)
+  for k in $(seq 0 17); do echo "Byte$k=${bytes[$k]}"; done
+  echo "Description=$2"
+}
+audio_cs 0x20424944 "44,100 Hz, 16 Bit, Stereo" 1 2 44100 176400 4 16 > "$WORK/cs_pcm.ini"
+audio_cs 0x47504A4D "128 kBit/s, 44,100 Hz, Stereo" 85 2 44100 16000 1 0 > "$WORK/cs_mp3.ini"
+for a in pcm:avi mp3:mkv; do
+  codec=${a%:*} ext=${a#*:}
+  TROV_HOME=$WORK/home-audio-$codec "$TROV" -PROJECT "$WORK/audio.ini" -CREATE "$WORK/cs_$codec.ini" \
+    --output "$WORK/audio.$ext" > "$OUT/audio-$codec.log" 2>&1 || { echo "audio render ($codec) failed (see $OUT/audio-$codec.log)"; exit 1; }
+  ffmpeg -nostdin -y -v error -i "$WORK/audio.$ext" -map 0 -f framemd5 "$OUT/audio-$codec.framemd5"
+  grep -q "^1," "$OUT/audio-$codec.framemd5" || { echo "audio-$codec: the movie has no audio stream"; exit 1; }
+  rm -f "$WORK/audio.$ext"
+done
+
+MOVIES=(demo demo-cache photos audio-pcm audio-mp3)
+for m in "${MOVIES[@]}"; do
+  echo "$m: $(grep -vc '^#' "$OUT/$m.framemd5") packets, md5 of the list $(grep -v '^#' "$OUT/$m.framemd5" | md5sum | cut -c1-12)"
 done
 [ -n "$REF" ] || exit 0
 status=0
-for m in demo demo-cache photos; do
+for m in "${MOVIES[@]}"; do
   if diff -q <(grep -v '^#' "$REF/$m.framemd5") <(grep -v '^#' "$OUT/$m.framemd5") > /dev/null; then
     echo "$m: IDENTICAL to $REF"
   else

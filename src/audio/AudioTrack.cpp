@@ -185,6 +185,195 @@ EncodedAudio ToEncodedAudio(const CWaveFile& wave) {
     return block;
 }
 
+// One assembly of the track, entry by entry: the pieces, their shares of the entries' durations,
+// the fades and the cross-fades into the next piece.
+class CTrackAssembler {
+public:
+    CTrackAssembler(std::vector<SAudioEntry>& entries, const SAudioTrackSettings& settings,
+                    const std::string& trackPath, const SAudioTrackContext& ctx, CWaveFile& track,
+                    const SWaveFormat& standard)
+        : m_entries(entries),
+          m_trackPath(trackPath),
+          m_ctx(ctx),
+          m_track(track),
+          m_writer(track),
+          m_standard(standard),
+          m_decoded(std::filesystem::path(trackPath).parent_path(), ctx.pipelines) {
+        const int count = int(entries.size());
+        m_last = settings.lastEntry < 0 || settings.lastEntry >= count ? count - 1 : settings.lastEntry;
+        m_first = std::clamp(settings.firstEntry, 0, m_last);
+        m_durations = ComputeEntryDurations(entries, m_last, settings.framesPerSecond);
+        m_msPerFrameSync = 1000 / std::max(1, settings.framesPerSecondsSetting);
+        m_segment.SetFormat(standard);
+        m_incoming.SetFormat(standard);
+    }
+
+    bool Run() {
+        const int f = PrepareSources();
+        WriteLeadIn(f);
+        SendValue(m_ctx.pipelines, pipeline::kMaxProgress, m_last + 1);
+        for (int i = f; i <= m_last; ++i) {
+            if (Cancelled(m_ctx)) break;
+            if (!PlayEntry(i)) return false;
+            SendValue(m_ctx.pipelines, pipeline::kCurrentProgress, i + 1);
+        }
+        // Done with the sources; complete the track file.
+        m_current.wave.CloseEncoder();
+        m_current.wave.Close();
+        return m_track.Close();
+    }
+
+private:
+    // Normalised copies first. Returns the first entry that starts a piece (m_last + 1: none).
+    int PrepareSources() {
+        int f = m_last + 1;
+        for (int i = 0; i <= m_last; ++i) {
+            const SAudioEntry& e = m_entries[size_t(i)];
+            if (e.audioFile.empty()) continue;
+            if (f > m_last) f = i;
+            if (e.normalize && m_ctx.waveCache) {
+                const std::string path = m_decoded.PathFor(e.audioFile);
+                CWaveFile source;
+                if (!m_ctx.waveCache->Lookup(path) && source.Open(path))
+                    m_ctx.waveCache->AddNormalized(source);
+            }
+        }
+        return f;
+    }
+
+    // Silence up to the first piece f; a first piece that mixes with the silence starts early.
+    void WriteLeadIn(int f) {
+        for (int i = m_first; i < f; ++i) {
+            int d = m_durations[size_t(i)];
+            if (i == f - 1 && f <= m_last && m_entries[size_t(f)].fadeOption == 3) {
+                m_leadIn = std::clamp(m_entries[size_t(f)].fadingTime, 0, d);
+                d -= m_leadIn;
+            }
+            m_writer.WriteSilence(d);
+        }
+    }
+
+    // The part of entry i's share that cross-fades into the next entry's piece.
+    int CrossFadeLength(int i, int share) const {
+        int x = 0;
+        if (i + 1 <= m_last) {
+            const SAudioEntry& n = m_entries[size_t(i + 1)];
+            if (!n.audioFile.empty() && n.fadeOption == 3)
+                x = n.synchronize == 1 ? m_msPerFrameSync * m_entries[size_t(i)].fade2Next : n.fadingTime;
+        }
+        return std::clamp(x, 0, share);  // a cross-fade never makes the share longer than the entry
+    }
+
+    bool PlayEntry(int i) {
+        const SAudioEntry& e = m_entries[size_t(i)];
+        const bool write = i >= m_first;
+        if (!e.audioFile.empty()) {
+            m_current.startTime = e.audioStartTime;
+            m_current.loop = e.loop;
+        }
+        const int share = m_durations[size_t(i)] + m_leadIn;
+        const int x = CrossFadeLength(i, share);
+        const std::string path = ResolveSource(e.audioFile, m_ctx.waveCache, m_decoded);
+        if (!path.empty() && !StartPiece(path, e)) return false;
+        const int s = std::max(0, share - x);
+        if (!path.empty()) SendStatus(m_ctx.pipelines, kStatusPrefix + path);
+        PlayShare(e, s, write);
+        m_leadIn = 0;
+        m_p += s;
+        if (x > 0) CrossFade(m_entries[size_t(i + 1)], x, write);
+        return true;
+    }
+
+    // Opens the entry's piece and its conversion; on failure says so and removes the track.
+    bool StartPiece(const std::string& path, const SAudioEntry& e) {
+        m_current.wave.CloseEncoder();
+        if (!m_current.wave.Open(path))
+            return Fail("Error: Can\xC2\xB4t open " + path + ". Please check this file!");
+        m_current.path = path;
+        m_current.Reset();
+        m_p = e.audioStartTime + m_carry;
+        m_carry = 0;
+        if (!m_current.wave.OpenEncoder(m_standard)) return Fail(kCodecError);
+        return true;
+    }
+
+    bool Fail(const std::string& message) {
+        Prompt(m_ctx).Message(message, "TROV");
+        m_track.Close();
+        std::filesystem::remove(m_trackPath);
+        return false;
+    }
+
+    // s ms of the current piece (silence when none plays), with the entry's fade.
+    void PlayShare(const SAudioEntry& e, int s, bool write) {
+        if (m_current.wave.GetMode() == CWaveFile::kModeReading) {
+            m_current.wave.LoadPart(m_p, m_p + s, m_current.loop, m_current.startTime);
+            if (write) {
+                m_segment.SetBuffer(m_current.TakeConverted(m_writer.BytesFor(s)));
+                if (e.fadeOption == 1) m_fadeIn.Apply(m_segment, 0, e.fadingTime);
+                if (e.fadeOption == 2) m_fadeOut.Apply(m_segment, s - e.fadingTime, s);
+                if (m_leadIn > 0) m_fadeIn.Apply(m_segment, 0, m_leadIn);
+                if (m_segment.GetData())
+                    m_track.WriteBytes(m_segment.GetData(), size_t(m_segment.GetDataSize()));
+                m_writer.Advance(s);
+            }
+        } else if (write) {
+            m_writer.WriteSilence(s);
+        }
+    }
+
+    // x ms of the current piece's tail (looping as the piece does) mixed with the head of n's piece.
+    void CrossFade(const SAudioEntry& n, int x, bool write) {
+        SendStatus(m_ctx.pipelines, m_current.path + " (Cross Fading)");
+        m_current.wave.LoadPart(m_p, m_p + x, m_current.loop, m_current.startTime);
+        const int64_t bytes = m_writer.BytesFor(x);
+        m_segment.SetBuffer(m_current.TakeConverted(bytes));
+        m_fadeOut.Apply(m_segment, -1, -1);
+        const std::string nextPath = ResolveSource(n.audioFile, m_ctx.waveCache, m_decoded);
+        std::vector<uint8_t> head;
+        if (m_next.Open(nextPath))
+            head = ConvertedHead(m_next, n.audioStartTime, x, bytes);
+        else
+            head.assign(size_t(bytes), 0);
+        m_incoming.SetBuffer(std::move(head));
+        m_fadeIn.Apply(m_incoming, -1, -1);
+        SendStatus(m_ctx.pipelines, m_current.path + " (Mixing)");
+        CSettingsStore& mixSettings = m_mix.GetSettings();
+        mixSettings.SetInt("MIX", "TargetStart", 0);
+        mixSettings.SetInt("MIX", "TargetEnd", int(bytes));
+        mixSettings.SetInt("MIX", "SourceStart", 0);
+        mixSettings.SetInt("MIX", "SourceEnd", int(bytes));
+        m_mix.ApplyMix(&m_segment, &m_incoming);
+        if (write) {
+            if (m_segment.GetData()) m_track.WriteBytes(m_segment.GetData(), size_t(m_segment.GetDataSize()));
+            m_writer.Advance(x);
+        }
+        m_carry = x;
+        m_p += x;
+        m_next.Close();
+    }
+
+    std::vector<SAudioEntry>& m_entries;
+    const std::string& m_trackPath;
+    const SAudioTrackContext& m_ctx;
+    CWaveFile& m_track;
+    CTrackWriter m_writer;
+    SWaveFormat m_standard;
+    int m_first = 0, m_last = -1, m_msPerFrameSync = 40;
+    std::vector<int> m_durations;
+    CMixEffect m_mix;
+    CFadeInEffect m_fadeIn;
+    CFadeOutEffect m_fadeOut;
+    SPiece m_current;
+    CWaveFile m_next;
+    CWaveFile m_segment;   // converted standard bytes of one share
+    CWaveFile m_incoming;  // the new piece's head during a cross-fade
+    CDecodedSources m_decoded;
+    int m_leadIn = 0;
+    int m_p = 0;  // position in the current piece's file, ms
+    int m_carry = 0;
+};
+
 }  // namespace
 
 std::string StripCoverageMarker(const std::string& audioFile) {
@@ -211,10 +400,9 @@ std::vector<int> ComputeEntryDurations(const std::vector<SAudioEntry>& entries, 
 
 bool AssembleAudioTrack(std::vector<SAudioEntry>& entries, const SAudioTrackSettings& settings,
                         const std::string& trackPath, const SAudioTrackContext& ctx) {
-    // 1. Markers are list decoration, never part of a path.
+    // Markers are list decoration, never part of a path.
     for (SAudioEntry& e : entries) e.audioFile = StripCoverageMarker(e.audioFile);
-
-    // 2. The track file in the standard format, the effects, the two reading files.
+    // The track file in the standard format.
     SWaveFormat standard;
     {
         std::lock_guard lock(GetAudioSlotMutex());
@@ -223,147 +411,9 @@ bool AssembleAudioTrack(std::vector<SAudioEntry>& entries, const SAudioTrackSett
     }
     CWaveFile track;
     if (!track.Create(trackPath, standard)) return false;
-    CTrackWriter writer(track);
-    const int count = int(entries.size());
-    if (count == 0) return track.Close();
-    const int last = settings.lastEntry < 0 || settings.lastEntry >= count ? count - 1 : settings.lastEntry;
-    const int first = std::clamp(settings.firstEntry, 0, last);
-    const std::vector<int> durations = ComputeEntryDurations(entries, last, settings.framesPerSecond);
-    const int msPerFrameSync = 1000 / std::max(1, settings.framesPerSecondsSetting);
-
-    CMixEffect mix;
-    CFadeInEffect fadeIn;
-    CFadeOutEffect fadeOut;
-    SPiece current;
-    CWaveFile next;
-    CWaveFile segment;  // converted standard bytes of one share
-    segment.SetFormat(standard);
-    CWaveFile incoming;  // the new piece's head during a cross-fade
-    incoming.SetFormat(standard);
-    CDecodedSources decoded(std::filesystem::path(trackPath).parent_path(), ctx.pipelines);
-
-    // 3. Normalised copies first; f = the first entry that starts a piece.
-    int f = last + 1;
-    for (int i = 0; i <= last; ++i) {
-        const SAudioEntry& e = entries[size_t(i)];
-        if (e.audioFile.empty()) continue;
-        if (f > last) f = i;
-        if (e.normalize && ctx.waveCache) {
-            const std::string path = decoded.PathFor(e.audioFile);
-            CWaveFile source;
-            if (!ctx.waveCache->Lookup(path) && source.Open(path)) ctx.waveCache->AddNormalized(source);
-        }
-    }
-
-    // 4. Silence up to the first piece; a first piece that mixes with the silence starts early.
-    int leadIn = 0;
-    for (int i = first; i < f; ++i) {
-        int d = durations[size_t(i)];
-        if (i == f - 1 && f <= last && entries[size_t(f)].fadeOption == 3) {
-            leadIn = std::clamp(entries[size_t(f)].fadingTime, 0, d);
-            d -= leadIn;
-        }
-        writer.WriteSilence(d);
-    }
-
-    // 5. The pieces.
-    SendValue(ctx.pipelines, pipeline::kMaxProgress, last + 1);
-    int p = 0;  // position in the current piece's file, ms
-    int carry = 0;
-    for (int i = f; i <= last; ++i) {
-        if (Cancelled(ctx)) break;
-        const SAudioEntry& e = entries[size_t(i)];
-        const bool write = i >= first;
-        if (!e.audioFile.empty()) {
-            current.startTime = e.audioStartTime;
-            current.loop = e.loop;
-        }
-        int share = durations[size_t(i)] + leadIn;
-        int x = 0;
-        if (i + 1 <= last) {
-            const SAudioEntry& n = entries[size_t(i + 1)];
-            if (!n.audioFile.empty() && n.fadeOption == 3)
-                x = n.synchronize == 1 ? msPerFrameSync * e.fade2Next : n.fadingTime;
-        }
-        x = std::clamp(x, 0, share);  // a cross-fade never makes the share longer than the entry
-
-        const std::string path = ResolveSource(e.audioFile, ctx.waveCache, decoded);
-        if (!path.empty()) {
-            current.wave.CloseEncoder();
-            if (!current.wave.Open(path)) {
-                Prompt(ctx).Message("Error: Can\xC2\xB4t open " + path + ". Please check this file!", "TROV");
-                track.Close();
-                std::filesystem::remove(trackPath);
-                return false;
-            }
-            current.path = path;
-            current.Reset();
-            p = e.audioStartTime + carry;
-            carry = 0;
-            if (!current.wave.OpenEncoder(standard)) {
-                Prompt(ctx).Message(kCodecError, "TROV");
-                track.Close();
-                std::filesystem::remove(trackPath);
-                return false;
-            }
-        }
-        const int s = std::max(0, share - x);
-        if (!path.empty()) SendStatus(ctx.pipelines, kStatusPrefix + path);
-
-        if (current.wave.GetMode() == CWaveFile::kModeReading) {
-            current.wave.LoadPart(p, p + s, current.loop, current.startTime);
-            if (write) {
-                segment.SetBuffer(current.TakeConverted(writer.BytesFor(s)));
-                if (e.fadeOption == 1) fadeIn.Apply(segment, 0, e.fadingTime);
-                if (e.fadeOption == 2) fadeOut.Apply(segment, s - e.fadingTime, s);
-                if (leadIn > 0) fadeIn.Apply(segment, 0, leadIn);
-                if (segment.GetData()) track.WriteBytes(segment.GetData(), size_t(segment.GetDataSize()));
-                writer.Advance(s);
-            }
-        } else if (write) {
-            writer.WriteSilence(s);
-        }
-        leadIn = 0;
-        p += s;
-
-        if (x > 0) {
-            const SAudioEntry& n = entries[size_t(i + 1)];
-            SendStatus(ctx.pipelines, current.path + " (Cross Fading)");
-            // The old piece's tail, looping as the piece does.
-            current.wave.LoadPart(p, p + x, current.loop, current.startTime);
-            const int64_t bytes = writer.BytesFor(x);
-            segment.SetBuffer(current.TakeConverted(bytes));
-            fadeOut.Apply(segment, -1, -1);
-            const std::string nextPath = ResolveSource(n.audioFile, ctx.waveCache, decoded);
-            std::vector<uint8_t> head;
-            if (next.Open(nextPath))
-                head = ConvertedHead(next, n.audioStartTime, x, bytes);
-            else
-                head.assign(size_t(bytes), 0);
-            incoming.SetBuffer(std::move(head));
-            fadeIn.Apply(incoming, -1, -1);
-            SendStatus(ctx.pipelines, current.path + " (Mixing)");
-            CSettingsStore& mixSettings = mix.GetSettings();
-            mixSettings.SetInt("MIX", "TargetStart", 0);
-            mixSettings.SetInt("MIX", "TargetEnd", int(bytes));
-            mixSettings.SetInt("MIX", "SourceStart", 0);
-            mixSettings.SetInt("MIX", "SourceEnd", int(bytes));
-            mix.ApplyMix(&segment, &incoming);
-            if (write) {
-                if (segment.GetData()) track.WriteBytes(segment.GetData(), size_t(segment.GetDataSize()));
-                writer.Advance(x);
-            }
-            carry = x;
-            p += x;
-            next.Close();
-        }
-        SendValue(ctx.pipelines, pipeline::kCurrentProgress, i + 1);
-    }
-
-    // 6. Done with the sources; complete the track file.
-    current.wave.CloseEncoder();
-    current.wave.Close();
-    return track.Close();
+    if (entries.empty()) return track.Close();
+    CTrackAssembler assembler(entries, settings, trackPath, ctx, track, standard);
+    return assembler.Run();
 }
 
 bool EncodeAudioTrack(const std::string& trackPath, const SWaveFormat& outputFormat, CAudioTrackSink& sink,
