@@ -444,79 +444,106 @@ std::unique_ptr<CAVIStream> CAVIContainer::CreateVideoStream(const BitmapInfoHea
     return stream;
 }
 
+namespace {
+
+// The fields of a wave format record (18 bytes and its extra bytes; 16 bytes: no extra bytes).
+struct SWaveRecord {
+    uint16_t tag = 0, channels = 0, blockAlign = 0, bits = 0;
+    uint32_t rate = 0, bytesPerSecond = 0;
+    std::vector<uint8_t> extra;
+};
+
+bool ParseWaveRecord(const std::vector<uint8_t>& waveFormat, SWaveRecord& r, std::string& error) {
+    if (waveFormat.size() < 16) {
+        error = "The wave format record is too short.";
+        return false;
+    }
+    const uint8_t* w = waveFormat.data();
+    r.tag = ReadLe16(w);
+    r.channels = ReadLe16(w + 2);
+    r.blockAlign = ReadLe16(w + 12);
+    r.bits = ReadLe16(w + 14);
+    r.rate = ReadLe32(w + 4);
+    r.bytesPerSecond = ReadLe32(w + 8);
+    if (waveFormat.size() >= 18) {
+        size_t count = ReadLe16(w + 16);
+        if (18 + count > waveFormat.size()) {
+            error = "The wave format record announces more extra bytes than it has.";
+            return false;
+        }
+        r.extra.assign(w + 18, w + 18 + count);
+    }
+    return true;
+}
+
+// The muxer's parameters of an audio stream of codec id; null (out of memory) when the extra bytes
+// cannot be copied.
+ffmpeg::ParametersPtr AudioParameters(const SWaveRecord& r, AVCodecID id, const std::string& muxer) {
+    ffmpeg::ParametersPtr params(avcodec_parameters_alloc());
+    params->codec_type = AVMEDIA_TYPE_AUDIO;
+    params->codec_id = id;
+    params->codec_tag = muxer == "avi" ? r.tag : 0;
+    av_channel_layout_default(&params->ch_layout, r.channels);
+    params->sample_rate = int(r.rate);
+    params->bit_rate = int64_t(r.bytesPerSecond) * 8;
+    params->bits_per_coded_sample = r.bits;
+    int frameSize = FrameSizeFor(id, int(r.rate));
+    if (frameSize > 0) {
+        params->frame_size = frameSize;
+        params->block_align = 0;
+    } else {
+        params->block_align = r.blockAlign;
+    }
+    // The AVI writer adds the MPEG Layer-3 extra bytes itself.
+    if (!r.extra.empty() && id != AV_CODEC_ID_MP3 && r.tag != 0xFFFE) {
+        params->extradata = static_cast<uint8_t*>(av_mallocz(r.extra.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+        if (!params->extradata) return nullptr;
+        std::memcpy(params->extradata, r.extra.data(), r.extra.size());
+        params->extradata_size = int(r.extra.size());
+    }
+    return params;
+}
+
+}  // namespace
+
 std::unique_ptr<CAVIStream> CAVIContainer::CreateAudioStream(const std::vector<uint8_t>& waveFormat) {
     m_lastError.clear();
     if (!IsWriting() || m_writer->sealed) {
         m_lastError = "The file is not open for writing, or samples were written already.";
         return nullptr;
     }
-    if (waveFormat.size() < 16) {
-        m_lastError = "The wave format record is too short.";
-        return nullptr;
-    }
-    const uint8_t* w = waveFormat.data();
-    uint16_t tag = ReadLe16(w), channels = ReadLe16(w + 2), blockAlign = ReadLe16(w + 12),
-             bits = ReadLe16(w + 14);
-    uint32_t rate = ReadLe32(w + 4), bytesPerSecond = ReadLe32(w + 8);
-    std::vector<uint8_t> extra;
-    if (waveFormat.size() >= 18) {
-        size_t count = ReadLe16(w + 16);
-        if (18 + count > waveFormat.size()) {
-            m_lastError = "The wave format record announces more extra bytes than it has.";
-            return nullptr;
-        }
-        extra.assign(w + 18, w + 18 + count);
-    }
-    AVCodecID id = AudioCodecFor(tag, bits, extra);
-    if (id == AV_CODEC_ID_NONE || channels == 0 || channels > 64 || rate == 0 || rate > 768000) {
+    SWaveRecord r;
+    if (!ParseWaveRecord(waveFormat, r, m_lastError)) return nullptr;
+    AVCodecID id = AudioCodecFor(r.tag, r.bits, r.extra);
+    if (id == AV_CODEC_ID_NONE || r.channels == 0 || r.channels > 64 || r.rate == 0 || r.rate > 768000) {
         m_lastError = "The audio format cannot be stored.";
         return nullptr;
     }
     // The formats of our table by the table (FFmpeg answers "unknown" for some), others by FFmpeg.
     const bool known = std::any_of(OutputAudioFormats().begin(), OutputAudioFormats().end(),
-                                   [&](const SOutputAudioFormat& f) { return f.formatTag == tag; });
-    if (known ? !ContainerHoldsAudio(m_writer->muxer, tag)
+                                   [&](const SOutputAudioFormat& f) { return f.formatTag == r.tag; });
+    if (known ? !ContainerHoldsAudio(m_writer->muxer, r.tag)
               : avformat_query_codec(m_writer->out->oformat, id, FF_COMPLIANCE_NORMAL) == 0) {
         m_lastError = "The audio format cannot be stored in this kind of file.";
         return nullptr;
     }
     bool pcm = av_get_bits_per_sample(id) > 0;
-    if (pcm && blockAlign == 0) {
+    if (pcm && r.blockAlign == 0) {
         m_lastError = "The PCM format has no block alignment.";
         return nullptr;
     }
-    ffmpeg::ParametersPtr params(avcodec_parameters_alloc());
-    params->codec_type = AVMEDIA_TYPE_AUDIO;
-    params->codec_id = id;
-    params->codec_tag = m_writer->muxer == "avi" ? tag : 0;
-    av_channel_layout_default(&params->ch_layout, channels);
-    params->sample_rate = int(rate);
-    params->bit_rate = int64_t(bytesPerSecond) * 8;
-    params->bits_per_coded_sample = bits;
-    int frameSize = FrameSizeFor(id, int(rate));
-    if (frameSize > 0) {
-        params->frame_size = frameSize;
-        params->block_align = 0;
-    } else {
-        params->block_align = blockAlign;
-    }
-    // The AVI writer adds the MPEG Layer-3 extra bytes itself.
-    if (!extra.empty() && id != AV_CODEC_ID_MP3 && tag != 0xFFFE) {
-        params->extradata = static_cast<uint8_t*>(av_mallocz(extra.size() + AV_INPUT_BUFFER_PADDING_SIZE));
-        if (!params->extradata) {
-            m_lastError = "Out of memory.";
-            return nullptr;
-        }
-        std::memcpy(params->extradata, extra.data(), extra.size());
-        params->extradata_size = int(extra.size());
+    ffmpeg::ParametersPtr params = AudioParameters(r, id, m_writer->muxer);
+    if (!params) {
+        m_lastError = "Out of memory.";
+        return nullptr;
     }
 
     AVIStreamInfo info;
     info.fccType = kStreamTypeAudio;
-    info.dwScale = blockAlign;
-    info.dwRate = bytesPerSecond;
+    info.dwScale = r.blockAlign;
+    info.dwRate = r.bytesPerSecond;
     info.dwQuality = 10000;
-    info.dwSampleSize = blockAlign;
+    info.dwSampleSize = r.blockAlign;
     auto stream = std::make_unique<CAVIStream>();
     if (!stream->CreateNewStream(*this, info)) {
         m_lastError = stream->GetLastError();
@@ -524,12 +551,12 @@ std::unique_ptr<CAVIStream> CAVIContainer::CreateAudioStream(const std::vector<u
     }
     CAVIStream::Impl& s = *stream->m_impl;
     s.params = std::move(params);
-    s.unit = AVRational{1, int(rate)};
-    s.blockAlign = blockAlign;
+    s.unit = AVRational{1, int(r.rate)};
+    s.blockAlign = r.blockAlign;
     s.pcm = pcm;
-    s.sampleRate = int(rate);
+    s.sampleRate = int(r.rate);
     stream->m_format.assign(waveFormat.begin(),
-                            waveFormat.begin() + std::min<size_t>(waveFormat.size(), 18 + extra.size()));
+                            waveFormat.begin() + std::min<size_t>(waveFormat.size(), 18 + r.extra.size()));
     if (stream->m_format.size() < 18) stream->m_format.resize(18, 0);
     return stream;
 }
@@ -565,168 +592,6 @@ bool CAVIContainer::WriteAudio(const EncodedAudio& audio, int targetIndex) {
     if (!stream->WriteAudio(audio)) {
         m_lastError = stream->GetLastError();
         return false;
-    }
-    return true;
-}
-
-bool CAVIContainer::PasteStreams(CAVIStream& source, int targetIndex, int firstSample, int endSample) {
-    m_lastError.clear();
-    CAVIStream* target = GetStream(targetIndex);
-    if (!target) {
-        m_lastError = "There is no stream " + std::to_string(targetIndex) + " to paste into.";
-        return false;
-    }
-    if (!IsWriting() || target->m_impl->writer != m_writer) {
-        m_lastError = "The target stream is not being written.";
-        return false;
-    }
-    CAVIStream::Impl& src = *source.m_impl;
-    CAVIStream::Impl& dst = *target->m_impl;
-    if (!src.reader || !src.in ||
-        (source.GetKind() != CAVIStream::kKindVideo && source.GetKind() != CAVIStream::kKindAudio)) {
-        m_lastError = "The source is not a video or audio stream of an open file.";
-        return false;
-    }
-    if (source.GetKind() != target->GetKind()) {
-        m_lastError = "Source and target are streams of different kinds.";
-        return false;
-    }
-    const AVCodecParameters* sp = src.in->codecpar;
-    if (!dst.params || sp->codec_id != dst.params->codec_id) {
-        m_lastError = "The source stream's codec differs from the target's; pasting would corrupt the movie.";
-        return false;
-    }
-    if (source.GetKind() == CAVIStream::kKindVideo &&
-        (sp->width != dst.params->width || sp->height != dst.params->height)) {
-        m_lastError = "The source frames have another size than the target's.";
-        return false;
-    }
-    if (source.GetKind() == CAVIStream::kKindAudio &&
-        (sp->sample_rate != dst.params->sample_rate ||
-         sp->ch_layout.nb_channels != dst.params->ch_layout.nb_channels ||
-         (src.pcm && sp->block_align != dst.params->block_align))) {
-        m_lastError = "The source audio format differs from the target's.";
-        return false;
-    }
-    m_writer->sealed = true;
-    int64_t first = std::max(0, firstSample);
-    int64_t end = std::min<int64_t>(endSample, src.length);
-    if (first >= end) return true;
-
-    AVFormatContext* ic = src.reader->input.get();
-    ffmpeg::PacketPtr packet(av_packet_alloc());
-    bool readReported = false, writeReported = false;
-    auto readError = [&](const char* text) {
-        if (!readReported) GetUserPrompt().Message(text);
-        readReported = true;
-    };
-    auto writeError = [&](const char* text) {
-        if (!writeReported) GetUserPrompt().Message(text);
-        writeReported = true;
-        m_lastError = target->GetLastError();
-    };
-    // Reads the next packet of the source stream into `packet`; false at the end or on a read error.
-    auto nextSourcePacket = [&]() {
-        for (;;) {
-            int r = av_read_frame(ic, packet.get());
-            if (r < 0) {
-                if (r != AVERROR_EOF) readError("Error in Paste Streams! AVIStreamRead");
-                return false;
-            }
-            if (packet->stream_index == src.in->index) return true;
-            av_packet_unref(packet.get());
-        }
-    };
-    // Whatever happens below, the source's decoder no longer knows where the demuxer stands.
-    src.nextFrame = -1;
-    src.lastFrame = -1;
-
-    if (source.GetKind() == CAVIStream::kKindVideo) {
-        if (!target->FlushForPaste()) {
-            m_lastError = target->GetLastError();
-            return false;
-        }
-        int64_t base = dst.nextUnit;
-        int64_t key = first == 0 ? 0 : source.KeyFrameAtOrBefore(first);
-        if (!source.SeekToFrame(std::max<int64_t>(0, key))) {
-            readError("Error in Paste Streams! AVIStreamRead");
-            m_lastError = source.GetLastError();
-            return false;
-        }
-        src.nextFrame = -1;
-        int64_t counter = std::max<int64_t>(0, key);
-        while (nextSourcePacket()) {
-            int64_t sample = packet->dts != AV_NOPTS_VALUE ? src.TsToFrame(packet->dts) : counter;
-            counter = sample + 1;
-            if (sample < first) {
-                av_packet_unref(packet.get());
-                continue;
-            }
-            if (sample >= end) {
-                av_packet_unref(packet.get());
-                break;
-            }
-            int64_t position = base + sample - first;
-            if (position < dst.nextUnit) {
-                av_packet_unref(packet.get());
-                continue;
-            }
-            // A gap in the source stays a gap (the writer repeats the previous frame there).
-            dst.nextUnit = position;
-            av_packet_free_side_data(packet.get());
-            if (!target->WritePacket(packet.get(), 1)) {
-                writeError("Error! Paste Streams! AVIStreamWrite!");
-                dst.nextUnit = position + 1;
-            }
-        }
-        dst.length = dst.nextUnit;
-        target->m_info.dwLength = uint32_t(std::min<int64_t>(dst.length, UINT32_MAX));
-        return true;
-    }
-
-    // Audio.
-    source.m_impl->TakeDemuxer(source.GetIndex());
-    int err = av_seek_frame(ic, src.in->index, src.startTs, AVSEEK_FLAG_BACKWARD);
-    if (err < 0) err = avformat_seek_file(ic, -1, INT64_MIN, 0, 0, 0);
-    if (err < 0) {
-        readError("Error in Paste Streams! AVIStreamRead");
-        return false;
-    }
-    if (src.pcm) {
-        const int64_t sampleSize = src.blockAlign;
-        const int64_t step = std::max<int64_t>(1, 32768 / sampleSize) * sampleSize;
-        const int64_t firstByte = first * sampleSize, endByte = end * sampleSize;
-        std::vector<uint8_t> buffer;
-        buffer.reserve(size_t(step) + 32768);
-        int64_t position = 0;
-        auto emit = [&](size_t bytes) {
-            if (bytes == 0) return;
-            if (!target->WriteAudio(buffer.data(), bytes)) writeError("Error! AVIStreamWrite! Audio!");
-            buffer.erase(buffer.begin(), buffer.begin() + std::ptrdiff_t(bytes));
-        };
-        while (position < endByte && nextSourcePacket()) {
-            int64_t from = std::max(position, firstByte), to = std::min(position + packet->size, endByte);
-            if (to > from)
-                buffer.insert(buffer.end(), packet->data + (from - position), packet->data + (to - position));
-            position += packet->size;
-            av_packet_unref(packet.get());
-            while (int64_t(buffer.size()) >= step) emit(size_t(step));
-        }
-        emit(buffer.size() - buffer.size() % size_t(sampleSize));
-        return true;
-    }
-    // Frame-based audio: one packet is one sample of the stream.
-    int64_t counter = 0;
-    while (counter < end && nextSourcePacket()) {
-        if (counter++ >= first && packet->size > 0) {
-            EncodedAudio block;
-            block.bytes.assign(packet->data, packet->data + packet->size);
-            if (packet->duration > 0 && src.sampleRate > 0)
-                block.packetSamples.push_back(uint32_t(
-                    av_rescale_q(packet->duration, src.in->time_base, AVRational{1, src.sampleRate})));
-            if (!target->WriteAudio(block)) writeError("Error! AVIStreamWrite! Audio!");
-        }
-        av_packet_unref(packet.get());
     }
     return true;
 }

@@ -24,6 +24,8 @@
 
 namespace trov {
 
+class CPasteSession;
+
 class CAVIContainer {
 public:
     CAVIContainer();
@@ -99,6 +101,13 @@ private:
     void Reset();
     // Opens the demuxer (over reader's memory context when it has one) and attaches the streams.
     bool OpenReader(const std::string& path, std::shared_ptr<AVIReadState> reader, bool reportFailure);
+    // PasteStreams' steps (AVIPaste.cpp): the target when source can be pasted into it (else null,
+    // with the reason in GetLastError), and the copying of video and of audio samples [first, end).
+    CAVIStream* PasteTarget(CAVIStream& source, int targetIndex);
+    bool PasteVideo(CAVIStream& source, CAVIStream& target, CPasteSession& session, int64_t first,
+                    int64_t end);
+    bool PasteAudio(CAVIStream& source, CAVIStream& target, CPasteSession& session, int64_t first,
+                    int64_t end);
 
     bool m_open = false;
     std::string m_fileName;

@@ -167,6 +167,60 @@ bool CAVIStream::CreateNewStream(CAVIContainer& file, const AVIStreamInfo& info)
 // ---------------------------------------------------------------------------------------------
 // Writing video
 
+namespace {
+
+// Asks the chooser until it gives a codec that can compress header's frames into this container, or
+// the user keeps a choice that cannot ("Video Codec Warning!": Yes asks again). False, with the
+// reason, when there is no chooser or the choice is cancelled.
+bool AskForCodec(const BitmapInfoHeader& header, const std::string& muxer, const VideoCodecChooser& ask,
+                 CompressionOptions& choice, std::string& failure) {
+    if (!ask) {
+        failure = "No video codec was chosen.";
+        return false;
+    }
+    CompressionOptions previous;
+    const std::string probe = muxer == "avi" ? "x.avi" : muxer == "matroska" ? "x.mkv" : "x." + muxer;
+    for (;;) {
+        choice = CompressionOptions();
+        if (!ask(header, previous, choice)) {
+            failure = "The codec choice was cancelled.";
+            return false;
+        }
+        std::string why;
+        if (!CanCompress(choice, header, probe, &why)) {
+            VideoLog("CAVIStream::CreateCompressedStream: " + why);
+            PromptAnswer answer = GetUserPrompt().Ask(kCannotCompressQuestion, "Video Codec Warning!",
+                                                      PromptButtons::YesNoCancel, PromptAnswer::No);
+            if (answer == PromptAnswer::Yes) {
+                previous = choice;
+                continue;
+            }
+        }
+        return true;
+    }
+}
+
+// The stream's parameters for the muxer: raw DIB rows, or what the opened encoder writes.
+ffmpeg::ParametersPtr StreamParameters(const ffmpeg::VideoEncoder& encoder, int width, int height) {
+    ffmpeg::ParametersPtr params(avcodec_parameters_alloc());
+    if (encoder.dibPassThrough) {
+        params->codec_type = AVMEDIA_TYPE_VIDEO;
+        params->codec_id = AV_CODEC_ID_RAWVIDEO;
+        params->format = AV_PIX_FMT_BGR24;
+        params->width = width;
+        params->height = height;
+        params->bits_per_coded_sample = 24;
+        params->codec_tag = 0;
+    } else {
+        avcodec_parameters_from_context(params.get(), encoder.context.get());
+        params->codec_tag = encoder.codecTag;
+    }
+    params->sample_aspect_ratio = AVRational{1, 1};
+    return params;
+}
+
+}  // namespace
+
 bool CAVIStream::CreateCompressedStream(const BitmapInfoHeader& header, const CompressionOptions* options,
                                         const VideoCodecChooser& chooser) {
     m_lastError.clear();
@@ -182,29 +236,10 @@ bool CAVIStream::CreateCompressedStream(const BitmapInfoHeader& header, const Co
     if (options) {
         record = *options;
     } else {
-        VideoCodecChooser ask = chooser ? chooser : GetVideoCodecChooser();
-        if (!ask) return Fail("No video codec was chosen.");
-        CompressionOptions previous;
         CompressionOptions choice;
-        for (;;) {
-            choice = CompressionOptions();
-            if (!ask(header, previous, choice)) return Fail("The codec choice was cancelled.");
-            std::string why;
-            if (!CanCompress(choice, header,
-                             muxer == "avi"        ? "x.avi"
-                             : muxer == "matroska" ? "x.mkv"
-                                                   : "x." + muxer,
-                             &why)) {
-                VideoLog("CAVIStream::CreateCompressedStream: " + why);
-                PromptAnswer answer = GetUserPrompt().Ask(kCannotCompressQuestion, "Video Codec Warning!",
-                                                          PromptButtons::YesNoCancel, PromptAnswer::No);
-                if (answer == PromptAnswer::Yes) {
-                    previous = choice;
-                    continue;
-                }
-            }
-            break;
-        }
+        std::string failure;
+        if (!AskForCodec(header, muxer, chooser ? chooser : GetVideoCodecChooser(), choice, failure))
+            return Fail(failure);
         record.fccHandler = choice.fccHandler;
         record.dwQuality = choice.dwQuality;
         record.dwBytesPerSecond = choice.dwBytesPerSecond;
@@ -232,20 +267,7 @@ bool CAVIStream::CreateCompressedStream(const BitmapInfoHeader& header, const Co
         return Fail(reason);
     }
 
-    ffmpeg::ParametersPtr params(avcodec_parameters_alloc());
-    if (encoder.dibPassThrough) {
-        params->codec_type = AVMEDIA_TYPE_VIDEO;
-        params->codec_id = AV_CODEC_ID_RAWVIDEO;
-        params->format = AV_PIX_FMT_BGR24;
-        params->width = width;
-        params->height = height;
-        params->bits_per_coded_sample = 24;
-        params->codec_tag = 0;
-    } else {
-        avcodec_parameters_from_context(params.get(), encoder.context.get());
-        params->codec_tag = encoder.codecTag;
-    }
-    params->sample_aspect_ratio = AVRational{1, 1};
+    ffmpeg::ParametersPtr params = StreamParameters(encoder, width, height);
     m_impl->params = std::move(params);
     m_impl->encoder = std::move(encoder);
     m_impl->width = width;

@@ -124,28 +124,130 @@ uint32_t UtVideoTag(AVPixelFormat format) {
     }
 }
 
+// The encoder, size and rate checks before anything is allocated.
+const VideoEncoderInfo* CheckEncoderRequest(const CompressionOptions& options, int width, int height,
+                                            AVRational frameDuration, std::string& reason) {
+    const VideoEncoderInfo* info = FindVideoEncoder(options.fccHandler);
+    if (!info) {
+        reason = "There is no video encoder for the codec \"" + FourCCToString(options.fccHandler) +
+                 "\" on this machine.";
+        return nullptr;
+    }
+    if (width < 1 || height < 1 || width > 16384 || height > 16384) {
+        reason = "The picture size " + std::to_string(width) + " x " + std::to_string(height) +
+                 " cannot be compressed.";
+        return nullptr;
+    }
+    if (frameDuration.num <= 0 || frameDuration.den <= 0) {
+        reason = "The frame rate is not valid.";
+        return nullptr;
+    }
+    return info;
+}
+
+// Size, time base and pixel format of the context; false for a size the encoder cannot take.
+bool SetPictureFormat(AVCodecContext* ctx, const AVCodec* codec, const VideoEncoderInfo& info, int width,
+                      int height, AVRational frameDuration, const std::string& muxer, VideoEncoder& encoder,
+                      std::string& reason) {
+    ctx->width = width;
+    ctx->height = height;
+    // Some encoders (MPEG-4) refuse time bases with terms above 16 bits; the container keeps the
+    // exact rate, only the encoder's rate control sees the approximation.
+    int num = frameDuration.num, den = frameDuration.den;
+    av_reduce(&num, &den, frameDuration.num, frameDuration.den, 65535);
+    ctx->time_base = AVRational{num, den};
+    ctx->framerate = AVRational{den, num};
+    encoder.pixelFormat = ChoosePixelFormat(codec, info);
+    ctx->pix_fmt = encoder.pixelFormat;
+    if (info.encoderName == "libx264" && ((width | height) & 1)) {
+        reason = "H.264 needs an even width and height; " + std::to_string(width) + " x " +
+                 std::to_string(height) + " is not.";
+        return false;
+    }
+    if (encoder.pixelFormat == AV_PIX_FMT_YUVJ420P) ctx->color_range = AVCOL_RANGE_JPEG;
+    ctx->sample_aspect_ratio = AVRational{1, 1};
+    ctx->thread_count = 0;
+    if (muxer != "avi") ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    return true;
+}
+
+// The user's stored encoder options; x264-params and x265-params are handed back to be joined with ours.
+bool ApplyUserOptions(AVCodecContext* ctx, const CompressionOptions& options, const VideoEncoderInfo& info,
+                      std::string& x264Params, std::string& x265Params, std::string& reason) {
+    AVDictionary* dict = nullptr;
+    if (!ParseStateText(options.GetStateText(), &dict, reason)) {
+        av_dict_free(&dict);
+        return false;
+    }
+    x264Params = TakeEntry(&dict, "x264-params");
+    x265Params = TakeEntry(&dict, "x265-params");
+    if (dict && av_opt_set_dict2(ctx, &dict, AV_OPT_SEARCH_CHILDREN) < 0) {
+        av_dict_free(&dict);
+        reason = "The codec options could not be applied.";
+        return false;
+    }
+    if (dict) {
+        std::string unknown;
+        const AVDictionaryEntry* e = nullptr;
+        while ((e = av_dict_get(dict, "", e, AV_DICT_IGNORE_SUFFIX)))
+            unknown += std::string(unknown.empty() ? "" : ", ") + e->key;
+        av_dict_free(&dict);
+        reason = "The encoder " + info.encoderName + " does not know the option(s) " + unknown + ".";
+        return false;
+    }
+    return true;
+}
+
+// The rules that make separately written parts paste into one clean stream; they are set after
+// the user's options so that those cannot break them.
+bool ApplyPasteRules(AVCodecContext* ctx, const CompressionOptions& options, const VideoEncoderInfo& info,
+                     const std::string& x264Params, const std::string& x265Params, std::string& reason) {
+    int gop = int(std::max<uint32_t>(1, std::min<uint32_t>(options.dwKeyFrameEvery, 100000)));
+    ctx->gop_size = gop;
+    ctx->keyint_min = gop;
+    ctx->max_b_frames = 0;
+    ctx->flags |= AV_CODEC_FLAG_CLOSED_GOP;
+    if (options.dwBytesPerSecond != 0) {
+        ctx->bit_rate = int64_t(options.dwBytesPerSecond) * 8;
+    } else if (info.quality == QualityMapping::Quantiser) {
+        ctx->flags |= AV_CODEC_FLAG_QSCALE;
+        ctx->global_quality = FF_QP2LAMBDA * QuantiserFor(options.dwQuality);
+    } else if (info.quality == QualityMapping::Crf) {
+        av_opt_set_double(ctx->priv_data, "crf", CrfFor(options.dwQuality), 0);
+    }
+    if (info.encoderName == "libx264") {
+        av_opt_set(ctx->priv_data, "x264-params",
+                   Join(x264Params, "scenecut=0:open-gop=0:bframes=0:repeat-headers=1").c_str(), 0);
+    } else if (!x264Params.empty()) {
+        reason = "The encoder " + info.encoderName + " does not know the option(s) x264-params.";
+        return false;
+    }
+    if (info.encoderName == "libx265") {
+        std::string ours =
+            "bframes=0:scenecut=0:open-gop=0:repeat-headers=1:log-level=error:keyint=" + std::to_string(gop) +
+            ":min-keyint=" + std::to_string(gop);
+        av_opt_set(ctx->priv_data, "x265-params", Join(x265Params, ours).c_str(), 0);
+    } else if (!x265Params.empty()) {
+        reason = "The encoder " + info.encoderName + " does not know the option(s) x265-params.";
+        return false;
+    }
+    // The MPEG video family inserts key frames at scene changes unless told not to. (x264 reads the
+    // same option name the other way round, so only these get it.)
+    if (info.encoderName == "mpeg4" || info.encoderName == "msmpeg4" || info.encoderName == "msmpeg4v2" ||
+        info.encoderName == "mjpeg")
+        av_opt_set_int(ctx->priv_data, "sc_threshold", 1000000000, 0);
+    return true;
+}
+
 }  // namespace
 
 bool OpenVideoEncoder(const CompressionOptions& options, int width, int height, AVRational frameDuration,
                       const std::string& muxer, VideoEncoder& encoder, std::string& reason) {
     InitLogging();
     encoder = VideoEncoder();
-    const VideoEncoderInfo* info = FindVideoEncoder(options.fccHandler);
-    if (!info) {
-        reason = "There is no video encoder for the codec \"" + FourCCToString(options.fccHandler) +
-                 "\" on this machine.";
-        return false;
-    }
+    const VideoEncoderInfo* info = CheckEncoderRequest(options, width, height, frameDuration, reason);
+    if (!info) return false;
     encoder.info = info;
-    if (width < 1 || height < 1 || width > 16384 || height > 16384) {
-        reason = "The picture size " + std::to_string(width) + " x " + std::to_string(height) +
-                 " cannot be compressed.";
-        return false;
-    }
-    if (frameDuration.num <= 0 || frameDuration.den <= 0) {
-        reason = "The frame rate is not valid.";
-        return false;
-    }
     if (info->encoderName == "rawvideo" && muxer == "avi") {
         // The DIB rows go into the file as they are (bottom-up, padded); no encoder needed.
         encoder.dibPassThrough = true;
@@ -162,85 +264,11 @@ bool OpenVideoEncoder(const CompressionOptions& options, int width, int height, 
         reason = "Out of memory.";
         return false;
     }
-    ctx->width = width;
-    ctx->height = height;
-    // Some encoders (MPEG-4) refuse time bases with terms above 16 bits; the container keeps the
-    // exact rate, only the encoder's rate control sees the approximation.
-    int num = frameDuration.num, den = frameDuration.den;
-    av_reduce(&num, &den, frameDuration.num, frameDuration.den, 65535);
-    ctx->time_base = AVRational{num, den};
-    ctx->framerate = AVRational{den, num};
-    encoder.pixelFormat = ChoosePixelFormat(codec, *info);
-    ctx->pix_fmt = encoder.pixelFormat;
-    if (info->encoderName == "libx264" && ((width | height) & 1)) {
-        reason = "H.264 needs an even width and height; " + std::to_string(width) + " x " +
-                 std::to_string(height) + " is not.";
+    std::string x264Params, x265Params;
+    if (!SetPictureFormat(ctx.get(), codec, *info, width, height, frameDuration, muxer, encoder, reason) ||
+        !ApplyUserOptions(ctx.get(), options, *info, x264Params, x265Params, reason) ||
+        !ApplyPasteRules(ctx.get(), options, *info, x264Params, x265Params, reason))
         return false;
-    }
-    if (encoder.pixelFormat == AV_PIX_FMT_YUVJ420P) ctx->color_range = AVCOL_RANGE_JPEG;
-    ctx->sample_aspect_ratio = AVRational{1, 1};
-    ctx->thread_count = 0;
-    if (muxer != "avi") ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-
-    AVDictionary* dict = nullptr;
-    if (!ParseStateText(options.GetStateText(), &dict, reason)) {
-        av_dict_free(&dict);
-        return false;
-    }
-    std::string x264Params = TakeEntry(&dict, "x264-params");
-    std::string x265Params = TakeEntry(&dict, "x265-params");
-    if (dict && av_opt_set_dict2(ctx.get(), &dict, AV_OPT_SEARCH_CHILDREN) < 0) {
-        av_dict_free(&dict);
-        reason = "The codec options could not be applied.";
-        return false;
-    }
-    if (dict) {
-        std::string unknown;
-        const AVDictionaryEntry* e = nullptr;
-        while ((e = av_dict_get(dict, "", e, AV_DICT_IGNORE_SUFFIX)))
-            unknown += std::string(unknown.empty() ? "" : ", ") + e->key;
-        av_dict_free(&dict);
-        reason = "The encoder " + info->encoderName + " does not know the option(s) " + unknown + ".";
-        return false;
-    }
-
-    // The rules that make separately written parts paste into one clean stream; they are set after
-    // the user's options so that those cannot break them.
-    int gop = int(std::max<uint32_t>(1, std::min<uint32_t>(options.dwKeyFrameEvery, 100000)));
-    ctx->gop_size = gop;
-    ctx->keyint_min = gop;
-    ctx->max_b_frames = 0;
-    ctx->flags |= AV_CODEC_FLAG_CLOSED_GOP;
-    if (options.dwBytesPerSecond != 0) {
-        ctx->bit_rate = int64_t(options.dwBytesPerSecond) * 8;
-    } else if (info->quality == QualityMapping::Quantiser) {
-        ctx->flags |= AV_CODEC_FLAG_QSCALE;
-        ctx->global_quality = FF_QP2LAMBDA * QuantiserFor(options.dwQuality);
-    } else if (info->quality == QualityMapping::Crf) {
-        av_opt_set_double(ctx->priv_data, "crf", CrfFor(options.dwQuality), 0);
-    }
-    if (info->encoderName == "libx264") {
-        av_opt_set(ctx->priv_data, "x264-params",
-                   Join(x264Params, "scenecut=0:open-gop=0:bframes=0:repeat-headers=1").c_str(), 0);
-    } else if (!x264Params.empty()) {
-        reason = "The encoder " + info->encoderName + " does not know the option(s) x264-params.";
-        return false;
-    }
-    if (info->encoderName == "libx265") {
-        std::string ours =
-            "bframes=0:scenecut=0:open-gop=0:repeat-headers=1:log-level=error:keyint=" + std::to_string(gop) +
-            ":min-keyint=" + std::to_string(gop);
-        av_opt_set(ctx->priv_data, "x265-params", Join(x265Params, ours).c_str(), 0);
-    } else if (!x265Params.empty()) {
-        reason = "The encoder " + info->encoderName + " does not know the option(s) x265-params.";
-        return false;
-    }
-    // The MPEG video family inserts key frames at scene changes unless told not to. (x264 reads the
-    // same option name the other way round, so only these get it.)
-    if (info->encoderName == "mpeg4" || info->encoderName == "msmpeg4" || info->encoderName == "msmpeg4v2" ||
-        info->encoderName == "mjpeg")
-        av_opt_set_int(ctx->priv_data, "sc_threshold", 1000000000, 0);
-
     int err = avcodec_open2(ctx.get(), codec, nullptr);
     if (err < 0) {
         reason = "The encoder " + info->encoderName + " refuses " + std::to_string(width) + " x " +
