@@ -5,38 +5,12 @@
 #include <cmath>
 #include <cstring>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavutil/audio_fifo.h>
-#include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
-#include <libswresample/swresample.h>
-}
+#include "audio/FfmpegAudio.h"
 
 namespace trov {
 namespace {
 
-struct SwrDeleter {
-    void operator()(SwrContext* s) const { swr_free(&s); }
-};
-struct CodecDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct FifoDeleter {
-    void operator()(AVAudioFifo* f) const { av_audio_fifo_free(f); }
-};
-
-std::string AvError(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
+using namespace audioav;
 
 // How the bytes of a PCM layout map onto FFmpeg sample formats. 24-bit samples have no FFmpeg
 // format and travel as 32-bit ones.
@@ -117,12 +91,12 @@ struct CAudioConverter::Impl {
     AVSampleFormat dstFmt = AV_SAMPLE_FMT_NONE;
     bool dst24 = false;
     bool resample = false;  // rates differ (the resampler then holds samples back)
-    std::unique_ptr<SwrContext, SwrDeleter> swr;
+    SwrPtr swr;
 
-    std::unique_ptr<AVCodecContext, CodecDeleter> enc;
-    std::unique_ptr<AVAudioFifo, FifoDeleter> fifo;
-    std::unique_ptr<AVFrame, FrameDeleter> frame;
-    std::unique_ptr<AVPacket, PacketDeleter> pkt;
+    CodecPtr enc;
+    FifoPtr fifo;
+    FramePtr frame;
+    PacketPtr pkt;
     int frameSamples = 0;
     int64_t skipSource = 0;  // source sample frames still to be left out (SkipEncoderDelay)
     int64_t nextPts = 0;

@@ -6,34 +6,13 @@
 #include <mutex>
 #include <vector>
 
+#include "audio/FfmpegAudio.h"
 #include "audio/WaveFile.h"
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
-#include <libswresample/swresample.h>
-}
 
 namespace trov {
 namespace {
 
-struct InputDeleter {
-    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
-};
-struct CodecDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct SwrDeleter {
-    void operator()(SwrContext* s) const { swr_free(&s); }
-};
+using namespace audioav;
 
 // FFmpeg's warnings about guessed formats and skipped samples are no news for the user.
 void QuietenLog() {
@@ -43,16 +22,10 @@ void QuietenLog() {
     });
 }
 
-std::string AvError(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
-
 // An opened audio stream of a file with its decoder.
 struct Source {
-    std::unique_ptr<AVFormatContext, InputDeleter> input;
-    std::unique_ptr<AVCodecContext, CodecDeleter> decoder;
+    InputPtr input;
+    CodecPtr decoder;
     int stream = -1;
 
     bool Open(const std::string& path, std::string& error) {
@@ -148,7 +121,7 @@ private:
         return true;
     }
 
-    std::unique_ptr<SwrContext, SwrDeleter> m_swr;
+    SwrPtr m_swr;
 };
 
 }  // namespace
@@ -169,8 +142,8 @@ bool CanDecodeAudio(const std::string& path, std::string* reason) {
         return false;
     };
     if (!source.Open(path, error)) return fail(error);
-    std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
-    std::unique_ptr<AVFrame, FrameDeleter> frame(av_frame_alloc());
+    PacketPtr packet(av_packet_alloc());
+    FramePtr frame(av_frame_alloc());
     // Up to a few dozen packets: decoders may need some before the first frame comes out.
     for (int read = 0; read < 64;) {
         int rc = av_read_frame(source.input.get(), packet.get());
@@ -227,8 +200,8 @@ bool DecodeToStandardWave(const std::string& sourcePath, const std::string& targ
         std::filesystem::remove(target, ec);
         return false;
     };
-    std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
-    std::unique_ptr<AVFrame, FrameDeleter> frame(av_frame_alloc());
+    PacketPtr packet(av_packet_alloc());
+    FramePtr frame(av_frame_alloc());
     CStandardResampler resampler;
     std::vector<uint8_t> pcm;
     bool decodedAny = false;
