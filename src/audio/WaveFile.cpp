@@ -100,13 +100,7 @@ bool CWaveFile::Open(const std::string& path) {
     if (!FindChunk("fmt ", 12, riffEnd, fmtOffset, fmtSize) || fmtSize < 16) return fail();
     uint8_t fmt[18] = {};
     if (!ReadAt(fmtOffset, fmt, 16)) return fail();
-    SWaveFormat format;
-    format.formatTag = ReadLe16(fmt);
-    format.channels = ReadLe16(fmt + 2);
-    format.samplesPerSec = ReadLe32(fmt + 4);
-    format.avgBytesPerSec = ReadLe32(fmt + 8);
-    format.blockAlign = ReadLe16(fmt + 12);
-    format.bitsPerSample = ReadLe16(fmt + 14);
+    SWaveFormat format = SWaveFormat::FromPcmBytes(fmt);
     if (format.formatTag != kWaveFormatPcm && fmtSize >= 18) {
         // The extra bytes must lie inside the chunk and the file.
         if (!ReadAt(fmtOffset + 16, fmt + 16, 2)) return fail();

@@ -48,10 +48,7 @@ std::vector<uint8_t> SWaveFormat::ToBytes() const {
     return out;
 }
 
-bool SWaveFormat::FromBytes(const uint8_t* data, size_t size, SWaveFormat& format) {
-    if (!data || size < 18) return false;
-    uint16_t n = ReadLe16(data + 16);
-    if (size - 18 < n) return false;
+SWaveFormat SWaveFormat::FromPcmBytes(const uint8_t* data) {
     SWaveFormat f;
     f.formatTag = ReadLe16(data);
     f.channels = ReadLe16(data + 2);
@@ -59,6 +56,14 @@ bool SWaveFormat::FromBytes(const uint8_t* data, size_t size, SWaveFormat& forma
     f.avgBytesPerSec = ReadLe32(data + 8);
     f.blockAlign = ReadLe16(data + 12);
     f.bitsPerSample = ReadLe16(data + 14);
+    return f;
+}
+
+bool SWaveFormat::FromBytes(const uint8_t* data, size_t size, SWaveFormat& format) {
+    if (!data || size < 18) return false;
+    uint16_t n = ReadLe16(data + 16);
+    if (size - 18 < n) return false;
+    SWaveFormat f = FromPcmBytes(data);
     f.extra.assign(data + 18, data + 18 + n);
     format = std::move(f);
     return true;

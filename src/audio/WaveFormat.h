@@ -44,6 +44,8 @@ struct SWaveFormat {
     std::vector<uint8_t> ToPcmBytes() const;
     // Parses 18 bytes plus the extra bytes they announce; false when the bytes are too few.
     static bool FromBytes(const uint8_t* data, size_t size, SWaveFormat& format);
+    // The six fields of the record's first 16 bytes (no extra bytes).
+    static SWaveFormat FromPcmBytes(const uint8_t* data);
 };
 
 // The system's standard format: PCM, 2 channels, 44,100 Hz, 16 bits (176,400 bytes per second).
