@@ -70,6 +70,195 @@ std::string Mb(uint64_t bytes) {
     return std::to_string(bytes / (1024 * 1024)) + " MB";
 }
 
+// Sets the reason a file is refused; returns false for the caller to return.
+bool Refuse(std::string& why, std::string reason) {
+    why = std::move(reason);
+    return false;
+}
+
+// What the bitmap header says, checked: the size, depth and compression this reader takes.
+struct DibLayout {
+    uint32_t hdrSize = 0;
+    int64_t width = 0, height = 0;
+    uint32_t bitCount = 0, compression = kBiRgb, clrUsed = 0;
+    size_t paletteEntrySize = 4;
+    bool topDown = false, rle = false, bitfields = false;
+};
+
+bool ParseDibHeader(const uint8_t* info, size_t infoLen, DibLayout& d, std::string& why) {
+    if (infoLen < 12) return Refuse(why, "file ends inside the bitmap header");
+    d.hdrSize = ReadLe32(info);
+    if (d.hdrSize == 12) {
+        // OS/2 core header: 16-bit sizes, 3-byte colour table entries.
+        d.width = ReadLe16(info + 4);
+        d.height = int16_t(ReadLe16(info + 6));
+        d.bitCount = ReadLe16(info + 10);
+        d.paletteEntrySize = 3;
+    } else if (d.hdrSize >= 40 && d.hdrSize <= 124) {
+        if (infoLen < d.hdrSize) return Refuse(why, "file ends inside the bitmap header");
+        d.width = int32_t(ReadLe32(info + 4));
+        d.height = int32_t(ReadLe32(info + 8));
+        d.bitCount = ReadLe16(info + 14);
+        d.compression = ReadLe32(info + 16);
+        d.clrUsed = ReadLe32(info + 32);
+    } else {
+        return Refuse(why, "unsupported bitmap header size " + std::to_string(d.hdrSize));
+    }
+    d.topDown = d.height < 0;
+    if (d.topDown) d.height = -d.height;
+    const std::string size = std::to_string(d.width) + " x " + std::to_string(d.height);
+    if (d.width < 1 || d.height < 1) return Refuse(why, "invalid size " + size);
+    if (d.width > CPicture::kMaxSide || d.height > CPicture::kMaxSide)
+        return Refuse(why, "size " + size + " exceeds the limit");
+    const uint32_t bits = d.bitCount, c = d.compression;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return Refuse(why, "unsupported depth of " + std::to_string(bits) + " bits");
+    d.rle = c == kBiRle8 || c == kBiRle4;
+    d.bitfields = c == kBiBitfields || c == kBiAlphaBitfields;
+    if (c == kBiRle8 && bits != 8) return Refuse(why, "RLE8 needs 8 bits per pixel");
+    if (c == kBiRle4 && bits != 4) return Refuse(why, "RLE4 needs 4 bits per pixel");
+    if (d.bitfields && bits != 16 && bits != 32)
+        return Refuse(why, "BITFIELDS needs 16 or 32 bits per pixel");
+    if (!d.rle && !d.bitfields && c != kBiRgb)
+        return Refuse(why, "unsupported compression " + std::to_string(c));
+    if (d.rle && d.topDown) return Refuse(why, "a compressed bitmap cannot be top-down");
+    return true;
+}
+
+// How pixel values become colours: the channel masks and the colour table (B, G, R per entry).
+struct DibColours {
+    Channel red, green, blue;
+    std::vector<uint8_t> palette;
+    size_t colours = 0;
+};
+
+// Reads the masks (inside a V2+ header, after a plain 40-byte one) and the colour table that follow
+// the header; pos runs from the header's end to the first byte after them.
+bool ReadDibColours(const uint8_t* info, size_t infoLen, const DibLayout& d, size_t& pos, DibColours& out,
+                    std::string& why) {
+    if (d.bitfields) {
+        const uint8_t* m;
+        if (d.hdrSize >= 52) {
+            m = info + 40;
+        } else {
+            const size_t maskBytes = d.compression == kBiAlphaBitfields ? 16 : 12;
+            if (infoLen < pos + maskBytes) return Refuse(why, "file ends inside the colour masks");
+            m = info + pos;
+            pos += maskBytes;
+        }
+        out.red.Set(ReadLe32(m));
+        out.green.Set(ReadLe32(m + 4));
+        out.blue.Set(ReadLe32(m + 8));
+    } else if (d.bitCount == 16) {
+        out.red.Set(0x7C00);
+        out.green.Set(0x03E0);
+        out.blue.Set(0x001F);
+    }
+    if (d.bitCount <= 8) {
+        const size_t maxColours = size_t(1) << d.bitCount;
+        out.colours = d.clrUsed ? d.clrUsed : maxColours;
+        if (d.clrUsed > maxColours)
+            return Refuse(why, "colour table of " + std::to_string(d.clrUsed) + " entries is too large");
+        if (infoLen < pos + out.colours * d.paletteEntrySize)
+            return Refuse(why, "file ends inside the colour table");
+        out.palette.resize(out.colours * 3);
+        for (size_t i = 0; i < out.colours; ++i)
+            std::memcpy(&out.palette[3 * i], info + pos + i * d.paletteEntrySize, 3);
+        pos += out.colours * d.paletteEntrySize;
+    } else if (d.clrUsed) {
+        // An optional colour table of a deep bitmap: skipped when it fits.
+        if (uint64_t(d.clrUsed) * d.paletteEntrySize <= infoLen - pos)
+            pos += size_t(d.clrUsed) * d.paletteEntrySize;
+    }
+    return true;
+}
+
+// Run-length data into one colour index per pixel (row-major, bottom-up). Unwritten pixels take
+// colour 0 of the table, as other readers show them.
+bool DecodeRle(const uint8_t* px, size_t pxLen, int w, int h, bool four, std::vector<uint8_t>& idx,
+               std::string& why) {
+    idx.assign(size_t(w) * size_t(h), 0);
+    size_t i = 0;
+    int x = 0, y = 0;
+    bool ended = false;
+    auto put = [&](int value) {
+        if (x < w && y < h) idx[size_t(y) * size_t(w) + size_t(x)] = uint8_t(value);
+        ++x;
+    };
+    while (!ended) {
+        if (i + 2 > pxLen) break;
+        const uint8_t n = px[i], v = px[i + 1];
+        i += 2;
+        if (n > 0) {
+            for (int k = 0; k < n; ++k) put(four ? ((k & 1) ? (v & 0x0F) : (v >> 4)) : v);
+        } else if (v == 0) {  // end of line
+            x = 0;
+            ++y;
+        } else if (v == 1) {  // end of bitmap
+            ended = true;
+        } else if (v == 2) {  // delta
+            if (i + 2 > pxLen) break;
+            x += px[i];
+            y += px[i + 1];
+            i += 2;
+        } else {  // absolute run of v pixels, padded to 16 bits
+            const size_t bytes = four ? (size_t(v) + 1) / 2 : size_t(v);
+            const size_t padded = (bytes + 1) & ~size_t(1);
+            if (i + bytes > pxLen) break;
+            for (int k = 0; k < v; ++k)
+                put(four ? ((k & 1) ? (px[i + k / 2] & 0x0F) : (px[i + k / 2] >> 4)) : px[i + k]);
+            i += std::min(padded, pxLen - i);
+        }
+        if (y >= h) ended = true;
+    }
+    if (!ended) return Refuse(why, "compressed pixel data ends early");
+    return true;
+}
+
+// One uncompressed file row s into the BGR row d.
+bool UnpackDibRow(const uint8_t* s, uint8_t* d, int w, const DibLayout& l, const DibColours& k,
+                  std::string& why) {
+    switch (l.bitCount) {
+        case 24:
+            std::memcpy(d, s, size_t(3) * size_t(w));
+            return true;
+        case 32:
+            if (l.bitfields) {
+                for (int c = 0; c < w; ++c) {
+                    const uint32_t v = ReadLe32(s + 4 * c);
+                    d[3 * c] = k.blue.Get(v);
+                    d[3 * c + 1] = k.green.Get(v);
+                    d[3 * c + 2] = k.red.Get(v);
+                }
+            } else {
+                for (int c = 0; c < w; ++c) std::memcpy(d + 3 * c, s + 4 * c, 3);
+            }
+            return true;
+        case 16:
+            for (int c = 0; c < w; ++c) {
+                const uint32_t v = ReadLe16(s + 2 * c);
+                d[3 * c] = k.blue.Get(v);
+                d[3 * c + 1] = k.green.Get(v);
+                d[3 * c + 2] = k.red.Get(v);
+            }
+            return true;
+        default: {  // 1, 4, 8 bits: colour table indices, most significant bits first
+            const int perByte = 8 / int(l.bitCount);
+            const unsigned mask = (1u << l.bitCount) - 1;
+            for (int c = 0; c < w; ++c) {
+                const uint8_t byte = s[c / perByte];
+                const int shift = int(l.bitCount) * (perByte - 1 - c % perByte);
+                const unsigned index = (byte >> shift) & mask;
+                if (index >= k.colours)
+                    return (why = "colour index " + std::to_string(index) + " outside the colour table"),
+                           false;
+                std::memcpy(d + 3 * c, &k.palette[3 * index], 3);
+            }
+            return true;
+        }
+    }
+}
+
 }  // namespace
 
 bool CDibPicture::LoadFile(const std::string& path, bool force) try {
@@ -123,201 +312,53 @@ bool CDibPicture::CreateFromPackedDib(const void* block, size_t length) {
 bool CDibPicture::DecodeDib(const uint8_t* info, size_t infoLen, size_t pixelOffset,
                             const std::string& what) {
     Reset();
-    auto fail = [&](const std::string& why) {
+    std::string why;
+    auto fail = [&](const std::string& reason) {
         Reset();
-        SetLastError("CDibPicture::LoadFile: " + what + ": " + why);
+        SetLastError("CDibPicture::LoadFile: " + what + ": " + reason);
         return false;
     };
-    if (infoLen < 12) return fail("file ends inside the bitmap header");
-    const uint32_t hdrSize = ReadLe32(info);
-    int64_t width = 0, height = 0;
-    uint32_t bitCount = 0, compression = kBiRgb, clrUsed = 0;
-    size_t paletteEntrySize = 4;
-    if (hdrSize == 12) {
-        // OS/2 core header: 16-bit sizes, 3-byte colour table entries.
-        width = ReadLe16(info + 4);
-        height = int16_t(ReadLe16(info + 6));
-        bitCount = ReadLe16(info + 10);
-        paletteEntrySize = 3;
-    } else if (hdrSize >= 40 && hdrSize <= 124) {
-        if (infoLen < hdrSize) return fail("file ends inside the bitmap header");
-        width = int32_t(ReadLe32(info + 4));
-        height = int32_t(ReadLe32(info + 8));
-        bitCount = ReadLe16(info + 14);
-        compression = ReadLe32(info + 16);
-        clrUsed = ReadLe32(info + 32);
-    } else {
-        return fail("unsupported bitmap header size " + std::to_string(hdrSize));
-    }
-    const bool topDown = height < 0;
-    if (topDown) height = -height;
-    if (width < 1 || height < 1)
-        return fail("invalid size " + std::to_string(width) + " x " + std::to_string(height));
-    if (width > kMaxSide || height > kMaxSide)
-        return fail("size " + std::to_string(width) + " x " + std::to_string(height) + " exceeds the limit");
-    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)
-        return fail("unsupported depth of " + std::to_string(bitCount) + " bits");
-    const bool rle = compression == kBiRle8 || compression == kBiRle4;
-    const bool bitfields = compression == kBiBitfields || compression == kBiAlphaBitfields;
-    if (compression == kBiRle8 && bitCount != 8) return fail("RLE8 needs 8 bits per pixel");
-    if (compression == kBiRle4 && bitCount != 4) return fail("RLE4 needs 4 bits per pixel");
-    if (bitfields && bitCount != 16 && bitCount != 32) return fail("BITFIELDS needs 16 or 32 bits per pixel");
-    if (!rle && !bitfields && compression != kBiRgb)
-        return fail("unsupported compression " + std::to_string(compression));
-    if (rle && topDown) return fail("a compressed bitmap cannot be top-down");
-
-    size_t pos = hdrSize;
-    // Channel masks: inside a V2+ header, after a plain 40-byte one.
-    Channel red, green, blue;
-    if (bitfields) {
-        const uint8_t* m;
-        if (hdrSize >= 52) {
-            m = info + 40;
-        } else {
-            const size_t maskBytes = compression == kBiAlphaBitfields ? 16 : 12;
-            if (infoLen < pos + maskBytes) return fail("file ends inside the colour masks");
-            m = info + pos;
-            pos += maskBytes;
-        }
-        red.Set(ReadLe32(m));
-        green.Set(ReadLe32(m + 4));
-        blue.Set(ReadLe32(m + 8));
-    } else if (bitCount == 16) {
-        red.Set(0x7C00);
-        green.Set(0x03E0);
-        blue.Set(0x001F);
-    }
-
-    // Colour table.
-    std::vector<uint8_t> palette;  // B, G, R per entry
-    size_t colours = 0;
-    if (bitCount <= 8) {
-        const size_t maxColours = size_t(1) << bitCount;
-        colours = clrUsed ? clrUsed : maxColours;
-        if (clrUsed > maxColours)
-            return fail("colour table of " + std::to_string(clrUsed) + " entries is too large");
-        if (infoLen < pos + colours * paletteEntrySize) return fail("file ends inside the colour table");
-        palette.resize(colours * 3);
-        for (size_t i = 0; i < colours; ++i)
-            std::memcpy(&palette[3 * i], info + pos + i * paletteEntrySize, 3);
-        pos += colours * paletteEntrySize;
-    } else if (clrUsed) {
-        // An optional colour table of a deep bitmap: skipped when it fits.
-        if (uint64_t(clrUsed) * paletteEntrySize <= infoLen - pos) pos += size_t(clrUsed) * paletteEntrySize;
-    }
+    DibLayout l;
+    if (!ParseDibHeader(info, infoLen, l, why)) return fail(why);
+    size_t pos = l.hdrSize;
+    DibColours k;
+    if (!ReadDibColours(info, infoLen, l, pos, k, why)) return fail(why);
     if (pixelOffset >= pos && pixelOffset < infoLen) pos = pixelOffset;
     if (pos >= infoLen) return fail("no pixel data");
     const uint8_t* px = info + pos;
     const size_t pxLen = infoLen - pos;
 
-    const int w = int(width), h = int(height);
-    const uint64_t srcStride = ((uint64_t(w) * bitCount + 31) / 32) * 4;
-    if (!rle && srcStride * uint64_t(h) > pxLen)
+    const int w = int(l.width), h = int(l.height);
+    const uint64_t srcStride = ((uint64_t(w) * l.bitCount + 31) / 32) * 4;
+    if (!l.rle && srcStride * uint64_t(h) > pxLen)
         return fail("header claims " + Mb(srcStride * uint64_t(h)) + " (" +
                     std::to_string(srcStride * uint64_t(h)) + " bytes) of pixels, the file has " +
                     std::to_string(pxLen));
     // Run-length data is small, but not that small: a few hundred bytes claiming a picture of
     // hundreds of megabytes is a damaged or hostile header, not a drawing.
-    if (rle && uint64_t(w) * uint64_t(h) > kMaxRlePixelsPerByte * uint64_t(pxLen))
+    if (l.rle && uint64_t(w) * uint64_t(h) > kMaxRlePixelsPerByte * uint64_t(pxLen))
         return fail("header claims " + std::to_string(w) + " x " + std::to_string(h) + " pixels from " +
                     std::to_string(pxLen) + " bytes of compressed data");
 
     if (!Create(w, h)) return fail(GetLastError());
-    // Row r of the file is picture row r (bottom-up) or h - 1 - r (top-down).
-    auto dstRow = [&](int r) { return GetRow(topDown ? h - 1 - r : r); };
-
-    if (rle) {
-        // Unwritten pixels take colour 0 of the table, as other readers show them.
-        std::vector<uint8_t> idx(size_t(w) * size_t(h), 0);
-        size_t i = 0;
-        int x = 0, y = 0;
-        bool ended = false;
-        auto put = [&](int value) {
-            if (x < w && y < h) idx[size_t(y) * size_t(w) + size_t(x)] = uint8_t(value);
-            ++x;
-        };
-        const bool four = compression == kBiRle4;
-        while (!ended) {
-            if (i + 2 > pxLen) break;
-            const uint8_t n = px[i], v = px[i + 1];
-            i += 2;
-            if (n > 0) {
-                for (int k = 0; k < n; ++k) put(four ? ((k & 1) ? (v & 0x0F) : (v >> 4)) : v);
-            } else if (v == 0) {  // end of line
-                x = 0;
-                ++y;
-            } else if (v == 1) {  // end of bitmap
-                ended = true;
-            } else if (v == 2) {  // delta
-                if (i + 2 > pxLen) break;
-                x += px[i];
-                y += px[i + 1];
-                i += 2;
-            } else {  // absolute run of v pixels, padded to 16 bits
-                const size_t bytes = four ? (size_t(v) + 1) / 2 : size_t(v);
-                const size_t padded = (bytes + 1) & ~size_t(1);
-                if (i + bytes > pxLen) break;
-                for (int k = 0; k < v; ++k)
-                    put(four ? ((k & 1) ? (px[i + k / 2] & 0x0F) : (px[i + k / 2] >> 4)) : px[i + k]);
-                i += std::min(padded, pxLen - i);
-            }
-            if (y >= h) ended = true;
-        }
-        if (!ended) return fail("compressed pixel data ends early");
-        for (size_t k = 0; k < idx.size(); ++k)
-            if (idx[k] >= colours)
-                return fail("colour index " + std::to_string(idx[k]) + " outside the colour table");
+    if (l.rle) {
+        std::vector<uint8_t> idx;
+        if (!DecodeRle(px, pxLen, w, h, l.compression == kBiRle4, idx, why)) return fail(why);
+        for (size_t i = 0; i < idx.size(); ++i)
+            if (idx[i] >= k.colours)
+                return fail("colour index " + std::to_string(idx[i]) + " outside the colour table");
         for (int r = 0; r < h; ++r) {
             uint8_t* d = GetRow(r);
             const uint8_t* s = &idx[size_t(r) * size_t(w)];
-            for (int c = 0; c < w; ++c) std::memcpy(d + 3 * c, &palette[3 * size_t(s[c])], 3);
+            for (int c = 0; c < w; ++c) std::memcpy(d + 3 * c, &k.palette[3 * size_t(s[c])], 3);
         }
         BitsChanged();
         return true;
     }
-
-    for (int r = 0; r < h; ++r) {
-        const uint8_t* s = px + srcStride * uint64_t(r);
-        uint8_t* d = dstRow(r);
-        switch (bitCount) {
-            case 24:
-                std::memcpy(d, s, size_t(3) * size_t(w));
-                break;
-            case 32:
-                if (bitfields) {
-                    for (int c = 0; c < w; ++c) {
-                        const uint32_t v = ReadLe32(s + 4 * c);
-                        d[3 * c] = blue.Get(v);
-                        d[3 * c + 1] = green.Get(v);
-                        d[3 * c + 2] = red.Get(v);
-                    }
-                } else {
-                    for (int c = 0; c < w; ++c) std::memcpy(d + 3 * c, s + 4 * c, 3);
-                }
-                break;
-            case 16:
-                for (int c = 0; c < w; ++c) {
-                    const uint32_t v = ReadLe16(s + 2 * c);
-                    d[3 * c] = blue.Get(v);
-                    d[3 * c + 1] = green.Get(v);
-                    d[3 * c + 2] = red.Get(v);
-                }
-                break;
-            default: {  // 1, 4, 8 bits: colour table indices, most significant bits first
-                const int perByte = 8 / int(bitCount);
-                const unsigned mask = (1u << bitCount) - 1;
-                for (int c = 0; c < w; ++c) {
-                    const uint8_t byte = s[c / perByte];
-                    const int shift = int(bitCount) * (perByte - 1 - c % perByte);
-                    const unsigned index = (byte >> shift) & mask;
-                    if (index >= colours)
-                        return fail("colour index " + std::to_string(index) + " outside the colour table");
-                    std::memcpy(d + 3 * c, &palette[3 * index], 3);
-                }
-                break;
-            }
-        }
-    }
+    // Row r of the file is picture row r (bottom-up) or h - 1 - r (top-down).
+    for (int r = 0; r < h; ++r)
+        if (!UnpackDibRow(px + srcStride * uint64_t(r), GetRow(l.topDown ? h - 1 - r : r), w, l, k, why))
+            return fail(why);
     BitsChanged();
     return true;
 }

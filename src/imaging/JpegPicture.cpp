@@ -117,6 +117,51 @@ void ChooseScale(jpeg_decompress_struct& ci, int boxW, int boxH) {
     ci.scale_denom = 1;
 }
 
+// The output colour space for the file's; false (with the reason in err->fatal) for one we cannot take.
+bool ChooseColourSpace(jpeg_decompress_struct& ci, JpegErrors* err, bool& cmyk, bool& inverted) {
+    cmyk = false;
+    inverted = false;
+    switch (ci.jpeg_color_space) {
+        case JCS_CMYK:
+        case JCS_YCCK:
+            ci.out_color_space = JCS_CMYK;
+            cmyk = true;
+            inverted = ci.saw_Adobe_marker != 0;
+            return true;
+        case JCS_GRAYSCALE:
+        case JCS_YCbCr:
+        case JCS_RGB:
+            ci.out_color_space = JCS_EXT_BGR;
+            return true;
+        default:
+            std::snprintf(err->fatal, sizeof err->fatal, "unsupported colour space with %d components",
+                          ci.num_components);
+            return false;
+    }
+}
+
+// The scanlines into the picture's rows (bottom-up) until the data ends. Called inside DecodeJpeg's
+// setjmp, so it holds no C++ object with a destructor either.
+void ReadScanlines(jpeg_decompress_struct& ci, CPicture* picture, bool cmyk, bool inverted) {
+    const int h = picture->GetHeight();
+    const int w = picture->GetWidth();
+    JSAMPARRAY cmykRow = nullptr;
+    if (cmyk)
+        cmykRow =
+            (*ci.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&ci), JPOOL_IMAGE, JDIMENSION(w) * 4, 1);
+    while (ci.output_scanline < ci.output_height) {
+        uint8_t* dst = picture->GetRow(h - 1 - int(ci.output_scanline));
+        if (cmyk) {
+            if (jpeg_read_scanlines(&ci, cmykRow, 1) != 1) break;
+            const JSAMPLE* s = cmykRow[0];
+            for (int x = 0; x < w; ++x) CmykToBgr(s + 4 * x, dst + 3 * x, inverted);
+        } else {
+            JSAMPROW row = dst;
+            if (jpeg_read_scanlines(&ci, &row, 1) != 1) break;
+        }
+    }
+}
+
 // Keeps no C++ object with a destructor alive between setjmp and a possible longjmp.
 // Returns true on success; on failure err->fatal holds the reason.
 bool DecodeJpeg(CPicture* picture, std::FILE* file, const unsigned char* data, size_t size, int hintW,
@@ -142,63 +187,35 @@ bool DecodeJpeg(CPicture* picture, std::FILE* file, const unsigned char* data, s
         jpeg_mem_src(&ci, data, static_cast<unsigned long>(size));
     jpeg_read_header(&ci, TRUE);
 
-    bool cmyk = false;
-    bool inverted = false;
-    switch (ci.jpeg_color_space) {
-        case JCS_CMYK:
-        case JCS_YCCK:
-            ci.out_color_space = JCS_CMYK;
-            cmyk = true;
-            inverted = ci.saw_Adobe_marker != 0;
-            break;
-        case JCS_GRAYSCALE:
-        case JCS_YCbCr:
-        case JCS_RGB:
-            ci.out_color_space = JCS_EXT_BGR;
-            break;
-        default:
-            std::snprintf(err->fatal, sizeof err->fatal, "unsupported colour space with %d components",
-                          ci.num_components);
-            jpeg_destroy_decompress(&ci);
-            return false;
-    }
-    if (ci.image_width > unsigned(CPicture::kMaxSide) || ci.image_height > unsigned(CPicture::kMaxSide)) {
+    bool cmyk = false, inverted = false;
+    bool ok = ChooseColourSpace(ci, err, cmyk, inverted);
+    if (ok &&
+        (ci.image_width > unsigned(CPicture::kMaxSide) || ci.image_height > unsigned(CPicture::kMaxSide))) {
         std::snprintf(err->fatal, sizeof err->fatal, "picture of %u x %u cannot be held", ci.image_width,
                       ci.image_height);
-        jpeg_destroy_decompress(&ci);
-        return false;
+        ok = false;
     }
-    ChooseScale(ci, hintW, hintH);
-    jpeg_calc_output_dimensions(&ci);
-    if (!picture->Create(int(ci.output_width), int(ci.output_height))) {
-        std::snprintf(err->fatal, sizeof err->fatal, "picture of %u x %u cannot be held", ci.image_width,
-                      ci.image_height);
-        jpeg_destroy_decompress(&ci);
-        return false;
-    }
-    jpeg_start_decompress(&ci);
-    if (int(ci.output_width) != picture->GetWidth() || int(ci.output_height) != picture->GetHeight()) {
-        std::snprintf(err->fatal, sizeof err->fatal, "decoder output size differs from the header");
-        jpeg_destroy_decompress(&ci);
-        return false;
-    }
-    const int h = picture->GetHeight();
-    const int w = picture->GetWidth();
-    JSAMPARRAY cmykRow = nullptr;
-    if (cmyk)
-        cmykRow =
-            (*ci.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&ci), JPOOL_IMAGE, JDIMENSION(w) * 4, 1);
-    while (ci.output_scanline < ci.output_height) {
-        uint8_t* dst = picture->GetRow(h - 1 - int(ci.output_scanline));
-        if (cmyk) {
-            if (jpeg_read_scanlines(&ci, cmykRow, 1) != 1) break;
-            const JSAMPLE* s = cmykRow[0];
-            for (int x = 0; x < w; ++x) CmykToBgr(s + 4 * x, dst + 3 * x, inverted);
-        } else {
-            JSAMPROW row = dst;
-            if (jpeg_read_scanlines(&ci, &row, 1) != 1) break;
+    if (ok) {
+        ChooseScale(ci, hintW, hintH);
+        jpeg_calc_output_dimensions(&ci);
+        if (!picture->Create(int(ci.output_width), int(ci.output_height))) {
+            std::snprintf(err->fatal, sizeof err->fatal, "picture of %u x %u cannot be held", ci.image_width,
+                          ci.image_height);
+            ok = false;
         }
     }
+    if (ok) {
+        jpeg_start_decompress(&ci);
+        if (int(ci.output_width) != picture->GetWidth() || int(ci.output_height) != picture->GetHeight()) {
+            std::snprintf(err->fatal, sizeof err->fatal, "decoder output size differs from the header");
+            ok = false;
+        }
+    }
+    if (!ok) {
+        jpeg_destroy_decompress(&ci);
+        return false;
+    }
+    ReadScanlines(ci, picture, cmyk, inverted);
     if (ci.output_scanline < ci.output_height) {
         // The rows not read keep the background colour; finishing would count as an error.
         if (err->damages++ == 0)

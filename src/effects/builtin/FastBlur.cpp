@@ -250,23 +250,59 @@ void CFastBlur::BlurDiagonal(const SPixelBlock& s, uint8_t* target, int ux, int 
 // whose source row y - dy exists, the source columns x - hi ... x - lo: two reads of that row's
 // prefix sums. Prefix rows are padded with M columns on both sides (clamped sums), so the inner
 // loop needs no bounds tests and runs over whole rows of bytes; a ring keeps the rows in use.
+namespace {
+
+// The disc kernel as one chord per row offset: columns lo..hi of row offset dy (index dy - dyMin).
+struct DiscChords {
+    int dyMin = 0, dyMax = 0, reach = 0;
+    std::vector<int> lo, hi;
+};
+
+DiscChords ChordsOf(const std::vector<SBlurOffset>& kernel) {
+    DiscChords c;
+    c.dyMin = c.dyMax = kernel.front().dy;
+    for (const SBlurOffset& o : kernel) {
+        c.dyMin = std::min(c.dyMin, o.dy);
+        c.dyMax = std::max(c.dyMax, o.dy);
+    }
+    const int rows = c.dyMax - c.dyMin + 1;
+    c.lo.assign(size_t(rows), 1 << 30);
+    c.hi.assign(size_t(rows), -(1 << 30));
+    for (const SBlurOffset& o : kernel) {
+        c.lo[size_t(o.dy - c.dyMin)] = std::min(c.lo[size_t(o.dy - c.dyMin)], o.dx);
+        c.hi[size_t(o.dy - c.dyMin)] = std::max(c.hi[size_t(o.dy - c.dyMin)], o.dx);
+        c.reach = std::max(c.reach, std::abs(o.dx));
+    }
+    return c;
+}
+
+// How many kernel pixels fall inside the picture for each column of a row that sees row offsets
+// dyFrom..dyTo: columns far enough from both edges see every chord whole (fullCount).
+void ChordCounts(const DiscChords& c, int w, int dyFrom, int dyTo, int fullCount, int maxHi, int minLo,
+                 int* counts) {
+    for (int x = 0; x < w; ++x) {
+        if (x >= maxHi && x <= w - 1 + minLo) {
+            counts[x] = fullCount;
+            continue;
+        }
+        int n = 0;
+        for (int dy = dyFrom; dy <= dyTo; ++dy) {
+            const int l = c.lo[size_t(dy - c.dyMin)], u = c.hi[size_t(dy - c.dyMin)];
+            n += std::min(w, x - l + 1) - std::max(0, x - u);
+        }
+        counts[x] = n;
+    }
+}
+
+}  // namespace
+
 void CFastBlur::BlurDisc(const SPixelBlock& s, uint8_t* target, const std::vector<SBlurOffset>& kernel,
                          const BlurRowCallback& rowDone) {
     const int w = s.width, h = s.height, n = 3 * w;
-    int dyMin = kernel.front().dy, dyMax = kernel.front().dy;
-    for (const SBlurOffset& o : kernel) {
-        dyMin = std::min(dyMin, o.dy);
-        dyMax = std::max(dyMax, o.dy);
-    }
-    const int rows = dyMax - dyMin + 1;
-    std::vector<int> lo(size_t(rows), 1 << 30), hi(size_t(rows), -(1 << 30));
-    int reach = 0;
-    for (const SBlurOffset& o : kernel) {
-        lo[size_t(o.dy - dyMin)] = std::min(lo[size_t(o.dy - dyMin)], o.dx);
-        hi[size_t(o.dy - dyMin)] = std::max(hi[size_t(o.dy - dyMin)], o.dx);
-        reach = std::max(reach, std::abs(o.dx));
-    }
-    const int pad = reach + 1;
+    const DiscChords chords = ChordsOf(kernel);
+    const int dyMin = chords.dyMin, dyMax = chords.dyMax, rows = dyMax - dyMin + 1;
+    const std::vector<int>&lo = chords.lo, &hi = chords.hi;
+    const int pad = chords.reach + 1;
     const int prefixLen = (w + 2 * pad + 1) * 3;
     PrepareReciprocals(static_cast<int>(kernel.size()));
     m_prefix.assign(size_t(prefixLen) * rows, 0);
@@ -312,20 +348,8 @@ void CFastBlur::BlurDisc(const SPixelBlock& s, uint8_t* target, const std::vecto
             }
             fullCount += u - l + 1;
         }
-        // Counts: columns far enough from both edges see every chord whole.
         int* counts = m_counts.data();
-        for (int x = 0; x < w; ++x) {
-            if (x >= maxHi && x <= w - 1 + minLo) {
-                counts[x] = fullCount;
-                continue;
-            }
-            int c = 0;
-            for (int dy = dyFrom; dy <= dyTo; ++dy) {
-                const int l = lo[size_t(dy - dyMin)], u = hi[size_t(dy - dyMin)];
-                c += std::min(w, x - l + 1) - std::max(0, x - u);
-            }
-            counts[x] = c;
-        }
+        ChordCounts(chords, w, dyFrom, dyTo, fullCount, maxHi, minLo, counts);
         uint8_t* out = target + size_t(y) * s.stride;
         for (int x = 0; x < w; ++x) {
             const double rec = m_reciprocal[size_t(counts[x])];
