@@ -20,33 +20,7 @@ namespace {
 using test::CFakeChooser;
 using test::CScriptedPrompt;
 
-// The fake list with a selection, as the commands need it.
-class FakePictureList : public CPictureListControl {
-public:
-    FakePictureList() {
-        for (int c = 0; c < kPictureListColumnCount; ++c) list.InsertColumn(c, "c" + std::to_string(c), 50);
-    }
-    int GetColumnCount() const override { return list.GetColumnCount(); }
-    void DeleteColumn(int i) override { list.DeleteColumn(i); }
-    void InsertColumn(int i, const std::string& t, int w) override { list.InsertColumn(i, t, w); }
-    std::string GetColumnTitle(int i) const override { return list.GetColumnTitle(i); }
-    int GetColumnWidth(int i) const override { return list.GetColumnWidth(i); }
-    int TextWidth(const std::string& t) const override { return list.TextWidth(t); }
-    int GetRowCount() const override { return list.GetRowCount(); }
-    void DeleteAllRows() override { list.DeleteAllRows(); }
-    void InsertRow(int i, const std::string& t) override { list.InsertRow(i, t); }
-    std::string GetCellText(int r, int c) const override { return list.GetCellText(r, c); }
-    void SetCellText(int r, int c, const std::string& t) override { list.SetCellText(r, c, t); }
-    std::vector<int> GetSelectedRows() const override { return selected; }
-    void SetSelectedRows(const std::vector<int>& rows) override {
-        selected.clear();
-        for (int r : rows)
-            if (r >= 0 && r < GetRowCount()) selected.push_back(r);
-        std::sort(selected.begin(), selected.end());
-    }
-    test::FakeList list;
-    std::vector<int> selected;
-};
+using FakePictureList = test::CFakePictureList;
 
 class MainViewCommandsTest : public ::testing::Test {
 protected:
