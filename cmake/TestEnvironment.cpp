@@ -11,9 +11,3 @@ struct TestEnvironment {
     }
 } g_testEnvironment;
 }  // namespace
-
-// fontconfig keeps its configuration cache until exit on purpose; LeakSanitizer would report it in
-// every test that draws a caption.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}

@@ -20,7 +20,8 @@ function(trov_tests name)
   if(NOT _srcs)
     return()
   endif()
-  add_executable(${name} ${_srcs} ${PROJECT_SOURCE_DIR}/cmake/TestEnvironment.cpp)
+  add_executable(${name} ${_srcs} ${PROJECT_SOURCE_DIR}/cmake/TestEnvironment.cpp
+    ${PROJECT_SOURCE_DIR}/cmake/LsanSuppressions.cpp)
   target_compile_definitions(${name} PRIVATE TROV_SOURCE_DIR_VALUE="${PROJECT_SOURCE_DIR}"
     TROV_BUILD_DIR_VALUE="${PROJECT_BINARY_DIR}")
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)

@@ -463,12 +463,5 @@ void MainWindowTest::droppedFoldersAndFilesAreAdded() {
     QCOMPARE(f.Status(), std::string("Sucessfully add 3 new pictures / AVIs!"));
 }
 
-// Libraries that keep caches until exit on purpose (fonts, the toolkit's global tables);
-// LeakSanitizer would report them in every window test.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\nleak:libQt6Core.so\nleak:libQt6Gui.so\nleak:libQt6Widgets.so\n"
-           "leak:libglib-2.0.so\nleak:libgobject-2.0.so\nleak:libdbus-1.so\n";
-}
-
 QTEST_MAIN(MainWindowTest)
 #include "MainWindowTest.moc"
