@@ -64,7 +64,7 @@ void CCreationSettingsModel::Open(int first, int last, int maxEnd) {
         if (q.value == quality) m_qualityName = q.name;
     RefreshAudioText();
     m_outputFile.clear();
-    m_manager.GetProjectSettings().GetString("PROJECT_SETTINGS", "Output-AVI", m_outputFile);
+    m_manager.GetProjectSettings().GetString(kProjectSettings, projkey::kOutputAVI, m_outputFile);
     // A previous run's codec is offered again; it is set up for this run's file on "Start Creation".
     const CompressionOptions& previous = m_creation.GetCompressionOptions();
     m_videoText = previous.fccHandler != 0 ? GetVideoCodecName(&previous) : std::string(kNotSetText);
@@ -126,7 +126,7 @@ void CCreationSettingsModel::ResetCache() {
 void CCreationSettingsModel::SetOutputFile(const std::string& path) {
     if (path.empty()) return;
     m_outputFile = path;
-    m_manager.GetProjectSettings().SetString("PROJECT_SETTINGS", "Output-AVI", path);
+    m_manager.GetProjectSettings().SetString(kProjectSettings, projkey::kOutputAVI, path);
 }
 
 std::string CCreationSettingsModel::ResolvedOutputPath() const {
@@ -228,8 +228,11 @@ bool CCreationSettingsModel::DeleteCodecSettings(CListControl& list, int row) {
 }
 
 bool CCreationSettingsModel::CheckStart() {
+    // The command line's own refusals, in its order: the output file, then the movie's format.
     const std::string path = ResolvedOutputPath();
-    if (std::string problem = m_manager.OutputProblem(path); !problem.empty()) {
+    std::string problem = m_manager.OutputProblem(path);
+    if (problem.empty()) problem = m_manager.MovieFormatProblem();
+    if (!problem.empty()) {
         m_prompt.Message("The movie can not be created: " + problem + ".");
         return false;
     }

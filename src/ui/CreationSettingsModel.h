@@ -17,6 +17,9 @@ class CCreation;
 class CTROVManager;
 class CUserPrompt;
 
+// The language section of the dialog; it also holds the texts of the codec choosers and of the
+// main view's start button while a creation runs.
+inline constexpr const char* kCreationSettingsSection = "CREATION_SETTINGS_DLG";
 inline constexpr const char* kVideoCodecErrorText = "Error! Please use another codec!";
 inline constexpr const char* kSpecifyCodecsText =
     "Please specify the movie codecs. Without specifying these codecs, the movie can not be created!";

@@ -115,6 +115,30 @@ CLanguageSection CreationSettingsDialogTexts() {
              "Excellent Quality - Slowest Creation (Use this, if you want the best quality; needs ~40% more "
              "time than Default)",
              0},
+            // The main view's start button while a creation runs, and the status bar's movie button.
+            {"CancelCreation", "Cancel Creation", 0},
+            {"OpenMovie", "Open the movie", 0},
+            {"NoMoviePlayer", "No program was found to open the movie:", 0},
+            // The two codec choosers this dialog opens.
+            {"OK", "OK", 0},
+            {"VideoCodec.Encoders", "Video encoders of this machine (movie %d x %d):", 0},
+            {"VideoCodec.Quality", "Quality (0 - 10000):", 0},
+            {"VideoCodec.KeyFrames", "Key frame every:", 0},
+            {"VideoCodec.KeyFramesValue", "one per second of the movie", 0},
+            {"VideoCodec.DataRate", "Data rate:", 0},
+            {"VideoCodec.ByQuality", "by quality", 0},
+            {"VideoCodec.Options", "Encoder options:", 0},
+            {"VideoCodec.OptionsHint", "key=value;key=value (the encoder's own options)", 0},
+            {"VideoCodec.Lossless", "Lossless: quality and data rate do not apply.", 0},
+            {"VideoCodec.QualityNote", "Quality 10000 is the best; a data rate overrides the quality.", 0},
+            {"VideoCodec.ChooseEncoder", "Choose an encoder.", 0},
+            {"VideoCodec.CanCompress", "This encoder can compress %d x %d pictures.", 0},
+            {"VideoCodec.CannotTake", "This encoder cannot take this movie:", 0},
+            {"AudioCodec.ChooseFormat", "Choose your Audio Format", 0},
+            {"AudioCodec.PcmSelection", "16 Bit PCM Selection", 0},
+            {"AudioCodec.Format", "Format:", 0},
+            {"AudioCodec.Attributes", "Attributes:", 0},
+            {"AudioCodec.NoAudio", "No audio", 0},
         }};
 }
 

@@ -44,6 +44,10 @@ void CMainViewCommands::Status(const std::string& text) {
     m_manager.SendStatus(text);
 }
 
+void CMainViewCommands::ClearCurrentProgress() {
+    m_manager.GetPipelines().Send(pipeline::kCurrentProgress, 0);
+}
+
 void CMainViewCommands::SetModified(bool modified) {
     m_modified = modified;
     if (projectChanged) projectChanged();
@@ -143,6 +147,7 @@ bool CMainViewCommands::OpenProjectFile(const std::string& path) {
     SetModified(false);
     SelectionChanged();
     m_manager.SendStatus("Project loaded: " + m_manager.GetProjectPath());
+    ClearCurrentProgress();
     return true;
 }
 
@@ -154,7 +159,9 @@ bool CMainViewCommands::SaveProject() {
 }
 
 bool CMainViewCommands::SaveProjectFile(const std::string& path) {
-    if (!m_manager.SaveProject(path)) return false;
+    const bool saved = m_manager.SaveProject(path);
+    ClearCurrentProgress();
+    if (!saved) return false;
     SetModified(false);
     return true;
 }

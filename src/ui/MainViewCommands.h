@@ -290,6 +290,9 @@ public:
 
     // The text of the status pipeline sent by commands (forwarded to the manager).
     void Status(const std::string& text);
+    // A step that moved the "Current Process:" bar is over: the bar is empty again, so a full bar
+    // never stands for a window that is idle.
+    void ClearCurrentProgress();
 
 private:
     void ClearSelectionState();

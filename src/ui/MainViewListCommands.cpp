@@ -307,10 +307,13 @@ std::unique_ptr<CDibPicture> CMainViewCommands::PreviewPicture(int index) {
 }
 
 void CMainViewCommands::PreviewFailed(const std::string& fileName) {
+    ClearCurrentProgress();
     Status(viewtext::kCanNotRead + fileName);
 }
 
 void CMainViewCommands::PreviewDone() {
+    // The preparation's resize moved the bar on the loader's thread; the picture is shown now.
+    ClearCurrentProgress();
     std::string status = m_manager.GetStatusText();
     for (const char* preparing : {"Reading picture: ", "Creating picture: ", "Caching picture"})
         if (status.rfind(preparing, 0) == 0) {

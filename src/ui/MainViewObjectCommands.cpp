@@ -111,6 +111,7 @@ std::unique_ptr<CAddFilesJob> CMainViewCommands::BeginAdding(const std::vector<s
 
 void CMainViewCommands::FinishAdding(CAddFilesJob& job) {
     bool any = job.Finish() > 0;
+    ClearCurrentProgress();
     RefreshList();
     if (any) {
         Changed();

@@ -225,6 +225,39 @@ TEST_F(CreationSettingsModelTest, StartNeedsAUsableVideoSetUpForTheCurrentFile) 
     EXPECT_TRUE(model.CheckStart());
 }
 
+// The same refusals as the command line's, with its reasons: a movie size or frame rate no
+// encoder can be given keeps the dialog open even with a usable codec.
+TEST_F(CreationSettingsModelTest, StartRefusesAMovieFormatTheCommandLineRefuses) {
+    model.Open(0, 0, 0);
+    ASSERT_TRUE(model.SetUpVideoCodec(Mjpeg()));
+    ASSERT_TRUE(model.CheckStart());
+    CSettingsStore& p = manager.GetProjectSettings();
+    struct Case {
+        int width, height;
+        const char* fpsText;
+        const char* reason;
+    };
+    for (const Case& c :
+         {Case{0, 24, "25", "unusable movie size 0 x 24"}, Case{32, 24, "0", "unusable frame rate 0"},
+          Case{32, 24, "5000", "unusable frame rate 5000"}}) {
+        p.SetInt(kProjectSettings, "Movie-Size-X", c.width);
+        p.SetInt(kProjectSettings, "Movie-Size-Y", c.height);
+        p.SetString(kProjectSettings, projkey::kFramesPerSeconds, c.fpsText);
+        EXPECT_FALSE(model.CheckStart()) << c.reason;
+        ASSERT_FALSE(prompt.asked.empty());
+        EXPECT_EQ(prompt.asked.back().text.rfind("The movie can not be created: ", 0), 0u);
+        EXPECT_NE(prompt.asked.back().text.find(c.reason), std::string::npos) << prompt.asked.back().text;
+    }
+    // The output's problem comes first, as on the command line.
+    model.SetOutputFile((home.Path() / "missing" / "m.avi").string());
+    EXPECT_FALSE(model.CheckStart());
+    EXPECT_NE(prompt.asked.back().text.find("does not exist"), std::string::npos);
+    p.SetInt(kProjectSettings, "Movie-Size-X", 32);
+    p.SetString(kProjectSettings, projkey::kFramesPerSeconds, "25");
+    model.SetOutputFile(home / "movie.avi");
+    EXPECT_TRUE(model.CheckStart());
+}
+
 TEST(CreationExitCodes, MatchTheCommandLine) {
     SCreationRunFacts f;
     f.hadEntries = false;

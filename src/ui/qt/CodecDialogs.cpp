@@ -14,6 +14,9 @@
 #include <algorithm>
 #include <mutex>
 
+#include "ui/CreationSettingsModel.h"
+#include "ui/LanguageTable.h"
+#include "ui/WndLanguageManager.h"
 #include "ui/qt/QtControls.h"
 #include "ui/qt/QtServices.h"
 #include "video/VideoCodecs.h"
@@ -22,30 +25,58 @@ namespace trov {
 
 namespace {
 
-// What an encoder's options box suggests.
-QString OptionsHint(const VideoEncoderInfo& e) {
+// What an encoder's options box suggests (the examples are the encoders' own syntax).
+QString OptionsHint(const VideoEncoderInfo& e, const QString& general) {
     if (e.encoderName == "libx264") return QStringLiteral("e.g. preset=medium;tune=film");
     if (e.encoderName == "mpeg4" || e.encoderName == "msmpeg4" || e.encoderName == "msmpeg4v2")
         return QStringLiteral("e.g. mbd=rd;trellis=1");
     if (e.encoderName == "ffv1") return QStringLiteral("e.g. level=3;slicecrc=1");
-    return QStringLiteral("key=value;key=value (the encoder's own options)");
+    return general;
+}
+
+// OK and Cancel in the dialog's language.
+QDialogButtonBox* OkCancelButtons(const CWndLanguageManager* language) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Ok)->setText(CodecDialogText(language, "OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(CodecDialogText(language, "Cancel"));
+    return buttons;
 }
 
 }  // namespace
 
+QString CodecDialogText(const CWndLanguageManager* language, const char* key) {
+    const char* fallback = FindDefaultText(kCreationSettingsSection, key);
+    std::string text = fallback ? fallback : key;
+    if (language) text = language->GetText(kCreationSettingsSection, key, text);
+    return Q(text);
+}
+
+QString WithNumbers(QString text, std::initializer_list<int> numbers) {
+    qsizetype from = 0;
+    for (int n : numbers) {
+        const qsizetype at = text.indexOf(QLatin1String("%d"), from);
+        if (at < 0) break;
+        const QString number = QString::number(n);
+        text.replace(at, 2, number);
+        from = at + number.size();
+    }
+    return text;
+}
+
 // ---- video ---------------------------------------------------------------------------------------
 
 CVideoCodecDialog::CVideoCodecDialog(const BitmapInfoHeader& input, const CompressionOptions& previous,
-                                     const std::string& outputPath, QWidget* parent)
+                                     const std::string& outputPath, QWidget* parent,
+                                     const CWndLanguageManager* language)
     : QDialog(parent),
+      m_language(language),
       m_width(input.biWidth),
       m_height(input.biHeight < 0 ? -input.biHeight : input.biHeight),
       m_outputPath(outputPath) {
-    setWindowTitle(QString::fromUtf8(kChooseVideoCodecTitle));
+    setWindowTitle(Text("ChooseVideoCodec"));
     setObjectName(QStringLiteral("ChooseVideoCodec"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(
-        new QLabel(tr("Video encoders of this machine (movie %1 x %2):").arg(m_width).arg(m_height)));
+    layout->addWidget(new QLabel(WithNumbers(Text("VideoCodec.Encoders"), {m_width, m_height})));
     m_encoders = new QListWidget;
     m_encoders->setObjectName(QStringLiteral("Encoders"));
     for (const VideoEncoderInfo& e : AvailableVideoEncoders()) {
@@ -58,42 +89,46 @@ CVideoCodecDialog::CVideoCodecDialog(const BitmapInfoHeader& input, const Compre
     m_encoderNote = new QLabel;
     m_encoderNote->setWordWrap(true);
     layout->addWidget(m_encoderNote);
+    BuildForm(layout);
+    m_check = new QLabel;
+    m_check->setObjectName(QStringLiteral("CheckText"));
+    m_check->setWordWrap(true);
+    layout->addWidget(m_check);
+    QDialogButtonBox* buttons = OkCancelButtons(m_language);
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    SelectPrevious(previous);
+}
 
+void CVideoCodecDialog::BuildForm(QVBoxLayout* layout) {
     auto* form = new QFormLayout;
     m_quality = new QSpinBox;
     m_quality->setObjectName(QStringLiteral("Quality"));
     m_quality->setRange(0, static_cast<int>(kMaxQuality));
     m_quality->setSingleStep(250);
     m_quality->setValue(static_cast<int>(kDefaultQuality));
-    form->addRow(tr("Quality (0 - 10000):"), m_quality);
+    form->addRow(Text("VideoCodec.Quality"), m_quality);
     // The writer puts one key frame in every second of the movie (frames pasted from the stream
     // cache must start on one); the interval is shown, not chosen.
-    m_keyFrames = new QLabel(tr("one per second of the movie"));
+    m_keyFrames = new QLabel(Text("VideoCodec.KeyFramesValue"));
     m_keyFrames->setObjectName(QStringLiteral("KeyFrameEvery"));
-    form->addRow(tr("Key frame every:"), m_keyFrames);
+    form->addRow(Text("VideoCodec.KeyFrames"), m_keyFrames);
     m_dataRate = new QSpinBox;
     m_dataRate->setObjectName(QStringLiteral("DataRate"));
     m_dataRate->setRange(0, 1000000);
     m_dataRate->setSuffix(QStringLiteral(" kBit/s"));
-    m_dataRate->setSpecialValueText(tr("by quality"));
-    form->addRow(tr("Data rate:"), m_dataRate);
+    m_dataRate->setSpecialValueText(Text("VideoCodec.ByQuality"));
+    form->addRow(Text("VideoCodec.DataRate"), m_dataRate);
     m_options = new QLineEdit;
     m_options->setObjectName(QStringLiteral("EncoderOptions"));
-    form->addRow(tr("Encoder options:"), m_options);
+    form->addRow(Text("VideoCodec.Options"), m_options);
     layout->addLayout(form);
+}
 
-    m_check = new QLabel;
-    m_check->setObjectName(QStringLiteral("CheckText"));
-    m_check->setWordWrap(true);
-    layout->addWidget(m_check);
-
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    m_ok = buttons->button(QDialogButtonBox::Ok);
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    // The previous choice, else the first encoder.
+// The previous choice, else the first encoder.
+void CVideoCodecDialog::SelectPrevious(const CompressionOptions& previous) {
     int row = 0;
     const VideoEncoderInfo* was = previous.fccHandler ? FindVideoEncoder(previous.fccHandler) : nullptr;
     for (int i = 0; was && i < m_encoders->count(); ++i)
@@ -118,9 +153,8 @@ void CVideoCodecDialog::EncoderChanged() {
     const VideoEncoderInfo& e = encoders[static_cast<size_t>(row)];
     m_quality->setEnabled(e.quality != QualityMapping::None);
     m_dataRate->setEnabled(!e.lossless);
-    m_options->setPlaceholderText(OptionsHint(e));
-    m_encoderNote->setText(e.lossless ? tr("Lossless: quality and data rate do not apply.")
-                                      : tr("Quality 10000 is the best; a data rate overrides the quality."));
+    m_options->setPlaceholderText(OptionsHint(e, Text("VideoCodec.OptionsHint")));
+    m_encoderNote->setText(e.lossless ? Text("VideoCodec.Lossless") : Text("VideoCodec.QualityNote"));
     Check();
 }
 
@@ -142,7 +176,7 @@ QString CVideoCodecDialog::Problem() const {
 void CVideoCodecDialog::Check() {
     CompressionOptions o = Choice();
     if (o.fccHandler == 0) {
-        m_check->setText(tr("Choose an encoder."));
+        m_check->setText(Text("VideoCodec.ChooseEncoder"));
         m_ok->setEnabled(false);
         return;
     }
@@ -156,37 +190,37 @@ void CVideoCodecDialog::Check() {
     bool ok = CanCompress(o, header, m_outputPath, &why);
     m_ok->setEnabled(ok);
     m_check->setStyleSheet(ok ? QString() : QStringLiteral("color: #b00000;"));
-    m_check->setText(ok ? tr("This encoder can compress %1 x %2 pictures.").arg(m_width).arg(m_height)
-                        : tr("This encoder cannot take this movie: %1").arg(Q(why)));
+    m_check->setText(ok ? WithNumbers(Text("VideoCodec.CanCompress"), {m_width, m_height})
+                        : Text("VideoCodec.CannotTake") + QLatin1Char(' ') + Q(why));
 }
 
 // ---- audio ---------------------------------------------------------------------------------------
 
 CAudioCodecDialog::CAudioCodecDialog(const std::vector<SAudioFormatTag>& tags, int tagIndex, int formatIndex,
-                                     QWidget* parent)
-    : QDialog(parent), m_tagList(tags) {
-    setWindowTitle(QString::fromUtf8(kChooseAudioCodecTitle));
+                                     QWidget* parent, const CWndLanguageManager* language)
+    : QDialog(parent), m_language(language), m_tagList(tags) {
+    setWindowTitle(CodecDialogText(m_language, "ChooseAudioCodec"));
     setObjectName(QStringLiteral("ChooseAudioCodec"));
     auto* layout = new QVBoxLayout(this);
     auto* lists = new QHBoxLayout;
     auto* left = new QVBoxLayout;
-    left->addWidget(new QLabel(tr("Format:")));
+    left->addWidget(new QLabel(CodecDialogText(m_language, "AudioCodec.Format")));
     m_tags = new QListWidget;
     m_tags->setObjectName(QStringLiteral("FormatTags"));
-    m_tags->addItem(QString::fromUtf8(kNoAudioEntry));
+    m_tags->addItem(CodecDialogText(m_language, "AudioCodec.NoAudio"));
     for (const SAudioFormatTag& t : tags) m_tags->addItem(Q(t.name));
     m_tags->setMinimumWidth(160);
     left->addWidget(m_tags);
     lists->addLayout(left);
     auto* right = new QVBoxLayout;
-    right->addWidget(new QLabel(tr("Attributes:")));
+    right->addWidget(new QLabel(CodecDialogText(m_language, "AudioCodec.Attributes")));
     m_formats = new QListWidget;
     m_formats->setObjectName(QStringLiteral("Formats"));
     m_formats->setMinimumWidth(280);
     right->addWidget(m_formats);
     lists->addLayout(right, 1);
     layout->addLayout(lists, 1);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QDialogButtonBox* buttons = OkCancelButtons(m_language);
     m_ok = buttons->button(QDialogButtonBox::Ok);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -199,6 +233,17 @@ CAudioCodecDialog::CAudioCodecDialog(const std::vector<SAudioFormatTag>& tags, i
     m_tags->setCurrentRow(tagIndex >= 0 && tagIndex < static_cast<int>(tags.size()) ? tagIndex + 1 : 0);
     if (formatIndex >= 0 && formatIndex < m_formats->count()) m_formats->setCurrentRow(formatIndex);
     resize(520, 320);
+}
+
+void CAudioCodecDialog::SetCoreTitle(const std::string& title) {
+    for (const char* key : {"AudioCodec.ChooseFormat", "AudioCodec.PcmSelection"}) {
+        const char* english = FindDefaultText(kCreationSettingsSection, key);
+        if (english && title == english) {
+            setWindowTitle(CodecDialogText(m_language, key));
+            return;
+        }
+    }
+    setWindowTitle(Q(title));
 }
 
 void CAudioCodecDialog::FillFormats() {
@@ -226,6 +271,7 @@ namespace {
 
 std::mutex g_mutex;
 QPointer<QWidget> g_parent;
+const CWndLanguageManager* g_language = nullptr;
 std::string g_outputPath;
 
 class CQtAudioChooser : public CAudioFormatChooserUI {
@@ -234,8 +280,8 @@ public:
                int& formatIndex) override {
         int code = 515;
         RunOnGuiThread([&] {
-            CAudioCodecDialog dialog(tags, tagIndex, formatIndex, g_parent);
-            dialog.setWindowTitle(Q(title));
+            CAudioCodecDialog dialog(tags, tagIndex, formatIndex, g_parent, g_language);
+            dialog.SetCoreTitle(title);
             if (dialog.exec() != QDialog::Accepted) return;
             if (dialog.TagIndex() < 0) {
                 // No audio: the slot is emptied, and the choice ends as a cancelled one.
@@ -260,24 +306,26 @@ void SetVideoChooserOutputPath(const std::string& outputPath) {
     g_outputPath = outputPath;
 }
 
-void InstallCodecChoosers(QWidget* parent) {
+void InstallCodecChoosers(QWidget* parent, const CWndLanguageManager* language) {
     g_parent = parent;
-    SetVideoCodecChooser([](const BitmapInfoHeader& input, const CompressionOptions& previous,
-                            CompressionOptions& choice) {
-        std::string path;
-        {
-            std::lock_guard lock(g_mutex);
-            path = g_outputPath;
-        }
-        bool accepted = false;
-        RunOnGuiThread([&] {
-            CVideoCodecDialog dialog(input, previous, path.empty() ? std::string("x.avi") : path, g_parent);
-            if (dialog.exec() != QDialog::Accepted) return;
-            choice = dialog.Choice();
-            accepted = choice.fccHandler != 0;
+    g_language = language;
+    SetVideoCodecChooser(
+        [](const BitmapInfoHeader& input, const CompressionOptions& previous, CompressionOptions& choice) {
+            std::string path;
+            {
+                std::lock_guard lock(g_mutex);
+                path = g_outputPath;
+            }
+            bool accepted = false;
+            RunOnGuiThread([&] {
+                CVideoCodecDialog dialog(input, previous, path.empty() ? std::string("x.avi") : path,
+                                         g_parent, g_language);
+                if (dialog.exec() != QDialog::Accepted) return;
+                choice = dialog.Choice();
+                accepted = choice.fccHandler != 0;
+            });
+            return accepted;
         });
-        return accepted;
-    });
     SetAudioFormatChooserUI(&g_audioChooser);
 }
 
@@ -285,6 +333,7 @@ void UninstallCodecChoosers() {
     SetVideoCodecChooser({});
     SetAudioFormatChooserUI(nullptr);
     g_parent = nullptr;
+    g_language = nullptr;
 }
 
 }  // namespace trov

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -18,8 +20,17 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QSpinBox;
+class QVBoxLayout;
 
 namespace trov {
+
+class CWndLanguageManager;
+
+// A text of the creation settings dialog's section (which holds the choosers' texts) in the
+// language of `language`; the table's English text without one.
+QString CodecDialogText(const CWndLanguageManager* language, const char* key);
+// text with each "%d" replaced by the next of numbers (a language file's text never reaches printf).
+QString WithNumbers(QString text, std::initializer_list<int> numbers);
 
 inline constexpr const char* kChooseVideoCodecTitle = "Choose Video Codec";
 inline constexpr const char* kChooseAudioCodecTitle = "Choose Audio Codec";
@@ -31,7 +42,8 @@ public:
     // input: the movie's picture format; previous: the last choice (all zero for none); outputPath
     // selects the container the encoder must fit.
     CVideoCodecDialog(const BitmapInfoHeader& input, const CompressionOptions& previous,
-                      const std::string& outputPath, QWidget* parent = nullptr);
+                      const std::string& outputPath, QWidget* parent = nullptr,
+                      const CWndLanguageManager* language = nullptr);
     // The choice (fccHandler, dwQuality, dwBytesPerSecond, state).
     CompressionOptions Choice() const;
 
@@ -45,9 +57,13 @@ public:
     QPushButton* OkButton() const { return m_ok; }
 
 private:
+    void BuildForm(QVBoxLayout* layout);
+    void SelectPrevious(const CompressionOptions& previous);
     void EncoderChanged();
     void Check();
+    QString Text(const char* key) const { return CodecDialogText(m_language, key); }
 
+    const CWndLanguageManager* m_language;
     int m_width;
     int m_height;
     std::string m_outputPath;
@@ -66,7 +82,9 @@ class CAudioCodecDialog : public QDialog {
 public:
     // tagIndex/formatIndex: the initial selection (-1: none).
     CAudioCodecDialog(const std::vector<SAudioFormatTag>& tags, int tagIndex, int formatIndex,
-                      QWidget* parent = nullptr);
+                      QWidget* parent = nullptr, const CWndLanguageManager* language = nullptr);
+    // The core's title of the chooser, in the dialog's language when it is one the table knows.
+    void SetCoreTitle(const std::string& title);
     // -1 for "No audio".
     int TagIndex() const;
     int FormatIndex() const;
@@ -78,6 +96,7 @@ public:
 private:
     void FillFormats();
 
+    const CWndLanguageManager* m_language;
     const std::vector<SAudioFormatTag>& m_tagList;
     QListWidget* m_tags = nullptr;
     QListWidget* m_formats = nullptr;
@@ -85,9 +104,9 @@ private:
 };
 
 // Makes the core's video codec choice and audio format chooser open these dialogs (parent: the
-// window they belong to; the output path: what the video codec must fit). Calls from other
-// threads are shown by the GUI thread while the caller waits.
-void InstallCodecChoosers(QWidget* parent);
+// window they belong to, language: its texts; the output path: what the video codec must fit).
+// Calls from other threads are shown by the GUI thread while the caller waits.
+void InstallCodecChoosers(QWidget* parent, const CWndLanguageManager* language = nullptr);
 void SetVideoChooserOutputPath(const std::string& outputPath);
 void UninstallCodecChoosers();
 

@@ -35,30 +35,41 @@ CPreviewFrameSink::CPreviewFrameSink(CPreviewWidget* target) : m_target(target) 
         double rate = screen->refreshRate();
         if (rate >= 10 && rate <= 500) m_refreshMs = static_cast<int>(std::lround(1000.0 / rate));
     }
+    TakeTargetSize();
+}
+
+void CPreviewFrameSink::TakeTargetSize() {
+    if (!m_target) return;
+    const QSize size = m_target->PaintSize();
+    m_maxWidth = std::max(1, size.width());
+    m_maxHeight = std::max(1, size.height());
 }
 
 void CPreviewFrameSink::ShowFrame(const CPicture& frame) {
     ++m_offered;
     // The window has not shown the last frame yet (or a refresh has not passed): this one is skipped.
     if (m_busy.exchange(true)) return;
+    SPreviewFrame prepared = PreparePreviewFrame(frame, m_maxWidth.load(), m_maxHeight.load());
     {
         std::lock_guard lock(m_mutex);
-        m_frame = frame.Clone();
+        m_frame = std::move(prepared);
     }
     QMetaObject::invokeMethod(
         this, [this] { TakeFrame(); }, Qt::QueuedConnection);
 }
 
 void CPreviewFrameSink::TakeFrame() {
-    std::unique_ptr<CDibPicture> frame;
+    SPreviewFrame frame;
     {
         std::lock_guard lock(m_mutex);
         frame = std::move(m_frame);
+        m_frame = SPreviewFrame();
     }
-    if (frame && m_target) {
-        m_target->SetPicture(std::move(frame));
+    if (frame.picture && m_target) {
+        m_target->SetFrame(std::move(frame));
         ++m_shown;
     }
+    TakeTargetSize();
     QTimer::singleShot(m_refreshMs, this, [this] { m_busy = false; });
 }
 
@@ -72,21 +83,21 @@ CCreationRunner::CCreationRunner(CTROVManager& manager, CMainWindow& window, CUs
       m_chooser(chooser),
       m_codecDirectory(std::move(codecDirectory)),
       m_preview(std::make_unique<CPreviewFrameSink>(window.View().Preview())) {
-    InstallCodecChoosers(&window);
+    InstallCodecChoosers(&window, &window.Language());
     window.View().SetStartCreationHandler([this] { StartOrCancel(); });
     if (QAction* start = window.Action("StartCreation")) {
         start->setEnabled(true);
         connect(start, &QAction::triggered, this, [this] { StartOrCancel(); });
     }
     m_opener = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
-    m_openMovie = new QPushButton(tr("Open the movie"));
+    m_openMovie = new QPushButton(Text("OpenMovie"));
     m_openMovie->setObjectName(QStringLiteral("OpenMovie"));
     m_openMovie->setFlat(true);
     m_openMovie->hide();
     window.statusBar()->addPermanentWidget(m_openMovie);
     connect(m_openMovie, &QPushButton::clicked, this, [this] {
         if (!m_moviePath.isEmpty() && m_opener && !m_opener(m_moviePath))
-            m_window.ShowStatus(tr("No program to open %1 was found.").arg(m_moviePath));
+            m_window.ShowStatus(Text("NoMoviePlayer") + QLatin1Char(' ') + m_moviePath);
     });
     m_taskBarTimer.setInterval(500);
     connect(&m_taskBarTimer, &QTimer::timeout, this, [this] { ShowTaskBarProgress(); });
@@ -104,6 +115,10 @@ CCreationRunner::~CCreationRunner() {
     creation.Environment().preview = nullptr;
     m_window.View().SetStartCreationHandler({});
     UninstallCodecChoosers();
+}
+
+QString CCreationRunner::Text(const char* key) const {
+    return CodecDialogText(&m_window.Language(), key);
 }
 
 void CCreationRunner::StartOrCancel() {
@@ -138,6 +153,7 @@ void CCreationRunner::Start() {
     CCreation& creation = m_manager.GetCreation();
     creation.Environment().handoff = &m_handoff;
     creation.Environment().preview = m_preview.get();
+    m_preview->TakeTargetSize();
     SetControlsRunning(true);
     m_threadDone = false;
     m_thread = std::thread([this] {
@@ -168,12 +184,15 @@ bool CCreationRunner::RunSettingsStep(CCreation& creation, int& first, int& last
 
 void CCreationRunner::Finished(bool written) {
     if (m_thread.joinable()) m_thread.join();
+    if (m_view) m_view->Flush();
+    m_window.View().Commands().ClearCurrentProgress();
     m_facts.written = written;
     m_facts.cancelled = m_manager.IsCreationCanceled();
     m_exitCode = CreationExitCode(m_facts);
     SetControlsRunning(false);
     if (written) {
         m_moviePath = QString::fromStdString(m_manager.GetCreation().GetOutputPath());
+        m_openMovie->setText(Text("OpenMovie"));
         m_openMovie->setToolTip(m_moviePath);
         m_openMovie->show();
     }
@@ -210,7 +229,8 @@ void CCreationRunner::SetControlsRunning(bool running) {
     else
         m_taskBarTimer.stop();
     ShowTaskBarProgress();
-    m_window.View().SetCreationRunning(running);
+    const QString cancelText = Text("CancelCreation");
+    m_window.View().SetCreationRunning(running, cancelText);
     QAction* start = m_window.Action("StartCreation");
     // Every menu but the one holding Start Creation (which cancels while a creation runs).
     for (QAction* a : m_window.menuBar()->actions())
@@ -218,7 +238,7 @@ void CCreationRunner::SetControlsRunning(bool running) {
     if (!start) return;
     if (running) {
         m_startActionText = start->text();
-        start->setText(QStringLiteral("Cancel Creation"));
+        start->setText(cancelText);
     } else if (!m_startActionText.isEmpty()) {
         start->setText(m_startActionText);
     }

@@ -16,6 +16,7 @@
 
 #include "creation/Creation.h"
 #include "ui/CreationSettingsModel.h"
+#include "ui/qt/PreviewWidget.h"
 #include "ui/qt/QtServices.h"
 
 class QPushButton;
@@ -28,15 +29,18 @@ class CTROVManager;
 class CUserPrompt;
 class CMainViewChooser;
 
-// Frames of the creation thread for the preview area: a frame is copied only when the previous
-// one has been shown, so the creation never waits for the window and the window repaints at
-// most once per display refresh.
+// Frames of the creation thread for the preview area. A frame is taken only when the previous
+// one has been shown and a display refresh has passed; it is fitted to the area and converted on
+// the creation thread (a fraction of the copy it replaces), so the GUI thread only swaps it in and
+// paints, and the creation never waits for the window.
 class CPreviewFrameSink : public QObject, public CPreviewSink {
     Q_OBJECT
 public:
     explicit CPreviewFrameSink(CPreviewWidget* target);
     void ShowFrame(const CPicture& frame) override;
     void ClearPreview() override {}
+    // Takes the area's size for the frames to come (GUI thread; also done after every frame).
+    void TakeTargetSize();
     // Frames shown / frames offered (tests, measurements).
     int ShownFrames() const { return m_shown.load(); }
     int OfferedFrames() const { return m_offered.load(); }
@@ -46,10 +50,12 @@ private:
 
     CPreviewWidget* m_target;
     std::mutex m_mutex;
-    std::unique_ptr<CDibPicture> m_frame;
+    SPreviewFrame m_frame;
     std::atomic<bool> m_busy{false};
     std::atomic<int> m_shown{0};
     std::atomic<int> m_offered{0};
+    std::atomic<int> m_maxWidth{640};
+    std::atomic<int> m_maxHeight{360};
     int m_refreshMs = 16;
 };
 
@@ -67,6 +73,9 @@ public:
     // A batch run: the dialog loads codecFile and confirms itself; when the creation ends without
     // being cancelled the window closes without the exit question.
     void StartBatch(const std::string& codecFile);
+    // The manager's view: what it still holds from the creation's threads is shown before the end
+    // is reported.
+    void SetManagerView(CQtManagerView* view) { m_view = view; }
 
     bool IsRunning() const { return m_running; }
     // The last run's outcome as a batch exit code (see CreationExitCode); -1 before any run.
@@ -86,6 +95,8 @@ signals:
 
 private:
     void Start();
+    // A text of the creation settings section in the window's language.
+    QString Text(const char* key) const;
     bool RunSettingsStep(CCreation& creation, int& first, int& last);
     void Finished(bool written);
     void SetControlsRunning(bool running);
@@ -100,6 +111,7 @@ private:
     std::string m_batchCodecFile;
     bool m_batch = false;
     CQtGuiCallHandoff m_handoff;
+    CQtManagerView* m_view = nullptr;
     std::unique_ptr<CPreviewFrameSink> m_preview;
     std::thread m_thread;
     std::atomic<bool> m_threadDone{true};

@@ -118,6 +118,7 @@ CGuiSession::CGuiSession(CUserPrompt& prompt, CMainViewChooser& chooser,
     m_runner = std::make_unique<CCreationRunner>(
         *m_manager, *m_window, prompt, chooser,
         (std::filesystem::path(programDirectory) / "CodecSettings").string());
+    m_runner->SetManagerView(m_managerView.get());
 }
 
 CGuiSession::~CGuiSession() {

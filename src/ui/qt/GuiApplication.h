@@ -28,6 +28,8 @@ public:
     CFatalReportDialog& Report() { return *m_report; }
     // "Start Creation" and the batch run.
     CCreationRunner& Runner() { return *m_runner; }
+    // What the manager shows (status, progress bars, time boxes).
+    CQtManagerView& ManagerView() { return *m_managerView; }
     // False when "Settings.ini" could not be written.
     bool SettingsWritten() const { return m_settingsWritten; }
 

@@ -371,7 +371,7 @@ void CMainView::RefreshFromProject() {
     m_commands->SelectionChanged();
 }
 
-void CMainView::SetCreationRunning(bool running) {
+void CMainView::SetCreationRunning(bool running, const QString& cancelText) {
     m_creationRunning = running;
     m_commands->SetCreationRunning(running);
     m_listFrame->setEnabled(!running);
@@ -379,7 +379,7 @@ void CMainView::SetCreationRunning(bool running) {
     QPushButton* start = m_buttons["StartCreation"];
     if (running) {
         m_startText = start->text();
-        start->setText(QStringLiteral("Cancel Creation"));
+        start->setText(cancelText);
         start->setEnabled(static_cast<bool>(m_startHandler));
     } else {
         if (!m_startText.isEmpty()) start->setText(m_startText);

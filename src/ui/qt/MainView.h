@@ -60,7 +60,7 @@ public:
     // Rows and totals from the project (after any change made outside the commands).
     void RefreshFromProject();
     // Disables the controls while a creation runs; Start Creation becomes "Cancel Creation".
-    void SetCreationRunning(bool running);
+    void SetCreationRunning(bool running, const QString& cancelText = QStringLiteral("Cancel Creation"));
     // Offers Start Creation as a button that can cancel a running batch creation.
     void SetStartCreationHandler(std::function<void()> handler);
 

@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QThread>
+#include <algorithm>
 #include <cmath>
 
 #include "imaging/Caption.h"
@@ -229,17 +230,66 @@ void CQtChooser::SetClipboardText(const std::string& text) {
 
 // ---- the manager's view ---------------------------------------------------------------------------
 
-// Signals emitted on a worker thread reach the window's slots queued (their connection is
-// automatic); on the GUI thread they are direct.
+CQtManagerView::CQtManagerView(int intervalMs) : m_intervalMs(std::max(0, intervalMs)) {
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, [this] { Flush(); });
+    m_sinceFlush.start();
+}
+
+bool CQtManagerView::OnGuiThread() const {
+    return QThread::currentThread() == thread();
+}
+
+void CQtManagerView::Arm() {
+    // Queued to this object: a hand-over still waiting when the view goes is dropped with it.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_timer.isActive()) return;
+            const qint64 since = m_sinceFlush.elapsed();
+            m_timer.start(since >= m_intervalMs ? 0 : static_cast<int>(m_intervalMs - since));
+        },
+        Qt::QueuedConnection);
+}
+
+void CQtManagerView::Flush() {
+    m_timer.stop();
+    CPendingViewUpdates::SBatch batch = m_pending.Take();
+    if (batch.Empty()) return;
+    ++m_flushes;
+    m_sinceFlush.restart();
+    if (batch.status) emit statusText(Q(*batch.status));
+    for (int bar = 0; bar < 2; ++bar)
+        if (batch.progress[bar])
+            emit progress(bar == 1, batch.progress[bar]->position, Q(batch.progress[bar]->text));
+    for (int box = 0; box < 2; ++box)
+        if (batch.time[box]) emit timeText(box == 1, Q(*batch.time[box]));
+}
+
 void CQtManagerView::OnStatusText(const std::string& text) {
+    if (!OnGuiThread()) {
+        if (m_pending.SetStatus(text)) Arm();
+        return;
+    }
+    m_pending.DropStatus();
     emit statusText(Q(text));
 }
 
 void CQtManagerView::OnProgress(bool complete, int position, const std::string& percentText) {
+    if (!OnGuiThread()) {
+        if (m_pending.SetProgress(complete, position, percentText)) Arm();
+        return;
+    }
+    m_pending.DropProgress(complete);
     emit progress(complete, position, Q(percentText));
 }
 
 void CQtManagerView::OnTimeText(bool remaining, const std::string& text) {
+    if (!OnGuiThread()) {
+        if (m_pending.SetTime(remaining, text)) Arm();
+        return;
+    }
+    m_pending.DropTime(remaining);
     emit timeText(remaining, Q(text));
 }
 

@@ -2,8 +2,10 @@
 // colour / font dialogs and the clipboard, the GUI-call hand-off, and the manager's view.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -12,6 +14,7 @@
 #include "creation/TROVManager.h"
 #include "infra/UserPrompt.h"
 #include "ui/MainViewCommands.h"
+#include "ui/ViewDeliveries.h"
 
 class QFont;
 class QWidget;
@@ -64,19 +67,39 @@ private:
 QFont FontFromLogFont(const LogFont& font);
 LogFont LogFontFromFont(const QFont& qfont, const LogFont& base);
 
-// What the manager shows: status text, progress bars, time boxes. Deliveries from other threads
-// are queued to the GUI thread; on the GUI thread they are shown at once.
+// What the manager shows: status text, progress bars, time boxes. On the GUI thread a value is
+// shown at once. From other threads only the newest value of each box is kept, and they are shown
+// together at most once per interval, so a creation reporting every frame cannot flood the loop.
 class CQtManagerView : public QObject, public CTROVManagerView {
     Q_OBJECT
 public:
+    static constexpr int kDefaultIntervalMs = 30;
+    explicit CQtManagerView(int intervalMs = kDefaultIntervalMs);
     void OnStatusText(const std::string& text) override;
     void OnProgress(bool complete, int position, const std::string& percentText) override;
     void OnTimeText(bool remaining, const std::string& text) override;
+
+    // Shows what other threads delivered and is not shown yet, now (GUI thread).
+    void Flush();
+    // How many hand-overs from other threads were shown (tests, measurements).
+    int Flushes() const { return m_flushes; }
 
 signals:
     void statusText(const QString& text);
     void progress(bool complete, int position, const QString& percentText);
     void timeText(bool remaining, const QString& text);
+
+private:
+    bool OnGuiThread() const;
+    // Called once per hand-over from the delivering thread: the GUI thread shows the values when
+    // the interval since the last showing has passed.
+    void Arm();
+
+    CPendingViewUpdates m_pending;
+    QTimer m_timer;
+    QElapsedTimer m_sinceFlush;
+    int m_intervalMs;
+    int m_flushes = 0;
 };
 
 }  // namespace trov
