@@ -189,6 +189,8 @@ bool CMainViewCommands::AddAudio() {
     RefreshList();
     m_list.SetSelectedRows(rows);
     Changed();
+    // The rebuilt rows passed through an empty selection; its state (fields, buttons) comes back.
+    SelectionChanged();
     return true;
 }
 
@@ -234,9 +236,13 @@ bool CMainViewCommands::ChooseFont() {
     LogFont font = m_manager.GetObject(objects.front())->font;
     if (!m_chooser.ChooseFont(font)) return false;
     font.faceName = CutFaceName(font.faceName);
+    std::vector<int> rows = m_list.GetSelectedRows();
     for (int index : objects) m_manager.GetObject(index)->font = font;
     RefreshList();
+    m_list.SetSelectedRows(rows);
     Changed();
+    // The rebuilt rows passed through an empty selection; its state (fields, buttons) comes back.
+    SelectionChanged();
     return true;
 }
 

@@ -117,6 +117,7 @@ private slots:
     void audioSettingsPlaysWithoutASoundDeviceAndRefusesAFakeWav();
     void addColourFadingFromTheViewButtonInsertsASynchronisedFlash();
     void fontDialogMappingIsTheCaptionRenderers();
+    void fontColourAndAudioCommandsKeepTheSelectionUsable();
 };
 
 void EditingDialogsTest::projectSettingsFromTheMenuChangesTheProjectOnOkOnly() {
@@ -401,6 +402,37 @@ void EditingDialogsTest::fontDialogMappingIsTheCaptionRenderers() {
     QVERIFY(std::abs(CaptionFaceOf(font).emPixels - 48) < 0.6);
     // a positive height stays a cell height
     QVERIFY(font.height > 48);
+}
+
+// Commands that rebuild the list (which passes through an empty selection) must leave the selected
+// row's fields and buttons as they were, or the next edit of the same row is locked out.
+void EditingDialogsTest::fontColourAndAudioCommandsKeepTheSelectionUsable() {
+    Fixture f;
+    QVERIFY(f.exposed);
+    f.Commands().AddFiles({f.Picture("a.bmp"), f.Picture("b.bmp")});
+    f.Manager().GetObject(1)->showPicture = 42;
+    f.Commands().RefreshList();
+    f.Select({1});
+    LogFont bold;
+    bold.weight = 700;
+    f.chooser.fonts.push_back(bold);
+    f.chooser.colours.push_back(MakeColour(255, 255, 0));
+    f.chooser.files.push_back({f.Wav("tune.wav", 1)});
+    auto usable = [&](const char* after) {
+        for (const char* key : {"TextSettings", "UpdateFSP", "AudioSettings", "Choose Font"})
+            QVERIFY2(f.View().Button(key)->isEnabled(), (std::string(after) + ": " + key).c_str());
+        QCOMPARE(f.View().Edit(EditField::ShowPicture)->text(), QString("42"));
+        QCOMPARE(f.View().List().GetSelectedRows(), std::vector<int>{1});
+    };
+    Click(f.View().Button("Choose Font"));
+    QCOMPARE(f.Manager().GetObject(1)->font.weight, 700);
+    usable("Choose Font");
+    Click(f.View().Button("TextColor"));
+    QCOMPARE(f.Manager().GetObject(1)->textColor, MakeColour(255, 255, 0));
+    usable("Text Color");
+    f.Window().Action("ObjectsAddAudio")->trigger();
+    QVERIFY(!f.Manager().GetObject(1)->audioFile.empty());
+    usable("Add Audio");
 }
 
 QTEST_MAIN(EditingDialogsTest)
