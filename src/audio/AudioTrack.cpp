@@ -1,6 +1,8 @@
 // Assembly and encoding of the movie's audio track, audio coverage and the audio-field rules.
 #include "audio/AudioTrack.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -464,11 +466,26 @@ bool EncodeAudioTrack(const std::string& trackPath, const SWaveFormat& outputFor
     return ok;
 }
 
+std::string TrackFileName() {
+    const std::string plain = kTrackFileName;
+    return plain.substr(0, plain.size() - 4) + "-" + std::to_string(::getpid()) + ".wav";
+}
+
+bool IsTrackFileName(const std::string& name) {
+    const std::string plain = kTrackFileName;
+    const std::string stem = plain.substr(0, plain.size() - 4);
+    if (name == plain) return true;
+    if (name.size() <= stem.size() + 5 || name.compare(0, stem.size() + 1, stem + "-") != 0) return false;
+    if (name.compare(name.size() - 4, 4, ".wav") != 0) return false;
+    const std::string pid = name.substr(stem.size() + 1, name.size() - stem.size() - 5);
+    return std::all_of(pid.begin(), pid.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 bool CreateAudioTrack(std::vector<SAudioEntry>& entries, const SAudioTrackSettings& settings,
                       CAudioTrackSink& sink, const SAudioTrackContext& ctx) {
     std::filesystem::path dir = settings.tempDir.empty() ? std::filesystem::temp_directory_path()
                                                          : std::filesystem::path(settings.tempDir);
-    const std::string trackPath = (dir / kTrackFileName).string();
+    const std::string trackPath = (dir / TrackFileName()).string();
     SendStatus(ctx.pipelines, kStatusPrefix);
     if (!AssembleAudioTrack(entries, settings, trackPath, ctx)) {
         std::error_code ec;

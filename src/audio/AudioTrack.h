@@ -34,6 +34,11 @@ class CWaveCache;
 inline constexpr const char* kAudioCoverageMarker =
     "---> *** Audio-coverage ended! Place new audio file here! ***";
 inline constexpr const char* kTrackFileName = "_TempWave4Compression.wav";
+// The assembled track's file of this process: kTrackFileName with the process id before ".wav",
+// so a window and a trov creating at once in one temporary directory never share it.
+std::string TrackFileName();
+// Whether name is a track file of any process (a killed run's leftover), kTrackFileName included.
+bool IsTrackFileName(const std::string& name);
 
 // The audio fields and frame counts of one picture-list entry.
 struct SAudioEntry {

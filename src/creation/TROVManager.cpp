@@ -680,7 +680,7 @@ int CTROVManager::RemoveUnindexedCacheFiles(bool afterCrash) {
             const bool lastFrame = name.size() > 6 && name.compare(name.size() - 6, 6, "avipic") == 0;
             remove = !named.count(full) && !(lastFrame && named.count(full.substr(0, full.size() - 3)));
         } else if (afterCrash) {
-            remove = name == kCurrentProjectFile || name == kTrackFileName;
+            remove = name == kCurrentProjectFile || IsTrackFileName(name);
         }
         std::error_code removeError;
         if (remove && fs::remove(it->path(), removeError)) ++removed;

@@ -135,7 +135,7 @@ TEST_P(AudioMovieTest, TwoPiecesLoopNormaliseAndCrossFade) {
     // The cross-fade (6-7 s): piece 1 fades out while piece 2 fades in.
     EXPECT_LT(PeakIn(s, 6.95, 7.0), 33000);
     EXPECT_GT(PeakIn(s, 6.0, 6.1), 5000);
-    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "temp" / kTrackFileName));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "temp" / TrackFileName()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Codecs, AudioMovieTest, ::testing::Values("mp3", "pcm"));

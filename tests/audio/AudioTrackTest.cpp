@@ -1,6 +1,7 @@
 // The audio track: shares, silence, looping, cross-fades, the creation range, normalised copies,
 // encoding, coverage markers and the audio-field rules.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -354,7 +355,7 @@ TEST_F(AudioTrackTest, UnreadableSourceStopsWithTheMessageAndLeavesNoTrackFile) 
     ASSERT_EQ(prompt.texts.size(), 1u);
     EXPECT_EQ(prompt.texts[0], "Error: Can\xC2\xB4t open " + missing + ". Please check this file!");
     EXPECT_EQ(sink.blocks, 0);
-    EXPECT_FALSE(std::filesystem::exists(dir.Path() / kTrackFileName));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / TrackFileName()));
 }
 
 // Collects what the encoder hands over.
@@ -394,7 +395,7 @@ TEST_F(AudioTrackTest, EncodesInOneSecondBlocksIntoTheOutputFormat) {
     EXPECT_EQ(pcm.blocks, 3);
     ASSERT_EQ(int64_t(pcm.bytes.size()), 3 * kBytesPerSecond);
     EXPECT_EQ(0, std::memcmp(pcm.bytes.data(), test::ReadFileBytes(a).data() + 44, pcm.bytes.size()));
-    EXPECT_FALSE(std::filesystem::exists(dir.Path() / kTrackFileName)) << "the track file is deleted";
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / TrackFileName())) << "the track file is deleted";
     EXPECT_NE(std::find(recorder.status.begin(), recorder.status.end(),
                         "Encoding Audio Stream... (2000 ms - 3000 ms)"),
               recorder.status.end());
@@ -434,7 +435,7 @@ TEST_F(AudioTrackTest, CancelStopsAndDeletesTheTrackFile) {
     CCollectingSink sink;
     CreateAudioTrack(entries, settings, sink, ctx);
     EXPECT_EQ(sink.blocks, 0);
-    EXPECT_FALSE(std::filesystem::exists(dir.Path() / kTrackFileName));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / TrackFileName()));
 }
 
 TEST(AudioFieldRulesTest, ConsistencyOfFadingTimesAndOptions) {
@@ -464,6 +465,21 @@ TEST(AudioFieldRulesTest, ConsistencyOfFadingTimesAndOptions) {
     EXPECT_EQ(FadeOptionText(3), "Mix");
     EXPECT_EQ(FadeOptionText(-1), "");
     EXPECT_EQ(MillisecondsText(250), "250 ms");
+}
+
+// Each process assembles its track under a name of its own; a killed run's file of any process
+// is still known as one at the next start.
+TEST(AudioTrackFile, EachProcessHasItsOwnNameAndEveryLeftoverIsRecognised) {
+    const std::string mine = TrackFileName();
+    EXPECT_EQ(mine, "_TempWave4Compression-" + std::to_string(::getpid()) + ".wav");
+    EXPECT_NE(mine, kTrackFileName);
+    EXPECT_TRUE(IsTrackFileName(mine));
+    EXPECT_TRUE(IsTrackFileName(kTrackFileName));
+    EXPECT_TRUE(IsTrackFileName("_TempWave4Compression-4242.wav"));
+    for (const char* other :
+         {"_TempWave4Compression-.wav", "_TempWave4Compression-12a.wav", "_TempWave4Compression-12.wav.bak",
+          "_TempWave4Compression12.wav", "music.wav", "wav_0123456789abcdef0123456789abcdef"})
+        EXPECT_FALSE(IsTrackFileName(other)) << other;
 }
 
 }  // namespace

@@ -92,7 +92,8 @@ TEST(TrovTempDir, AKilledRunsLeftoversGoAtTheNextStartUnlessAnotherInstanceRuns)
                                "pic_0123456789abcdef0123456789abcdef",
                                "wav_0123456789abcdef0123456789abcdef",
                                "Temp_Current_Project_File.ini",
-                               "_TempWave4Compression.wav"};
+                               "_TempWave4Compression.wav",
+                               "_TempWave4Compression-4242.wav"};
     auto plant = [&] {
         for (const char* f : leftovers) WriteFileBytes(temp / f, "left over");
         WriteFileBytes(temp / "notes.txt", "the user's own");

@@ -15,7 +15,7 @@ namespace {
 TEST(PendingViewUpdates, TheNewestValueOfEachBoxIsTakenWithOneHandOver) {
     CPendingViewUpdates p;
     EXPECT_TRUE(p.Take().Empty());
-    EXPECT_TRUE(p.SetProgress(true, 100, "1 %"));  // the first value asks for a hand-over
+    EXPECT_TRUE(p.SetProgress(true, 100, "1 %"));   // the first value asks for a hand-over
     EXPECT_FALSE(p.SetProgress(true, 200, "2 %"));  // later ones ride along
     EXPECT_FALSE(p.SetProgress(false, 5000, "50 %"));
     EXPECT_FALSE(p.SetStatus("Writing frame 1 of 9 ..."));

@@ -64,55 +64,86 @@ CCreationSettingsDialog::CCreationSettingsDialog(CTROVManager& manager, CCreatio
 
 CCreationSettingsDialog::~CCreationSettingsDialog() = default;
 
+QWidget* CCreationSettingsDialog::Remember(const char* key, QWidget* widget) {
+    m_widgets[key] = widget;
+    return widget;
+}
+
+QPushButton* CCreationSettingsDialog::MakeButton(const char* key) {
+    const char* text = FindDefaultText(kSection, key);
+    auto* b = new QPushButton(Q(text ? text : key));
+    b->setObjectName(Q(key));
+    b->setAutoDefault(false);
+    Remember(key, b);
+    return b;
+}
+
+QLabel* CCreationSettingsDialog::MakeLabel(const char* key) {
+    const char* text = FindDefaultText(kSection, key);
+    auto* l = new QLabel(Q(text ? text : key));
+    Remember(key, l);
+    return l;
+}
+
 void CCreationSettingsDialog::BuildControls() {
-    auto remember = [this](const char* key, QWidget* w) {
-        m_widgets[key] = w;
-        return w;
-    };
-    auto button = [&](const char* key) {
-        auto* b = new QPushButton(Q(FindDefaultText(kSection, key) ? FindDefaultText(kSection, key) : key));
-        b->setObjectName(Q(key));
-        b->setAutoDefault(false);
-        remember(key, b);
-        return b;
-    };
-    auto label = [&](const char* key) {
-        auto* l = new QLabel(Q(FindDefaultText(kSection, key) ? FindDefaultText(kSection, key) : key));
-        remember(key, l);
-        return l;
-    };
-    remember("MainTitle", this);
+    Remember("MainTitle", this);
     setMinimumWidth(720);
     auto* root = new QVBoxLayout(this);
+    root->addWidget(BuildMovieGroup());
+    root->addWidget(BuildCreationGroup());
+    QLabel* note = MakeLabel("StaticInformation");
+    note->setWordWrap(true);
+    note->setStyleSheet(
+        QStringLiteral("QLabel { padding: 4px; border: 1px solid #c8a000; background: #fff8d8; }"));
+    root->addWidget(note);
+    root->addLayout(BuildCodecRows());
+    root->addWidget(BuildCodecList(), 1);
+    QPushButton* save = MakeButton("SaveCodecSettings");
+    root->addWidget(save, 0, Qt::AlignLeft);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch();
+    QPushButton* start = MakeButton("StartCreation");
+    start->setDefault(true);
+    bottom->addWidget(start);
+    bottom->addWidget(MakeButton("Cancel"));
+    root->addLayout(bottom);
+    ConnectControls();
+}
 
+// "Movie Settings": the output file and "Browse".
+QGroupBox* CCreationSettingsDialog::BuildMovieGroup() {
     auto* movie = new QGroupBox;
-    remember("MovieSettings", movie);
-    auto* movieGrid = new QGridLayout(movie);
-    movieGrid->addWidget(label("StaticFilename"), 0, 0);
+    Remember("MovieSettings", movie);
+    auto* grid = new QGridLayout(movie);
+    grid->addWidget(MakeLabel("StaticFilename"), 0, 0);
     m_output = new QLineEdit;
     m_output->setObjectName(QStringLiteral("OutputFile"));
     m_output->setReadOnly(true);
     m_output->setMinimumWidth(420);
-    movieGrid->addWidget(m_output, 0, 1, 1, 4);
-    QPushButton* browse = button("BrowseFileName");
-    movieGrid->addWidget(browse, 0, 5);
-    root->addWidget(movie);
+    grid->addWidget(m_output, 0, 1, 1, 4);
+    grid->addWidget(MakeButton("BrowseFileName"), 0, 5);
+    return movie;
+}
 
+// "Creation Settings": the range, the quality with its description, the cache switches.
+QGroupBox* CCreationSettingsDialog::BuildCreationGroup() {
     auto* creation = new QGroupBox;
-    remember("StaticCreationSettings", creation);
+    Remember("StaticCreationSettings", creation);
     auto* column = new QVBoxLayout(creation);
     auto* grid = new QGridLayout;
-    grid->addWidget(label("StaticStartPosition"), 0, 0);
-    m_startBox = new QLineEdit;
-    m_startBox->setObjectName(QStringLiteral("StartPosition"));
-    m_startBox->setMaximumWidth(80);
+    auto positionBox = [](const char* name) {
+        auto* box = new QLineEdit;
+        box->setObjectName(QString::fromUtf8(name));
+        box->setMaximumWidth(80);
+        return box;
+    };
+    grid->addWidget(MakeLabel("StaticStartPosition"), 0, 0);
+    m_startBox = positionBox("StartPosition");
     grid->addWidget(m_startBox, 0, 1);
-    grid->addWidget(label("StaticEndPosition"), 0, 2);
-    m_endBox = new QLineEdit;
-    m_endBox->setObjectName(QStringLiteral("EndPosition"));
-    m_endBox->setMaximumWidth(80);
+    grid->addWidget(MakeLabel("StaticEndPosition"), 0, 2);
+    m_endBox = positionBox("EndPosition");
     grid->addWidget(m_endBox, 0, 3);
-    grid->addWidget(label("StaticQuality"), 1, 0);
+    grid->addWidget(MakeLabel("StaticQuality"), 1, 0);
     m_quality = new QComboBox;
     m_quality->setObjectName(QStringLiteral("Quality"));
     for (const SQualityChoice& q : QualityChoices()) m_quality->addItem(QString::fromUtf8(q.name));
@@ -123,51 +154,49 @@ void CCreationSettingsDialog::BuildControls() {
     m_qualityText->setObjectName(QStringLiteral("QualityDescription"));
     m_qualityText->setWordWrap(true);
     column->addWidget(m_qualityText);
-    m_streamCache = new QCheckBox;
-    m_streamCache->setObjectName(QStringLiteral("EnableVideoStreamCache"));
-    remember("EnableVideoStreamCache", m_streamCache);
-    m_permanentCache = new QCheckBox;
-    m_permanentCache->setObjectName(QStringLiteral("EnablePermanentCache"));
-    remember("EnablePermanentCache", m_permanentCache);
-    // The long texts wrap beside their boxes (a check box's own text does not wrap).
-    auto checkRow = [&](QCheckBox* box) {
-        auto* text = new QLabel;
-        text->setWordWrap(true);
-        text->setBuddy(box);
-        box->setProperty("trovTextLabel", QVariant::fromValue<QObject*>(text));
-        auto* line = new QHBoxLayout;
-        line->addWidget(box, 0, Qt::AlignTop);
-        line->addWidget(text, 1);
-        column->addLayout(line);
-    };
-    checkRow(m_streamCache);
-    checkRow(m_permanentCache);
-    QPushButton* reset = button("ResetCache");
-    column->addWidget(reset, 0, Qt::AlignLeft);
-    root->addWidget(creation);
+    m_streamCache = AddCheckRow(column, "EnableVideoStreamCache");
+    m_permanentCache = AddCheckRow(column, "EnablePermanentCache");
+    column->addWidget(MakeButton("ResetCache"), 0, Qt::AlignLeft);
+    return creation;
+}
 
-    QLabel* note = label("StaticInformation");
-    note->setWordWrap(true);
-    note->setStyleSheet(
-        QStringLiteral("QLabel { padding: 4px; border: 1px solid #c8a000; background: #fff8d8; }"));
-    root->addWidget(note);
+// A check box whose long text wraps beside it (a check box's own text does not wrap).
+QCheckBox* CCreationSettingsDialog::AddCheckRow(QVBoxLayout* column, const char* key) {
+    auto* box = new QCheckBox;
+    box->setObjectName(QString::fromUtf8(key));
+    Remember(key, box);
+    auto* text = new QLabel;
+    text->setWordWrap(true);
+    text->setBuddy(box);
+    box->setProperty("trovTextLabel", QVariant::fromValue<QObject*>(text));
+    auto* line = new QHBoxLayout;
+    line->addWidget(box, 0, Qt::AlignTop);
+    line->addWidget(text, 1);
+    column->addLayout(line);
+    return box;
+}
 
+// The two codec buttons, each with the text of what is set up.
+QGridLayout* CCreationSettingsDialog::BuildCodecRows() {
     auto* codecs = new QGridLayout;
-    QPushButton* chooseVideo = button("ChooseVideoCodec");
-    codecs->addWidget(chooseVideo, 0, 0);
-    m_videoText = new QLineEdit;
-    m_videoText->setObjectName(QStringLiteral("VideoCodecText"));
-    m_videoText->setReadOnly(true);
+    auto codecText = [](const char* name) {
+        auto* text = new QLineEdit;
+        text->setObjectName(QString::fromUtf8(name));
+        text->setReadOnly(true);
+        return text;
+    };
+    codecs->addWidget(MakeButton("ChooseVideoCodec"), 0, 0);
+    m_videoText = codecText("VideoCodecText");
     codecs->addWidget(m_videoText, 0, 1);
-    QPushButton* chooseAudio = button("ChooseAudioCodec");
-    codecs->addWidget(chooseAudio, 1, 0);
-    m_audioText = new QLineEdit;
-    m_audioText->setObjectName(QStringLiteral("AudioCodecText"));
-    m_audioText->setReadOnly(true);
+    codecs->addWidget(MakeButton("ChooseAudioCodec"), 1, 0);
+    m_audioText = codecText("AudioCodecText");
     codecs->addWidget(m_audioText, 1, 1);
     codecs->setColumnStretch(1, 1);
-    root->addLayout(codecs);
+    return codecs;
+}
 
+// The codec settings files: "Filename", "Video", "Audio".
+QTreeWidget* CCreationSettingsDialog::BuildCodecList() {
     m_list = new QTreeWidget;
     m_list->setObjectName(QStringLiteral("CodecSettingsList"));
     m_list->setRootIsDecorated(false);
@@ -179,20 +208,11 @@ void CCreationSettingsDialog::BuildControls() {
     while (m_listControl->GetColumnCount() > 0) m_listControl->DeleteColumn(0);
     for (const CColumnDefault& c : CodecSettingsListColumns())
         m_listControl->InsertColumn(m_listControl->GetColumnCount(), c.name, c.width);
-    root->addWidget(m_list, 1);
-    QPushButton* save = button("SaveCodecSettings");
-    root->addWidget(save, 0, Qt::AlignLeft);
+    return m_list;
+}
 
-    auto* bottom = new QHBoxLayout;
-    bottom->addStretch();
-    QPushButton* start = button("StartCreation");
-    start->setDefault(true);
-    bottom->addWidget(start);
-    QPushButton* cancel = button("Cancel");
-    bottom->addWidget(cancel);
-    root->addLayout(bottom);
-
-    connect(browse, &QPushButton::clicked, this, &CCreationSettingsDialog::Browse);
+void CCreationSettingsDialog::ConnectControls() {
+    connect(Button("BrowseFileName"), &QPushButton::clicked, this, &CCreationSettingsDialog::Browse);
     connect(m_startBox, &QLineEdit::textChanged, this, [this] { PositionsEdited(); });
     connect(m_endBox, &QLineEdit::textChanged, this, [this] { PositionsEdited(); });
     connect(m_quality, &QComboBox::textActivated, this, [this](const QString& name) {
@@ -200,13 +220,13 @@ void CCreationSettingsDialog::BuildControls() {
     });
     connect(m_streamCache, &QCheckBox::clicked, this, [this](bool on) { m_model.SetStreamCache(on); });
     connect(m_permanentCache, &QCheckBox::clicked, this, [this](bool on) { m_model.SetPermanentCache(on); });
-    connect(reset, &QPushButton::clicked, this, [this] { m_model.ResetCache(); });
-    connect(chooseVideo, &QPushButton::clicked, this, &CCreationSettingsDialog::ChooseVideo);
-    connect(chooseAudio, &QPushButton::clicked, this, &CCreationSettingsDialog::ChooseAudio);
-    connect(save, &QPushButton::clicked, this, &CCreationSettingsDialog::SaveCodecs);
+    connect(Button("ResetCache"), &QPushButton::clicked, this, [this] { m_model.ResetCache(); });
+    connect(Button("ChooseVideoCodec"), &QPushButton::clicked, this, &CCreationSettingsDialog::ChooseVideo);
+    connect(Button("ChooseAudioCodec"), &QPushButton::clicked, this, &CCreationSettingsDialog::ChooseAudio);
+    connect(Button("SaveCodecSettings"), &QPushButton::clicked, this, &CCreationSettingsDialog::SaveCodecs);
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, [this] { LoadSelected(); });
-    connect(start, &QPushButton::clicked, this, &CCreationSettingsDialog::StartCreation);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Button("StartCreation"), &QPushButton::clicked, this, &CCreationSettingsDialog::StartCreation);
+    connect(Button("Cancel"), &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void CCreationSettingsDialog::RegisterTexts(const CWndLanguageManager& mainLanguage) {

@@ -13,10 +13,13 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTreeWidget;
+class QVBoxLayout;
 
 namespace trov {
 
@@ -64,6 +67,15 @@ protected:
 
 private:
     void BuildControls();
+    QWidget* Remember(const char* key, QWidget* widget);
+    QPushButton* MakeButton(const char* key);
+    QLabel* MakeLabel(const char* key);
+    QGroupBox* BuildMovieGroup();
+    QGroupBox* BuildCreationGroup();
+    QCheckBox* AddCheckRow(QVBoxLayout* column, const char* key);
+    QGridLayout* BuildCodecRows();
+    QTreeWidget* BuildCodecList();
+    void ConnectControls();
     void RegisterTexts(const CWndLanguageManager& mainLanguage);
     void ShowState();
     void PositionsEdited();

@@ -132,7 +132,8 @@ void CreationViewTest::workerDeliveriesArriveBatchedAndTheNewestWins() {
 void CreationViewTest::aValueShownOnTheGuiThreadIsNotOverwrittenByAnOlderOne() {
     CQtManagerView view(30);
     QList<int> shown;
-    QObject::connect(&view, &CQtManagerView::progress, [&](bool, int position, const QString&) { shown << position; });
+    QObject::connect(&view, &CQtManagerView::progress,
+                     [&](bool, int position, const QString&) { shown << position; });
     // A loader thread leaves its full bar waiting; the GUI thread empties the bar after it.
     std::thread([&] { view.OnProgress(false, 10000, "100 %"); }).join();
     view.OnProgress(false, 0, "0 %");
@@ -230,8 +231,10 @@ void CreationViewTest::theCreationsTextsFollowTheLanguage() {
     for (QLabel* l : video.findChildren<QLabel*>()) labels << l->text();
     QVERIFY2(labels.contains("Video-Encoder dieses Rechners (Film 96 x 64):"), qPrintable(labels.join('|')));
     QVERIFY(labels.contains("Datenrate:"));
-    QCOMPARE(video.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text(), QString("Abbrechen"));
-    CAudioCodecDialog audio(GetAudioFormatTags(), -1, -1, &s.session->Window(), &s.session->Window().Language());
+    QCOMPARE(video.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text(),
+             QString("Abbrechen"));
+    CAudioCodecDialog audio(GetAudioFormatTags(), -1, -1, &s.session->Window(),
+                            &s.session->Window().Language());
     audio.SetCoreTitle("Choose your Audio Format");
     QCOMPARE(audio.windowTitle(), QString("Wählen Sie Ihr Audioformat"));
     QCOMPARE(audio.Tags()->item(0)->text(), QString("Kein Audio"));
