@@ -30,7 +30,8 @@ struct SWaveFormat {
     bool operator==(const SWaveFormat&) const = default;
 
     // Bytes of one sample frame: channels * bits / 8 (0 for compressed formats without bits).
-    int FrameSize() const { return channels * bitsPerSample / 8; }
+    // Unsigned, so that a hostile record (65535 channels of 65535 bits) cannot overflow.
+    int FrameSize() const { return int(uint32_t(channels) * bitsPerSample / 8); }
     bool IsEmpty() const { return formatTag == 0 && extra.empty(); }
 
     // True for integer PCM, either tag 1 or an extensible record whose sub-format is PCM.

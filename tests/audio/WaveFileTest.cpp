@@ -364,5 +364,20 @@ TEST(WaveFileTest, ObjectServesManyFilesInTurn) {
     EXPECT_EQ(wave.GetDataSize(), 1764);
 }
 
+// A format record from a hand-edited codec settings file may claim anything; its frame size must
+// still be the exact product, not a signed overflow.
+TEST(WaveFormatRecord, HostileChannelsAndBitsGiveTheExactFrameSize) {
+    std::vector<uint8_t> bytes(18, 0);
+    bytes[0] = 1;                  // PCM
+    bytes[2] = bytes[3] = 0xFF;    // 65535 channels
+    bytes[14] = bytes[15] = 0xFF;  // 65535 bits per sample
+    SWaveFormat format;
+    ASSERT_TRUE(SWaveFormat::FromBytes(bytes.data(), bytes.size(), format));
+    EXPECT_EQ(format.FrameSize(), 536854528);  // 65535 * 65535 / 8
+    CWaveFile wave;
+    wave.SetFormat(format);
+    EXPECT_EQ(wave.GetFrameSize(), 536854528);
+}
+
 }  // namespace
 }  // namespace trov
