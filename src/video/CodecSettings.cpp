@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 #include "infra/ProgramDirectory.h"
@@ -21,6 +22,35 @@ constexpr int kMaxStateBytes = 1 << 20;
 
 std::string Byte(size_t i) {
     return "Byte" + std::to_string(i);
+}
+
+// The index of a key exactly as Byte() writes it ("Byte0", "Byte17"; no sign, no leading zero).
+bool ByteIndex(std::string_view key, size_t& index) {
+    constexpr std::string_view kPrefix = "Byte";
+    if (key.size() <= kPrefix.size() || key.size() > kPrefix.size() + 9 || key.substr(0, 4) != kPrefix)
+        return false;
+    std::string_view digits = key.substr(kPrefix.size());
+    if (digits.size() > 1 && digits[0] == '0') return false;
+    index = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return false;
+        index = index * 10 + size_t(c - '0');
+    }
+    return true;
+}
+
+// Byte0 .. Byte<count-1> of a section into `bytes`; missing keys leave their byte as it is. The section is
+// walked once: a damaged file claiming a huge BufferSize over a handful of keys must not cost one lookup per
+// claimed byte.
+template <typename Bytes>
+void ReadBytes(const CSettingsStore& store, std::string_view section, Bytes& bytes, size_t count) {
+    const CSettingsSection* s = store.GetSection(section);
+    if (!s) return;
+    for (const auto& [key, value] : s->GetEntries()) {
+        size_t index = 0;
+        if (ByteIndex(key, index) && index < count && index < bytes.size())
+            bytes[index] = uint8_t(CSettingsStore::ParseInt(value));
+    }
 }
 
 std::string Lower(std::string text) {
@@ -127,21 +157,12 @@ bool LoadCodecSettings(const std::string& name, CodecSettingsRecord& record, con
     store.GetInt("Video", "BufferSize", size);
     size = std::clamp(size, 0, kMaxStateBytes);
     o.state.assign(size_t(size), 0);
-    for (int i = 0; i < size; ++i) {
-        int value = 0;
-        if (store.GetInt("Video", Byte(size_t(i)), value)) o.state[size_t(i)] = uint8_t(value);
-    }
+    ReadBytes(store, "Video", o.state, o.state.size());
     if (!store.GetString("Video", "Description", loaded.videoDescription)) loaded.videoDescription = "";
 
-    for (size_t i = 0; i < kAudioFormatBytes; ++i) {
-        int value = 0;
-        if (store.GetInt("Audio", Byte(i), value)) loaded.audioFormat[i] = uint8_t(value);
-    }
+    ReadBytes(store, "Audio", loaded.audioFormat, kAudioFormatBytes);
     if (loaded.audioChooser.size() < kAudioChooserBytes) loaded.audioChooser.resize(kAudioChooserBytes, 0);
-    for (size_t i = 0; i < kAudioChooserBytes; ++i) {
-        int value = 0;
-        if (store.GetInt("Audio2", Byte(i), value)) loaded.audioChooser[i] = uint8_t(value);
-    }
+    ReadBytes(store, "Audio2", loaded.audioChooser, kAudioChooserBytes);
     if (!store.GetString("Audio", "Description", loaded.audioDescription)) loaded.audioDescription = "";
     record = std::move(loaded);
     return true;

@@ -1,7 +1,9 @@
 // Codec settings files: numbering, keys written, round trips, listing, deleting, damaged files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 #include "settings/SettingsStore.h"
 #include "support/TestSupport.h"
@@ -164,6 +166,39 @@ TEST(CodecSettingsFiles, DamagedAndMissingFiles) {
     // A codec this machine lacks is shown as "Uncompressed".
     record.video.fccHandler = FourCCFromString("IV50");
     EXPECT_EQ(GetVideoCodecName(&record.video), "Uncompressed");
+}
+
+// A file claiming a megabyte of codec state over a few keys (fuzz/regressions/codec_settings)
+// took one lookup per claimed byte; the keys are now read in one pass, and only as they are written.
+TEST(CodecSettingsFiles, ByteKeysAreReadAsWrittenAndOnlyUpToTheirCount) {
+    TempDir dir;
+    CodecSettingsRecord record;
+    ASSERT_TRUE(LoadCodecSettings(std::string(TROV_SOURCE_DIR_VALUE) +
+                                      "/fuzz/regressions/codec_settings/"
+                                      "huge-buffer-size-over-three-keys-costs-a-lookup-per-byte",
+                                  record, dir.Path().string()));
+    ASSERT_EQ(record.video.state.size(), size_t(1) << 20);
+    EXPECT_EQ(record.video.state.front(), 1);
+    EXPECT_EQ(record.video.state.back(), 2);
+    EXPECT_EQ(std::count(record.video.state.begin(), record.video.state.end(), 0), (1 << 20) - 2);
+
+    // Names Byte() never writes (leading zero, sign, other case, no digits) are not byte keys;
+    // keys past BufferSize, the 18 format bytes or the 408 chooser bytes are ignored.
+    WriteFileBytes(dir / "CS_0.ini",
+                   "[Video]\r\nBufferSize=4\r\nByte3=33\r\nByte4=44\r\nByte01=9\r\nByte+2=9\r\nbyte2=9\r\n"
+                   "Byte=9\r\nByte2x=9\r\nByte99999999999=9\r\nfccHandler=1196444237\r\n"
+                   "[Audio]\r\nByte17=17\r\nByte18=18\r\n"
+                   "[Audio2]\r\nByte0=200\r\nByte407=207\r\nByte408=208\r\n");
+    record = CodecSettingsRecord();
+    record.audioFormat.fill(5);
+    record.audioChooser.assign(500, 6);
+    ASSERT_TRUE(LoadCodecSettings("CS_0.ini", record, dir.Path().string()));
+    EXPECT_EQ(record.video.state, (std::vector<uint8_t>{0, 0, 0, 33}));
+    EXPECT_EQ(record.audioFormat[17], 17);
+    EXPECT_EQ(record.audioFormat[0], 5);
+    EXPECT_EQ(record.audioChooser[0], 200);
+    EXPECT_EQ(record.audioChooser[407], 207);
+    EXPECT_EQ(record.audioChooser[408], 6);
 }
 
 TEST(CodecSettingsFiles, HeadlessRecordForTheCommandLine) {
