@@ -1,6 +1,8 @@
 // Fuzz harness: a language file loaded by the main window's language manager and applied to every
 // registered control, the menu bar and the picture list's columns.
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "FuzzSupport.h"
@@ -46,8 +48,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::MemoryFile input(data, size);
     if (!ui->manager.LoadLanguageFile(input.Path())) return 0;
     (void)CWndLanguageManager::VersionDiffers(ui->manager.GetLanguageStore());
-    ui->manager.UpdateCategory(kMainCategory);
-    for (const CLanguageSection& s : LanguageSections()) ui->manager.UpdateCategory(s.category);
+    // Every category once: sections share them, and applying one twice reaches nothing new.
+    static const std::set<std::string> categories = [] {
+        std::set<std::string> all{kMainCategory};
+        for (const CLanguageSection& s : LanguageSections()) all.insert(s.category);
+        return all;
+    }();
+    for (const std::string& category : categories) ui->manager.UpdateCategory(category);
     std::vector<CMenuTreeItem> tree = ReadMenuTree(ui->manager.GetLanguageStore(), kMainMenuSection);
     test::FakeMenu copy = ui->menu;
     ApplyMenuTree(copy, tree);

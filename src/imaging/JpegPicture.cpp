@@ -71,19 +71,21 @@ extern "C" void JpegEmitMessage(j_common_ptr cinfo, int level) {
     ++cinfo->err->num_warnings;
 }
 
-// One CMYK sample quadruple to blue, green, red. Adobe writes the inks inverted.
-inline void CmykToBgr(const JSAMPLE* s, uint8_t* d, bool inverted) {
-    unsigned c = s[0], m = s[1], y = s[2], k = s[3];
-    if (!inverted) {
-        c = 255 - c;
-        m = 255 - m;
-        y = 255 - y;
-        k = 255 - k;
+// One row of CMYK sample quadruples to blue, green, red. Adobe writes the inks inverted; the
+// choice is made once per row, not per pixel (a wide CMYK picture spent most of its time there).
+void CmykRowToBgr(const JSAMPLE* s, uint8_t* d, int w, bool inverted) {
+    // With c, m, y, k the "amount of white left" per ink: R = c * k / 255.
+    auto put = [](unsigned c, unsigned m, unsigned y, unsigned k, uint8_t* out) {
+        out[0] = uint8_t((y * k + 127) / 255);
+        out[1] = uint8_t((m * k + 127) / 255);
+        out[2] = uint8_t((c * k + 127) / 255);
+    };
+    const JSAMPLE* end = s + 4 * size_t(w);
+    if (inverted) {
+        for (; s != end; s += 4, d += 3) put(s[0], s[1], s[2], s[3], d);
+    } else {
+        for (; s != end; s += 4, d += 3) put(255u - s[0], 255u - s[1], 255u - s[2], 255u - s[3], d);
     }
-    // Here c, m, y, k are the "amount of white left" per ink: R = c * k / 255.
-    d[0] = uint8_t((y * k + 127) / 255);
-    d[1] = uint8_t((m * k + 127) / 255);
-    d[2] = uint8_t((c * k + 127) / 255);
 }
 
 // The rectangle that a keep-aspect resize of a w x h picture into boxW x boxH fills (the same
@@ -153,8 +155,7 @@ void ReadScanlines(jpeg_decompress_struct& ci, CPicture* picture, bool cmyk, boo
         uint8_t* dst = picture->GetRow(h - 1 - int(ci.output_scanline));
         if (cmyk) {
             if (jpeg_read_scanlines(&ci, cmykRow, 1) != 1) break;
-            const JSAMPLE* s = cmykRow[0];
-            for (int x = 0; x < w; ++x) CmykToBgr(s + 4 * x, dst + 3 * x, inverted);
+            CmykRowToBgr(cmykRow[0], dst, w, inverted);
         } else {
             JSAMPROW row = dst;
             if (jpeg_read_scanlines(&ci, &row, 1) != 1) break;
