@@ -15,8 +15,8 @@ namespace {
 // three times higher while the ink inversion was decided per pixel. It decodes at its declared
 // size, the rows past the data marked as damage, in full or scaled.
 TEST(JpegFuzzRegression, ATruncatedWideCmykPictureDecodesAtItsDeclaredSizeAsDamaged) {
-    const std::string bytes = test::ReadFileBytes(std::string(TROV_SOURCE_DIR_VALUE) +
-                                                  "/fuzz/regressions/jpeg/cmyk-560-bytes-declaring-65289x254");
+    const std::string bytes = test::ReadFileBytes(
+        std::string(TROV_SOURCE_DIR_VALUE) + "/fuzz/regressions/jpeg/cmyk-560-bytes-declaring-65289x254");
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     CJpegPicture full;
     ASSERT_TRUE(full.LoadFromMemory(data, bytes.size(), "wide.jpg"));
