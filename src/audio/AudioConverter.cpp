@@ -10,7 +10,7 @@
 namespace trov {
 namespace {
 
-using namespace audioav;
+using namespace ffmpeg;
 
 // How the bytes of a PCM layout map onto FFmpeg sample formats. 24-bit samples have no FFmpeg
 // format and travel as 32-bit ones.
@@ -93,7 +93,7 @@ struct CAudioConverter::Impl {
     bool resample = false;  // rates differ (the resampler then holds samples back)
     SwrPtr swr;
 
-    CodecPtr enc;
+    CodecContextPtr enc;
     FifoPtr fifo;
     FramePtr frame;
     PacketPtr pkt;
@@ -128,7 +128,7 @@ bool CAudioConverter::Impl::MakeResampler(int outChannels, AVSampleFormat outFmt
     av_channel_layout_uninit(&inLayout);
     av_channel_layout_uninit(&outLayout);
     if (rc < 0 || !s) {
-        error = "swr_alloc_set_opts2: " + AvError(rc);
+        error = "swr_alloc_set_opts2: " + ErrorText(rc);
         return false;
     }
     swr.reset(s);
@@ -143,7 +143,7 @@ bool CAudioConverter::Impl::MakeResampler(int outChannels, AVSampleFormat outFmt
     }
     rc = swr_init(s);
     if (rc < 0) {
-        error = "swr_init: " + AvError(rc);
+        error = "swr_init: " + ErrorText(rc);
         return false;
     }
     resample = int(source.samplesPerSec) != outRate;
@@ -181,7 +181,7 @@ int CAudioConverter::Impl::ConvertSamples(const uint8_t* data, int samples, std:
     const uint8_t* inPlanes[1] = {in};
     int got = swr_convert(swr.get(), planes, maxOut, samples > 0 ? inPlanes : nullptr, samples);
     if (got < 0) {
-        error = "swr_convert: " + AvError(got);
+        error = "swr_convert: " + ErrorText(got);
         return -1;
     }
     if (compressed) {
@@ -349,7 +349,7 @@ bool CAudioConverter::Open(const SWaveFormat& source, const SWaveFormat& target,
     c->time_base = AVRational{1, c->sample_rate};
     int rc = avcodec_open2(c, codec, nullptr);
     if (rc < 0) {
-        error = name + ": " + AvError(rc);
+        error = name + ": " + ErrorText(rc);
         m.enc.reset();
         return false;
     }

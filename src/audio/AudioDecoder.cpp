@@ -12,7 +12,7 @@
 namespace trov {
 namespace {
 
-using namespace audioav;
+using namespace ffmpeg;
 
 // FFmpeg's warnings about guessed formats and skipped samples are no news for the user.
 void QuietenLog() {
@@ -25,7 +25,7 @@ void QuietenLog() {
 // An opened audio stream of a file with its decoder.
 struct Source {
     InputPtr input;
-    CodecPtr decoder;
+    CodecContextPtr decoder;
     int stream = -1;
 
     bool Open(const std::string& path, std::string& error) {
@@ -33,13 +33,13 @@ struct Source {
         AVFormatContext* ic = nullptr;
         int rc = avformat_open_input(&ic, path.c_str(), nullptr, nullptr);
         if (rc < 0) {
-            error = "the file cannot be opened (" + AvError(rc) + ")";
+            error = "the file cannot be opened (" + ErrorText(rc) + ")";
             return false;
         }
         input.reset(ic);
         rc = avformat_find_stream_info(ic, nullptr);
         if (rc < 0) {
-            error = "the file's streams cannot be read (" + AvError(rc) + ")";
+            error = "the file's streams cannot be read (" + ErrorText(rc) + ")";
             return false;
         }
         const AVCodec* codec = nullptr;
@@ -58,7 +58,7 @@ struct Source {
         }
         rc = avcodec_open2(decoder.get(), codec, nullptr);
         if (rc < 0) {
-            error = "its audio decoder cannot be opened (" + AvError(rc) + ")";
+            error = "its audio decoder cannot be opened (" + ErrorText(rc) + ")";
             return false;
         }
         return true;
@@ -88,7 +88,7 @@ private:
         const int channels = in.nb_channels;
         av_channel_layout_uninit(&in);
         if (rc < 0 || !s) {
-            error = "the audio cannot be converted (" + AvError(rc) + ")";
+            error = "the audio cannot be converted (" + ErrorText(rc) + ")";
             return false;
         }
         m_swr.reset(s);
@@ -99,7 +99,7 @@ private:
         }
         rc = swr_init(s);
         if (rc < 0) {
-            error = "the audio cannot be converted (" + AvError(rc) + ")";
+            error = "the audio cannot be converted (" + ErrorText(rc) + ")";
             return false;
         }
         return true;
@@ -114,7 +114,7 @@ private:
         const int got = swr_convert(m_swr.get(), dst, room, data, samples);
         if (got < 0) {
             out.resize(start);
-            error = "the audio cannot be converted (" + AvError(got) + ")";
+            error = "the audio cannot be converted (" + ErrorText(got) + ")";
             return false;
         }
         out.resize(start + size_t(got) * 4);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "audio/WaveFile.h"
+#include "infra/ByteOrder.h"
 #include "settings/SettingsStore.h"
 
 namespace trov {
@@ -24,7 +25,7 @@ struct SSignedMagnitude {
 // Reads the sample at byte offset i (i + 1 must lie inside the buffer).
 inline SSignedMagnitude ReadSampleMagnitude(const uint8_t* buffer, int64_t i) {
     if (!buffer) return {};
-    int value = buffer[i + 1] * 256 + buffer[i];
+    int value = ReadLe16(buffer + i);
     if (buffer[i + 1] <= 0x7F) return {false, value};
     return {true, 0xFFFF - value};
 }
@@ -33,8 +34,7 @@ inline SSignedMagnitude ReadSampleMagnitude(const uint8_t* buffer, int64_t i) {
 inline void WriteSampleMagnitude(uint8_t* buffer, int64_t i, bool negative, double magnitude) {
     int m = magnitude >= 32767.0 ? 32767 : (magnitude > 0.0 ? int(magnitude) : 0);
     int stored = negative ? 0xFFFF - m : m;
-    buffer[i] = uint8_t(stored & 0xFF);
-    buffer[i + 1] = uint8_t(stored >> 8);
+    WriteLe16(buffer + i, uint16_t(stored));
 }
 
 class CAudioEffect {

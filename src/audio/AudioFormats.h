@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/WaveFormat.h"
+#include "video/WaveFormat.h"
 
 namespace trov {
 

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "audio/WaveFormat.h"
+#include "video/WaveFormat.h"
 
 namespace trov {
 

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "audio/AudioEffect.h"
+#include "infra/ByteOrder.h"
 #include "infra/Log.h"
 #include "infra/MessagePipelines.h"
 #include "project/FileCache.h"
@@ -31,7 +32,7 @@ bool IsCompleteCopy(const std::string& path, std::string& why) {
         why = "it is no WAVE file";
         return false;
     }
-    const uint32_t riff = uint32_t(h[4]) | uint32_t(h[5]) << 8 | uint32_t(h[6]) << 16 | uint32_t(h[7]) << 24;
+    const uint32_t riff = ReadLe32(h + 4);
     if (uintmax_t(riff) + 8 != size) {
         why = "its header claims " + std::to_string(uintmax_t(riff) + 8) + " of its " + std::to_string(size) +
               " bytes";

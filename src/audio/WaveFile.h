@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "audio/AudioConverter.h"
-#include "audio/WaveFormat.h"
+#include "video/WaveFormat.h"
 
 namespace trov {
 

@@ -533,7 +533,7 @@ void CTROVManager::ApplyGlobalBackgroundColour() {
         m_projectSettings.GetInt(kProjectSettings, keys[i], rgb[i]);
         rgb[i] = std::clamp(rgb[i], 0, 255);
     }
-    CPicture::SetDefaultBackgroundColour(static_cast<Colour>(rgb[0] | (rgb[1] << 8) | (rgb[2] << 16)));
+    CPicture::SetDefaultBackgroundColour(MakeColour(uint8_t(rgb[0]), uint8_t(rgb[1]), uint8_t(rgb[2])));
 }
 
 bool CTROVManager::SaveProjectSettingsFile(const std::string& path, CUserPrompt& prompt) {

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <memory>
 
+#include "infra/ByteOrder.h"
+
 namespace trov {
 
 namespace {
@@ -52,9 +54,7 @@ struct CMd5::Impl {
     }
     void Block(const uint8_t* p) {
         uint32_t m[16];
-        for (int i = 0; i < 16; ++i)
-            m[i] = uint32_t(p[4 * i]) | (uint32_t(p[4 * i + 1]) << 8) | (uint32_t(p[4 * i + 2]) << 16) |
-                   (uint32_t(p[4 * i + 3]) << 24);
+        for (int i = 0; i < 16; ++i) m[i] = ReadLe32(p + 4 * i);
         uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
         for (int i = 0; i < 64; ++i) {
             uint32_t f;

@@ -8,6 +8,7 @@
 #include "audio/AudioDecoder.h"
 #include "audio/SoundPlayer.h"
 #include "audio/WaveFile.h"
+#include "infra/ByteOrder.h"
 #include "infra/MessagePipelines.h"
 #include "project/FileCache.h"
 #include "project/ProjectObject.h"
@@ -178,7 +179,7 @@ SWaveOutline OutlineOfPcm16(const uint8_t* pcm, size_t size, int channels, int s
         for (size_t f = first; f < last; ++f)
             for (int c = 0; c < channels; ++c) {
                 const uint8_t* p = pcm + f * frameBytes + size_t(c) * 2;
-                int v = static_cast<int16_t>(uint16_t(p[0] | (p[1] << 8)));
+                int v = static_cast<int16_t>(ReadLe16(p));
                 peak = std::max(peak, std::abs(v));
             }
         outline.peaks.push_back(static_cast<uint8_t>(std::min(255, peak * 255 / 32767)));

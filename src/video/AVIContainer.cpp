@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <system_error>
 
-#include "infra/ByteOrder.h"
 #include "infra/UserPrompt.h"
 #include "video/AVIInternal.h"
 #include "video/ContainerCodecs.h"
 #include "video/VideoLog.h"
+#include "video/WaveFormat.h"
 
 namespace trov {
 
@@ -46,17 +46,9 @@ bool IsPictureDemuxer(const char* name) {
 }
 
 // The codec of a wave format record.
-AVCodecID AudioCodecFor(uint16_t tag, uint16_t bits, const std::vector<uint8_t>& extra) {
-    bool isFloat = tag == 3;
-    bool isPcm = tag == 1;
-    if (tag == 0xFFFE && extra.size() >= 22) {
-        // WAVE_FORMAT_EXTENSIBLE: valid bits (2), channel mask (4), then the sub-format GUID whose
-        // first two bytes are the plain tag.
-        uint16_t sub = ReadLe16(extra.data() + 6);
-        isPcm = sub == 1;
-        isFloat = sub == 3;
-    }
-    if (isPcm) {
+AVCodecID AudioCodecFor(const SWaveFormat& format) {
+    const uint16_t bits = format.bitsPerSample;
+    if (format.IsIntegerPcm()) {
         switch (bits) {
             case 8:
                 return AV_CODEC_ID_PCM_U8;
@@ -70,10 +62,10 @@ AVCodecID AudioCodecFor(uint16_t tag, uint16_t bits, const std::vector<uint8_t>&
                 return AV_CODEC_ID_NONE;
         }
     }
-    if (isFloat)
+    if (format.IsFloatPcm())
         return bits == 64 ? AV_CODEC_ID_PCM_F64LE : bits == 32 ? AV_CODEC_ID_PCM_F32LE : AV_CODEC_ID_NONE;
     const AVCodecTag* const tables[] = {avformat_get_riff_audio_tags(), nullptr};
-    return av_codec_get_id(tables, tag);
+    return av_codec_get_id(tables, format.formatTag);
 }
 
 // Samples per frame of the frame-based codecs the audio layer may hand over; 0 for the others.
@@ -446,48 +438,35 @@ std::unique_ptr<CAVIStream> CAVIContainer::CreateVideoStream(const BitmapInfoHea
 
 namespace {
 
-// The fields of a wave format record (18 bytes and its extra bytes; 16 bytes: no extra bytes).
-struct SWaveRecord {
-    uint16_t tag = 0, channels = 0, blockAlign = 0, bits = 0;
-    uint32_t rate = 0, bytesPerSecond = 0;
-    std::vector<uint8_t> extra;
-};
-
-bool ParseWaveRecord(const std::vector<uint8_t>& waveFormat, SWaveRecord& r, std::string& error) {
+// A wave format record of 18 bytes and its extra bytes, or of 16 bytes (no extra bytes).
+bool ParseWaveRecord(const std::vector<uint8_t>& waveFormat, SWaveFormat& r, std::string& error) {
     if (waveFormat.size() < 16) {
         error = "The wave format record is too short.";
         return false;
     }
-    const uint8_t* w = waveFormat.data();
-    r.tag = ReadLe16(w);
-    r.channels = ReadLe16(w + 2);
-    r.blockAlign = ReadLe16(w + 12);
-    r.bits = ReadLe16(w + 14);
-    r.rate = ReadLe32(w + 4);
-    r.bytesPerSecond = ReadLe32(w + 8);
-    if (waveFormat.size() >= 18) {
-        size_t count = ReadLe16(w + 16);
-        if (18 + count > waveFormat.size()) {
-            error = "The wave format record announces more extra bytes than it has.";
-            return false;
-        }
-        r.extra.assign(w + 18, w + 18 + count);
+    if (waveFormat.size() < 18) {
+        r = SWaveFormat::FromPcmBytes(waveFormat.data());
+        return true;
+    }
+    if (!SWaveFormat::FromBytes(waveFormat.data(), waveFormat.size(), r)) {
+        error = "The wave format record announces more extra bytes than it has.";
+        return false;
     }
     return true;
 }
 
 // The muxer's parameters of an audio stream of codec id; null (out of memory) when the extra bytes
 // cannot be copied.
-ffmpeg::ParametersPtr AudioParameters(const SWaveRecord& r, AVCodecID id, const std::string& muxer) {
+ffmpeg::ParametersPtr AudioParameters(const SWaveFormat& r, AVCodecID id, const std::string& muxer) {
     ffmpeg::ParametersPtr params(avcodec_parameters_alloc());
     params->codec_type = AVMEDIA_TYPE_AUDIO;
     params->codec_id = id;
-    params->codec_tag = muxer == "avi" ? r.tag : 0;
+    params->codec_tag = muxer == "avi" ? r.formatTag : 0;
     av_channel_layout_default(&params->ch_layout, r.channels);
-    params->sample_rate = int(r.rate);
-    params->bit_rate = int64_t(r.bytesPerSecond) * 8;
-    params->bits_per_coded_sample = r.bits;
-    int frameSize = FrameSizeFor(id, int(r.rate));
+    params->sample_rate = int(r.samplesPerSec);
+    params->bit_rate = int64_t(r.avgBytesPerSec) * 8;
+    params->bits_per_coded_sample = r.bitsPerSample;
+    int frameSize = FrameSizeFor(id, int(r.samplesPerSec));
     if (frameSize > 0) {
         params->frame_size = frameSize;
         params->block_align = 0;
@@ -495,7 +474,7 @@ ffmpeg::ParametersPtr AudioParameters(const SWaveRecord& r, AVCodecID id, const 
         params->block_align = r.blockAlign;
     }
     // The AVI writer adds the MPEG Layer-3 extra bytes itself.
-    if (!r.extra.empty() && id != AV_CODEC_ID_MP3 && r.tag != 0xFFFE) {
+    if (!r.extra.empty() && id != AV_CODEC_ID_MP3 && r.formatTag != kWaveFormatExtensible) {
         params->extradata = static_cast<uint8_t*>(av_mallocz(r.extra.size() + AV_INPUT_BUFFER_PADDING_SIZE));
         if (!params->extradata) return nullptr;
         std::memcpy(params->extradata, r.extra.data(), r.extra.size());
@@ -512,17 +491,18 @@ std::unique_ptr<CAVIStream> CAVIContainer::CreateAudioStream(const std::vector<u
         m_lastError = "The file is not open for writing, or samples were written already.";
         return nullptr;
     }
-    SWaveRecord r;
+    SWaveFormat r;
     if (!ParseWaveRecord(waveFormat, r, m_lastError)) return nullptr;
-    AVCodecID id = AudioCodecFor(r.tag, r.bits, r.extra);
-    if (id == AV_CODEC_ID_NONE || r.channels == 0 || r.channels > 64 || r.rate == 0 || r.rate > 768000) {
+    AVCodecID id = AudioCodecFor(r);
+    if (id == AV_CODEC_ID_NONE || r.channels == 0 || r.channels > 64 || r.samplesPerSec == 0 ||
+        r.samplesPerSec > 768000) {
         m_lastError = "The audio format cannot be stored.";
         return nullptr;
     }
     // The formats of our table by the table (FFmpeg answers "unknown" for some), others by FFmpeg.
     const bool known = std::any_of(OutputAudioFormats().begin(), OutputAudioFormats().end(),
-                                   [&](const SOutputAudioFormat& f) { return f.formatTag == r.tag; });
-    if (known ? !ContainerHoldsAudio(m_writer->muxer, r.tag)
+                                   [&](const SOutputAudioFormat& f) { return f.formatTag == r.formatTag; });
+    if (known ? !ContainerHoldsAudio(m_writer->muxer, r.formatTag)
               : avformat_query_codec(m_writer->out->oformat, id, FF_COMPLIANCE_NORMAL) == 0) {
         m_lastError = "The audio format cannot be stored in this kind of file.";
         return nullptr;
@@ -541,7 +521,7 @@ std::unique_ptr<CAVIStream> CAVIContainer::CreateAudioStream(const std::vector<u
     AVIStreamInfo info;
     info.fccType = kStreamTypeAudio;
     info.dwScale = r.blockAlign;
-    info.dwRate = r.bytesPerSecond;
+    info.dwRate = r.avgBytesPerSec;
     info.dwQuality = 10000;
     info.dwSampleSize = r.blockAlign;
     auto stream = std::make_unique<CAVIStream>();
@@ -551,10 +531,10 @@ std::unique_ptr<CAVIStream> CAVIContainer::CreateAudioStream(const std::vector<u
     }
     CAVIStream::Impl& s = *stream->m_impl;
     s.params = std::move(params);
-    s.unit = AVRational{1, int(r.rate)};
+    s.unit = AVRational{1, int(r.samplesPerSec)};
     s.blockAlign = r.blockAlign;
     s.pcm = pcm;
-    s.sampleRate = int(r.rate);
+    s.sampleRate = int(r.samplesPerSec);
     stream->m_format.assign(waveFormat.begin(),
                             waveFormat.begin() + std::min<size_t>(waveFormat.size(), 18 + r.extra.size()));
     if (stream->m_format.size() < 18) stream->m_format.resize(18, 0);

@@ -102,4 +102,9 @@ struct CAVIStream::Impl {
     void TakeDemuxer(int index);
 };
 
+// The bitmap header record of a video stream (40 bytes, then `extraSize` codec bytes), as the
+// stream's format of a written or a read stream.
+std::vector<uint8_t> BitmapFormatBytes(int width, int height, int bits, uint32_t compression,
+                                       const uint8_t* extra, int extraSize);
+
 }  // namespace trov

@@ -7,12 +7,6 @@
 
 namespace trov::ffmpeg {
 
-std::string ErrorText(int err) {
-    char buffer[AV_ERROR_MAX_STRING_SIZE] = {};
-    if (av_strerror(err, buffer, sizeof(buffer)) < 0) return "error " + std::to_string(err);
-    return buffer;
-}
-
 void InitLogging() {
     static std::once_flag once;
     std::call_once(once, [] {

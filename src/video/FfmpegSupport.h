@@ -1,5 +1,5 @@
-// Internal to the video layer: FFmpeg headers, owning wrappers of FFmpeg objects, and the encoder
-// set-up shared by the writer and the codec test. Never include this outside src/video.
+// Internal to the video layer: FFmpeg headers, the owning wrappers (FfmpegOwners.h), and the
+// encoder set-up shared by the writer and the codec test. Never include this outside src/video.
 #pragma once
 
 extern "C" {
@@ -15,38 +15,11 @@ extern "C" {
 #include <string>
 
 #include "imaging/Picture.h"
+#include "video/FfmpegOwners.h"
 #include "video/VideoCodecs.h"
 #include "video/VideoTypes.h"
 
 namespace trov::ffmpeg {
-
-struct CodecContextDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct SwsDeleter {
-    void operator()(SwsContext* s) const { sws_freeContext(s); }
-};
-struct InputDeleter {
-    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
-};
-struct ParametersDeleter {
-    void operator()(AVCodecParameters* p) const { avcodec_parameters_free(&p); }
-};
-using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
-using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
-using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
-using SwsPtr = std::unique_ptr<SwsContext, SwsDeleter>;
-using InputPtr = std::unique_ptr<AVFormatContext, InputDeleter>;
-using ParametersPtr = std::unique_ptr<AVCodecParameters, ParametersDeleter>;
-
-// av_strerror as a string (av_err2str does not compile in C++).
-std::string ErrorText(int err);
 
 // Quietens FFmpeg's informational chatter once per process (errors still reach stderr).
 void InitLogging();

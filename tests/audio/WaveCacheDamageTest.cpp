@@ -5,10 +5,10 @@
 
 #include "audio/WaveCache.h"
 #include "audio/WaveFile.h"
-#include "audio/WaveFormat.h"
 #include "audio/WaveTestUtil.h"
 #include "project/FileCache.h"
 #include "support/TestSupport.h"
+#include "video/WaveFormat.h"
 
 namespace trov {
 namespace {

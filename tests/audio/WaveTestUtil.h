@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "audio/WaveFormat.h"
+#include "video/WaveFormat.h"
 
 namespace trov::test {
 

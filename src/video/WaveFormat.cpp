@@ -1,5 +1,5 @@
 // Wave format record helpers.
-#include "audio/WaveFormat.h"
+#include "video/WaveFormat.h"
 
 #include <algorithm>
 #include <cstring>
