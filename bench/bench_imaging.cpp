@@ -11,6 +11,7 @@
 
 #include "imaging/JpegPicture.h"
 #include "imaging/PictureTools.h"
+#include "imaging/RegionResampler.h"
 
 extern "C" {
 #include <jpeglib.h>
@@ -156,6 +157,49 @@ BENCHMARK(BM_ResizeRegion_PictureMove)
     ->Args({kQualityProduction, 1})
     ->Args({kQualityProduction, 0})
     ->Args({kQualityFinalProduction, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// One picture-move frame at 720p on one core: a crop gliding over 75 frames from the whole
+// prepared picture to 60 % of it, scaled to 1280x720. Args: source width (3606x2028 or
+// 6028x3390), quality, way: 0 = ResizeRegion (a new picture and new tables every frame), 1 = a
+// CRegionResampler writing into one kept frame.
+void BM_PictureMoveFrame(benchmark::State& state) {
+    const int sw = int(state.range(0)), sh = sw == 3606 ? 2028 : 3390;
+    const int quality = int(state.range(1));
+    const bool kept = state.range(2) == 1;
+    CPictureTools::SetQuality(quality);
+    CPictureTools::SetThreadCount(1);
+    CPictureTools tools;
+    CDibPicture source;
+    source.Create(sw, sh);
+    for (int y = 0; y < sh; ++y)
+        for (int x = 0; x < 3 * sw; ++x) source.GetRow(y)[x] = uint8_t((x * 7 + y * 13 + (x * y >> 5)) & 255);
+    CRegionResampler resampler;
+    resampler.SetThreads(1);
+    CDibPicture frame;
+    frame.Create(1280, 720);
+    int j = 0;
+    for (auto _ : state) {
+        const double f = (j++ % 75) / 75.0 * 0.4;
+        const int left = int(sw * f * 0.5), bottom = int(sh * f * 0.3);
+        const int right = sw - int(sw * f * 0.5), top = sh - int(sh * f * 0.7);
+        if (kept) {
+            resampler.Resample(source, left, bottom, right, top, frame, quality);
+            benchmark::DoNotOptimize(frame.GetBits());
+        } else {
+            benchmark::DoNotOptimize(tools.ResizeRegion(&source, left, bottom, right, top, 1280, 720));
+        }
+    }
+    state.SetLabel(std::to_string(sw) + "x" + std::to_string(sh) + ", " +
+                   (quality == kQualityFinalProduction ? "lanczos" : "area") + ", " +
+                   (kept ? "kept frame and tables" : "ResizeRegion") + ", 1 thread");
+    CPictureTools::SetThreadCount(0);
+    CPictureTools::SetQuality(kQualityProduction);
+}
+BENCHMARK(BM_PictureMoveFrame)
+    ->ArgsProduct({{3606, 6028}, {kQualityProduction}, {0, 1}})
+    ->Args({3606, kQualityFinalProduction, 1})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -144,7 +144,7 @@ struct CCreation::FramePool {
     std::vector<std::unique_ptr<CDibPicture>> free;
 };
 
-std::shared_ptr<const CDibPicture> CCreation::PooledCopy(const CPicture& frame) {
+std::shared_ptr<CDibPicture> CCreation::PooledFrame(int width, int height) {
     if (!m_framePool) m_framePool = std::make_shared<FramePool>();
     std::unique_ptr<CDibPicture> buffer;
     {
@@ -152,25 +152,30 @@ std::shared_ptr<const CDibPicture> CCreation::PooledCopy(const CPicture& frame) 
         while (!m_framePool->free.empty() && !buffer) {
             buffer = std::move(m_framePool->free.back());
             m_framePool->free.pop_back();
-            if (buffer->GetWidth() != frame.GetWidth() || buffer->GetHeight() != frame.GetHeight())
-                buffer.reset();
+            if (buffer->GetWidth() != width || buffer->GetHeight() != height) buffer.reset();
         }
     }
     if (!buffer) {
         buffer = std::make_unique<CDibPicture>();
-        if (!buffer->Create(frame.GetWidth(), frame.GetHeight())) return nullptr;
+        if (!buffer->Create(width, height)) return nullptr;
     }
-    std::memcpy(buffer->GetBits(), frame.GetBits(), static_cast<size_t>(frame.GetImageSize()));
-    buffer->BitsChanged();
     std::weak_ptr<FramePool> pool = m_framePool;
-    return std::shared_ptr<const CDibPicture>(buffer.release(), [pool](const CDibPicture* p) {
-        std::unique_ptr<CDibPicture> owned(const_cast<CDibPicture*>(p));
+    return std::shared_ptr<CDibPicture>(buffer.release(), [pool](CDibPicture* p) {
+        std::unique_ptr<CDibPicture> owned(p);
         if (auto alive = pool.lock()) {
             std::lock_guard<std::mutex> lock(alive->mutex);
             // A few spare buffers cover the frames in the encode queue; more would only hold memory.
             if (alive->free.size() < 8) alive->free.push_back(std::move(owned));
         }
     });
+}
+
+std::shared_ptr<const CDibPicture> CCreation::PooledCopy(const CPicture& frame) {
+    auto buffer = PooledFrame(frame.GetWidth(), frame.GetHeight());
+    if (!buffer) return nullptr;
+    std::memcpy(buffer->GetBits(), frame.GetBits(), static_cast<size_t>(frame.GetImageSize()));
+    buffer->BitsChanged();
+    return buffer;
 }
 
 bool CCreation::WriteCopy(const CPicture& frame) {
@@ -513,9 +518,12 @@ void CCreation::ShowPictureMove(const MovieRun& run, EntryRun& e) {
     std::shared_ptr<const CDibPicture> bare;
     for (int j = 0; j < n && !Stopped(); ++j) {
         e.flight.DrawFrame(*e.prepared, j, n);
-        auto frame = RenderPictureMoveFrame(m_moveStore, j, n, *e.prepared, run.width, run.height, m_tools);
-        if (!frame) frame = e.picture->Clone();
-        bare = Share(std::move(frame));
+        // Straight into a recycled frame, with the resampler's tables of the frame before.
+        std::shared_ptr<CDibPicture> frame = PooledFrame(run.width, run.height);
+        if (!frame ||
+            !RenderPictureMoveFrame(m_moveStore, j, n, *e.prepared, *frame, m_moveResampler, m_tools))
+            frame = Share(e.picture->Clone());
+        bare = frame;
         auto out = obj.pictureText.empty() ? bare : Captioned(obj, *bare);
         WriteFrame(out);
         e.captionedLast = out;

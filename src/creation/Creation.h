@@ -20,6 +20,7 @@
 #include "creation/StreamPartCache.h"
 #include "imaging/DibPicture.h"
 #include "imaging/PictureTools.h"
+#include "imaging/RegionResampler.h"
 #include "project/FileCache.h"
 #include "settings/SettingsStore.h"
 #include "video/VideoTypes.h"
@@ -231,6 +232,9 @@ private:
     // Frame-loop helpers.
     void EncodeFrame(CAVIStream* target, const std::shared_ptr<const CDibPicture>& frame);
     struct FramePool;
+    // A frame buffer of width x height from the pool (its pixels are those of an earlier frame),
+    // going back to the pool when the last holder lets go; null when it cannot be had.
+    std::shared_ptr<CDibPicture> PooledFrame(int width, int height);
     std::shared_ptr<const CDibPicture> PooledCopy(const CPicture& frame);
     bool WriteCopy(const CPicture& frame);
     bool WriteRepeated(const std::shared_ptr<const CDibPicture>& frame, int count);
@@ -281,7 +285,8 @@ private:
 
     std::unique_ptr<CAVIContainer> m_output;
     CAVIStream* m_outputStream = nullptr;
-    CSettingsStore m_moveStore;  // "CURRENT_PICTURE_MOVE" of the object being prepared
+    CSettingsStore m_moveStore;        // "CURRENT_PICTURE_MOVE" of the object being prepared
+    CRegionResampler m_moveResampler;  // the picture-move frames' tables, kept from frame to frame
 
     // Crop memory: the last source frame and its cropped result.
     std::shared_ptr<const CDibPicture> m_cropSource;

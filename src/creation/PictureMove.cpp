@@ -151,10 +151,9 @@ MoveRect PictureMoveFrameRect(const CSettingsStore& store, int j, int n, int w, 
     return r;
 }
 
-std::unique_ptr<CDibPicture> RenderPictureMoveFrame(const CSettingsStore& store, int j, int n,
-                                                    const CPicture& source, int movieW, int movieH,
-                                                    CPictureTools& tools) {
-    if (source.IsEmpty() || movieW < 1 || movieH < 1) return nullptr;
+bool RenderPictureMoveFrame(const CSettingsStore& store, int j, int n, const CPicture& source,
+                            CPicture& frame, CRegionResampler& resampler, CPictureTools& tools) {
+    if (source.IsEmpty() || frame.IsEmpty()) return false;
     MoveRect r = PictureMoveFrameRect(store, j, n, source.GetWidth(), source.GetHeight());
     // Keep the crop inside the source and at least one pixel big, whatever the margins say.
     r.left = std::clamp(r.left, 0, source.GetWidth() - 1);
@@ -162,7 +161,19 @@ std::unique_ptr<CDibPicture> RenderPictureMoveFrame(const CSettingsStore& store,
     r.right = std::clamp(r.right, r.left + 1, source.GetWidth());
     r.top = std::clamp(r.top, r.bottom + 1, source.GetHeight());
     SendStatus(tools.GetPipelines(), "Resizing picture ...");
-    return tools.ResizeRegion(&source, r.left, r.bottom, r.right, r.top, movieW, movieH);
+    return resampler.Resample(source, r.left, r.bottom, r.right, r.top, frame, CPictureTools::GetQuality(),
+                              &tools);
+}
+
+std::unique_ptr<CDibPicture> RenderPictureMoveFrame(const CSettingsStore& store, int j, int n,
+                                                    const CPicture& source, int movieW, int movieH,
+                                                    CPictureTools& tools) {
+    if (source.IsEmpty() || movieW < 1 || movieH < 1) return nullptr;
+    auto frame = std::make_unique<CDibPicture>();
+    if (!frame->Create(movieW, movieH)) return nullptr;
+    CRegionResampler resampler;
+    if (!RenderPictureMoveFrame(store, j, n, source, *frame, resampler, tools)) return nullptr;
+    return frame;
 }
 
 // ---- flight path ----

@@ -7,6 +7,7 @@
 
 #include "imaging/DibPicture.h"
 #include "imaging/PictureTools.h"
+#include "imaging/RegionResampler.h"
 
 namespace trov {
 
@@ -64,7 +65,11 @@ std::unique_ptr<CDibPicture> PreparePictureMoveSource(const CPicture& picture, i
 // The crop rectangle of frame j of n on a source of w x h.
 MoveRect PictureMoveFrameRect(const CSettingsStore& store, int j, int n, int w, int h);
 
-// Frame j of n: the glided crop of source, scaled to movieW x movieH (no aspect kept).
+// Frame j of n: the glided crop of source, scaled to the size of frame (no aspect kept), written
+// over the whole of frame with resampler's tables. False when source or frame is empty.
+bool RenderPictureMoveFrame(const CSettingsStore& store, int j, int n, const CPicture& source,
+                            CPicture& frame, CRegionResampler& resampler, CPictureTools& tools);
+// The same into a new picture of movieW x movieH.
 std::unique_ptr<CDibPicture> RenderPictureMoveFrame(const CSettingsStore& store, int j, int n,
                                                     const CPicture& source, int movieW, int movieH,
                                                     CPictureTools& tools);

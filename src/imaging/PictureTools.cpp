@@ -6,11 +6,12 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <numbers>
 #include <thread>
 #include <vector>
 
 #include "imaging/JpegPicture.h"
+#include "imaging/RegionResampler.h"
+#include "imaging/ResampleTaps.h"
 #include "infra/MessagePipelines.h"
 #include "infra/ParallelRows.h"
 
@@ -46,226 +47,18 @@ void PictureRows(int n, Fn&& fn) {
     ParallelRows(n, std::min(ThreadCount(), std::max(1, n / 8)), fn);
 }
 
-// For every target index along one axis: the source indices and normalised weights.
-struct Taps {
-    std::vector<int> start;  // offset of target j's taps in index/weight
-    std::vector<int> index;
-    std::vector<float> weight;
-    int Count(int j) const { return start[size_t(j) + 1] - start[size_t(j)]; }
-};
-
-double LanczosKernel(double x) {
-    if (x == 0.0) return 1.0;
-    if (x <= -3.0 || x >= 3.0) return 0.0;
-    const double px = std::numbers::pi * x;
-    return (std::sin(px) / px) * (std::sin(px / 3.0) / (px / 3.0));
-}
-
-// Lanczos-3 taps: centre c = j / s, reflected edges, zero weights dropped, weights summing to 1.
-Taps LanczosTaps(int srcSize, int dstSize) {
-    Taps t;
-    t.start.reserve(size_t(dstSize) + 1);
-    const double s = double(dstSize) / double(srcSize);
-    std::vector<std::pair<int, double>> tmp;
-    for (int j = 0; j < dstSize; ++j) {
-        t.start.push_back(int(t.index.size()));
-        const double c = j / s;
-        int lo, hi;
-        if (s >= 1.0) {
-            lo = int(std::trunc(c - 3.5));
-            hi = int(std::trunc(c + 3.5));
-        } else {
-            lo = int(std::trunc(c - 3.0 / s - 0.5));
-            hi = int(std::trunc(c + 3.0 / s + 0.5));
-        }
-        tmp.clear();
-        double sum = 0.0;
-        for (int i = lo; i <= hi; ++i) {
-            const double w = s >= 1.0 ? LanczosKernel(c - i) : LanczosKernel((c - i) * s) * s;
-            if (w == 0.0) continue;
-            int r = i < 0 ? -i : (i >= srcSize ? 2 * srcSize - 1 - i : i);
-            r = std::clamp(r, 0, srcSize - 1);  // a tiny source can reflect past its other edge
-            tmp.emplace_back(r, w);
-            sum += w;
-        }
-        if (tmp.empty() || std::fabs(sum) < 1e-12) {
-            // Cannot happen for sane sizes; fall back to the nearest pixel.
-            t.index.push_back(std::clamp(int(c + 0.5), 0, srcSize - 1));
-            t.weight.push_back(1.0f);
-            continue;
-        }
-        for (auto& [r, w] : tmp) {
-            t.index.push_back(r);
-            t.weight.push_back(float(w / sum));
-        }
-    }
-    t.start.push_back(int(t.index.size()));
-    return t;
-}
-
-// Area taps: source pixel i covers [i*s, (i+1)*s) in target units; its weight for target j is the
-// length of the overlap with [j, j+1).
-Taps AreaTaps(int srcSize, int dstSize) {
-    // Gather per source pixel (the overlap table), then regroup per target pixel.
-    const double s = double(dstSize) / double(srcSize);
-    std::vector<std::vector<std::pair<int, double>>> perTarget(static_cast<size_t>(dstSize));
-    for (int i = 0; i < srcSize; ++i) {
-        const double a = i * s, b = (i + 1) * s;
-        const int j0 = std::max(0, int(std::floor(a)));
-        const int j1 = std::min(dstSize - 1, int(std::ceil(b)) - 1);
-        for (int j = j0; j <= j1; ++j) {
-            const double ov = std::min(b, double(j + 1)) - std::max(a, double(j));
-            if (ov > 1e-12) perTarget[size_t(j)].emplace_back(i, ov);
-        }
-    }
-    Taps t;
-    t.start.reserve(size_t(dstSize) + 1);
-    for (int j = 0; j < dstSize; ++j) {
-        t.start.push_back(int(t.index.size()));
-        for (auto& [i, w] : perTarget[size_t(j)]) {
-            t.index.push_back(i);
-            t.weight.push_back(float(w));
-        }
-    }
-    t.start.push_back(int(t.index.size()));
-    return t;
-}
-
 // The part of a picture resampling reads: sw x sh pixels from column sx, memory row sy.
 struct SourceRegion {
     int sx = 0, sy = 0, sw = 0, sh = 0;
 };
 
-// Area filters of shrinks up to about 3:1 have at most four consecutive taps per target pixel:
-// padded to exactly four (zero weights), the horizontal pass runs without an inner loop.
-// Adding the zero terms leaves every sum bit for bit as it was.
-struct FourTaps {
-    std::vector<int> first;  // 3 * the first source column of target j (a float offset)
-    std::vector<float> weight;
-};
-
-// Fills `out` and returns true when every target pixel of hx has one to four consecutive taps.
-bool MakeFourTaps(const Taps& hx, int tw, FourTaps& out) {
-    for (int j = 0; j < tw; ++j) {
-        const int b = hx.start[size_t(j)], n = hx.Count(j);
-        if (n < 1 || n > 4) return false;
-        for (int t = 1; t < n; ++t)
-            if (hx.index[size_t(b + t)] != hx.index[size_t(b)] + t) return false;
-    }
-    out.first.resize(size_t(tw));
-    out.weight.assign(size_t(4) * size_t(tw), 0.0f);
-    for (int j = 0; j < tw; ++j) {
-        const int b = hx.start[size_t(j)];
-        out.first[size_t(j)] = 3 * hx.index[size_t(b)];
-        for (int t = 0; t < hx.Count(j); ++t) out.weight[size_t(4 * j + t)] = hx.weight[size_t(b + t)];
-    }
-    return true;
-}
-
-// Truncated, then clamped as an integer (branch-free; the sums stay far inside int range).
-inline uint8_t ToByte(float v) {
-    return uint8_t(std::clamp(static_cast<int>(v), 0, 255));
-}
-
-// The vertical pass for target row k: the weighted sum of whole source rows into r.
-void SumSourceRows(const CPicture& src, SourceRegion region, const Taps& vy, int k, float* r,
-                   size_t rowFloats) {
-    const int t0 = vy.start[size_t(k)], t1 = vy.start[size_t(k) + 1];
-    if (t0 == t1) std::fill(r, r + rowFloats, 0.0f);
-    for (int t = t0; t < t1; ++t) {
-        const float w = vy.weight[size_t(t)];
-        const uint8_t* s = src.GetRow(region.sy + vy.index[size_t(t)]) + 3 * size_t(region.sx);
-        // The first tap sets the row (0 + w * s is w * s exactly), the others add.
-        if (t == t0)
-            for (size_t x = 0; x < rowFloats; ++x) r[x] = w * float(s[x]);
-        else
-            for (size_t x = 0; x < rowFloats; ++x) r[x] += w * float(s[x]);
-    }
-}
-
-// The horizontal pass over one summed row with exactly four taps per target pixel.
-void FourTapRow(const float* r, const FourTaps& taps, int tw, float bias, uint8_t* d) {
-    for (int j = 0; j < tw; ++j) {
-        const float* p = r + taps.first[size_t(j)];
-        const float* w = taps.weight.data() + 4 * size_t(j);
-        float b0 = bias, g = bias, rr = bias;
-        for (int t = 0; t < 4; ++t) {  // a constant count: unrolled, no branches
-            b0 += w[t] * p[3 * t];
-            g += w[t] * p[3 * t + 1];
-            rr += w[t] * p[3 * t + 2];
-        }
-        d[3 * j] = ToByte(b0);
-        d[3 * j + 1] = ToByte(g);
-        d[3 * j + 2] = ToByte(rr);
-    }
-}
-
-// The horizontal pass over one summed row with any number of taps per target pixel.
-void TapRow(const float* r, const Taps& hx, int tw, float bias, uint8_t* d) {
-    for (int j = 0; j < tw; ++j) {
-        float b0 = bias, g = bias, rr = bias;
-        for (int t = hx.start[size_t(j)]; t < hx.start[size_t(j) + 1]; ++t) {
-            const float w = hx.weight[size_t(t)];
-            const float* p = r + 3 * size_t(hx.index[size_t(t)]);
-            b0 += w * p[0];
-            g += w * p[1];
-            rr += w * p[2];
-        }
-        d[3 * j] = ToByte(b0);
-        d[3 * j + 1] = ToByte(g);
-        d[3 * j + 2] = ToByte(rr);
-    }
-}
-
-// Everything one resampling needs, computed once before the rows are shared among threads.
-struct ResamplePlan {
-    Taps hx, vy;
-    FourTaps four;
-    bool useFour = false;
-    float bias = 0.0f;
-    size_t rowFloats = 0;
-};
-
-ResamplePlan PlanResample(int sw, int sh, int tw, int th, bool lanczos) {
-    ResamplePlan plan;
-    plan.hx = lanczos ? LanczosTaps(sw, tw) : AreaTaps(sw, tw);
-    plan.vy = lanczos ? LanczosTaps(sh, th) : AreaTaps(sh, th);
-    // The area sums equal the exact average up to float rounding; the tiny bias keeps a value
-    // like 199.99998 (really 200) from being truncated to 199.
-    plan.bias = lanczos ? 0.5f : 0.001f;
-    plan.rowFloats = size_t(3) * size_t(sw);
-    plan.useFour = !lanczos && MakeFourTaps(plan.hx, tw, plan.four);
-    return plan;
-}
-
-// Target rows [k0, k1) of one thread; false when its row buffer cannot be had.
-bool ResampleRows(const CPicture& src, SourceRegion region, CPicture& dst, int ox, int oy, int tw,
-                  const ResamplePlan& plan, int k0, int k1) {
-    std::vector<float> row;
-    try {
-        // The padded taps may read three pixels past the row: they stay zero.
-        row.resize(plan.rowFloats + 12);
-    } catch (const std::exception&) {
-        return false;  // an exception must not leave a helper thread
-    }
-    for (int k = k0; k < k1; ++k) {
-        SumSourceRows(src, region, plan.vy, k, row.data(), plan.rowFloats);
-        uint8_t* d = dst.GetRow(oy + k) + 3 * ox;
-        if (plan.useFour)
-            FourTapRow(row.data(), plan.four, tw, plan.bias, d);
-        else
-            TapRow(row.data(), plan.hx, tw, plan.bias, d);
-    }
-    return true;
-}
-
-// Separable resampling of a region of src into the tw x th rectangle of dst at (ox, oy): for each
-// target row the vertical taps are summed over whole source rows (contiguous, vectorisable), then
-// the horizontal taps over that float row. Lanczos rounds (+0.5); the area filter truncates.
-// Edge taps reflect inside the region, so a region resamples exactly as a copy of it would.
+// Separable resampling of a region of src into the tw x th rectangle of dst at (ox, oy) (see
+// ResampleRows). Lanczos rounds (+0.5); the area filter truncates. Edge taps reflect inside the
+// region, so a region resamples exactly as a copy of it would.
 bool Resample(const CPicture& src, SourceRegion region, CPicture& dst, int ox, int oy, int tw, int th,
               bool lanczos, CPictureTools& tools) {
-    const ResamplePlan plan = PlanResample(region.sw, region.sh, tw, th, lanczos);
+    ResamplePlan plan;
+    plan.Prepare(region.sw, region.sh, tw, th, lanczos);
     const int maxProgress = lanczos ? th : std::max(1, region.sh / 4);
     tools.ReportProgressStart(maxProgress);
     // Big targets are done in groups, each one step of progress; a frame-sized one in one go.
@@ -274,7 +67,9 @@ bool Resample(const CPicture& src, SourceRegion region, CPicture& dst, int ox, i
     for (int g0 = 0; g0 < th; g0 += group) {
         const int g1 = std::min(th, g0 + group);
         PictureRows(g1 - g0, [&](int b, int e) {
-            if (!ResampleRows(src, region, dst, ox, oy, tw, plan, g0 + b, g0 + e)) failed = true;
+            std::vector<float> row;
+            if (!ResampleRows(src, region.sx, region.sy, plan, dst, ox, oy, g0 + b, g0 + e, row))
+                failed = true;
         });
         if (failed) return false;
         tools.ReportProgress(int(int64_t(maxProgress) * g1 / th));
@@ -398,23 +193,10 @@ std::unique_ptr<CDibPicture> CPictureTools::ResizeWith(const CPicture* source, i
 std::unique_ptr<CDibPicture> CPictureTools::ResizeRegion(const CPicture* source, int left, int bottom,
                                                          int right, int top, int width, int height) try {
     if (!source || source->IsEmpty() || width < 1 || height < 1) return nullptr;
-    left = std::clamp(left, 0, source->GetWidth());
-    right = std::clamp(right, left, source->GetWidth());
-    bottom = std::clamp(bottom, 0, source->GetHeight());
-    top = std::clamp(top, bottom, source->GetHeight());
-    if (right == left || top == bottom) return nullptr;
     auto result = std::make_unique<CDibPicture>();
     if (!result->Create(width, height)) return nullptr;
-    if (right - left == width && top - bottom == height) {
-        for (int y = 0; y < height; ++y)
-            std::memcpy(result->GetRow(y), source->GetRow(bottom + y) + 3 * size_t(left), 3 * size_t(width));
-    } else {
-        const bool lanczos = GetQuality() == kQualityFinalProduction && width != 1 && height != 1;
-        if (!Resample(*source, SourceRegion{left, bottom, right - left, top - bottom}, *result, 0, 0, width,
-                      height, lanczos, *this))
-            return nullptr;
-    }
-    result->BitsChanged();
+    CRegionResampler resampler;
+    if (!resampler.Resample(*source, left, bottom, right, top, *result, GetQuality(), this)) return nullptr;
     return result;
 } catch (const std::exception&) {
     return nullptr;

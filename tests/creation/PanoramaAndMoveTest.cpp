@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "creation/PanoramaScrollingEffect.h"
 #include "creation/PictureMove.h"
@@ -227,6 +228,33 @@ TEST(PictureMoveFrame, FrameIsTheGlidedCropScaledToTheMovie) {
     ASSERT_TRUE(f);
     EXPECT_EQ(SourceOf(*f, 0, 0), std::make_pair(r.left, r.bottom));
     EXPECT_EQ(SourceOf(*f, 63, 47), std::make_pair(r.left + 63, r.bottom + 47));
+}
+
+// The show renders every frame into a recycled frame with one resampler: the crop changes each
+// frame, so the tables are rebuilt in place; every frame must still be the one a fresh render makes.
+TEST(PictureMoveFrame, FramesIntoOneRecycledFrameMatchFreshOnes) {
+    CPictureTools tools;
+    auto src = CodedPicture(300, 170);
+    CSettingsStore store;
+    ASSERT_TRUE(ParsePictureMoveSettings("0|0|0|0|20|15|10|25|", store));
+    const int oldQuality = CPictureTools::GetQuality();
+    for (int quality : {kQualityProduction, kQualityFinalProduction}) {
+        CPictureTools::SetQuality(quality);
+        CRegionResampler resampler;
+        CDibPicture frame;
+        ASSERT_TRUE(frame.Create(64, 36));
+        for (int j = 0; j < 12; ++j) {
+            ASSERT_TRUE(RenderPictureMoveFrame(store, j, 12, *src, frame, resampler, tools));
+            auto fresh = RenderPictureMoveFrame(store, j, 12, *src, 64, 36, tools);
+            ASSERT_TRUE(fresh);
+            ASSERT_EQ(std::memcmp(fresh->GetBits(), frame.GetBits(), size_t(frame.GetImageSize())), 0)
+                << "frame " << j << " quality " << quality;
+        }
+    }
+    CPictureTools::SetQuality(oldQuality);
+    CDibPicture empty;
+    CRegionResampler resampler;
+    EXPECT_FALSE(RenderPictureMoveFrame(store, 0, 12, *src, empty, resampler, tools));
 }
 
 int CountColour(const CPicture& p, Colour c) {
