@@ -26,6 +26,18 @@ bool RunCaptionFade(CFadingEffect& effect, int n, bool fadeIn, const CPicture& b
                     const CPicture& captioned, const CaptionDrawing& caption, CPictureTools& tools,
                     const FrameSink& sink) {
     if (n <= 0 || bare.IsEmpty()) return true;
+    std::shared_ptr<const CCaptionOverlay> overlay;
+    // Cross Dissolve runs between the two pictures: no caption to prepare.
+    if (effect.GetName() != "Cross Dissolve")
+        overlay = CCaptionOverlay::Build(bare.GetWidth(), bare.GetHeight(), caption.settings, caption.font,
+                                         caption.position, &tools);
+    return RunCaptionFade(effect, n, fadeIn, bare, captioned, overlay.get(), tools, sink);
+}
+
+bool RunCaptionFade(CFadingEffect& effect, int n, bool fadeIn, const CPicture& bare,
+                    const CPicture& captioned, const CCaptionOverlay* overlay, CPictureTools& tools,
+                    const FrameSink& sink) {
+    if (n <= 0 || bare.IsEmpty()) return true;
     CMessagePipelines* pipes = tools.GetPipelines();
     if (effect.GetName() == "Cross Dissolve") {
         if (fadeIn)
@@ -48,11 +60,10 @@ bool RunCaptionFade(CFadingEffect& effect, int n, bool fadeIn, const CPicture& b
         if (!p->Create(w, h)) return true;
         p->Clear();
     }
-    tools.DrawCaption(&text, &caption.settings, &caption.font, caption.position);
-    CaptionSettings white = caption.settings;
-    white.textColour = 0xFFFFFF;
-    white.backColour = 0xFFFFFF;
-    tools.DrawCaption(&mask, &white, &caption.font, caption.position);
+    if (overlay) {
+        overlay->Composite(text);
+        overlay->Composite(mask, 0xFFFFFF, 0xFFFFFF);
+    }
 
     effect.SetTextMode(true);
     effect.Init(&start, &end, n);

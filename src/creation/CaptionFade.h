@@ -7,6 +7,7 @@
 
 #include "effects/FadingEffect.h"
 #include "imaging/Caption.h"
+#include "imaging/CaptionOverlay.h"
 #include "imaging/PictureTools.h"
 
 namespace trov {
@@ -46,6 +47,11 @@ using FrameSink = std::function<bool(const CPicture& frame)>;
 // Returns false when the sink stopped it.
 bool RunCaptionFade(CFadingEffect& effect, int n, bool fadeIn, const CPicture& bare,
                     const CPicture& captioned, const CaptionDrawing& caption, CPictureTools& tools,
+                    const FrameSink& sink);
+// The same with the caption already prepared for the picture's size (null: a caption that could
+// not be laid out, faded as nothing). Each frame steps the effect and blends; nothing is laid out.
+bool RunCaptionFade(CFadingEffect& effect, int n, bool fadeIn, const CPicture& bare,
+                    const CPicture& captioned, const CCaptionOverlay* overlay, CPictureTools& tools,
                     const FrameSink& sink);
 
 }  // namespace trov

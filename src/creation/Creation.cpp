@@ -205,12 +205,32 @@ CaptionDrawing CCreation::CaptionOf(const CProjectObject& obj) const {
     return c;
 }
 
+namespace {
+bool SameCaption(const CaptionDrawing& a, const CaptionDrawing& b) {
+    return a.settings.text == b.settings.text && a.settings.textColour == b.settings.textColour &&
+           a.settings.backColour == b.settings.backColour && a.settings.backWidth == b.settings.backWidth &&
+           a.font == b.font && a.position == b.position;
+}
+}  // namespace
+
+std::shared_ptr<const CCaptionOverlay> CCreation::CaptionOverlayOf(const CProjectObject& obj, int width,
+                                                                   int height) {
+    CaptionDrawing c = CaptionOf(obj);
+    std::lock_guard lock(m_captionsMutex);
+    for (const auto& p : m_captions)
+        if (p && p->width == width && p->height == height && SameCaption(p->drawing, c)) return p->overlay;
+    auto overlay = CCaptionOverlay::Build(width, height, c.settings, c.font, c.position, &m_tools);
+    m_captions[m_nextCaption] = PreparedCaption{std::move(c), width, height, overlay};
+    m_nextCaption = (m_nextCaption + 1) % m_captions.size();
+    return overlay;
+}
+
 std::shared_ptr<CDibPicture> CCreation::Captioned(const CProjectObject& obj, const CPicture& bare) {
     auto copy = bare.Clone();
     if (!copy) return nullptr;
     if (!obj.pictureText.empty()) {
-        CaptionDrawing c = CaptionOf(obj);
-        m_tools.DrawCaption(copy.get(), &c.settings, &c.font, c.position);
+        if (auto overlay = CaptionOverlayOf(obj, copy->GetWidth(), copy->GetHeight()))
+            overlay->Composite(*copy);
     }
     return Share(std::move(copy));
 }
@@ -250,8 +270,9 @@ bool CCreation::RunCaptionPhase(const CProjectObject& obj, bool fadeIn, const CP
     if (!fx) fx = FindEffect(kCrossDissolve);
     if (!fx) return WriteRepeated(captioned, n);
     int written = 0;
+    const auto overlay = CaptionOverlayOf(obj, bare.GetWidth(), bare.GetHeight());
     bool ok =
-        RunCaptionFade(*fx, n, fadeIn, bare, *captioned, CaptionOf(obj), m_tools, [&](const CPicture& f) {
+        RunCaptionFade(*fx, n, fadeIn, bare, *captioned, overlay.get(), m_tools, [&](const CPicture& f) {
             ++written;
             return WriteCopy(f);
         });

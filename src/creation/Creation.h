@@ -244,6 +244,17 @@ private:
                          const std::shared_ptr<const CDibPicture>& captioned);
     std::shared_ptr<CDibPicture> Captioned(const CProjectObject& obj, const CPicture& bare);
     CaptionDrawing CaptionOf(const CProjectObject& obj) const;
+    // obj's caption prepared for a width x height frame: laid out once and shared by every frame
+    // (and thread) that draws it. Null when it cannot be laid out.
+    std::shared_ptr<const CCaptionOverlay> CaptionOverlayOf(const CProjectObject& obj, int width, int height);
+    struct PreparedCaption {
+        CaptionDrawing drawing;
+        int width = 0, height = 0;
+        std::shared_ptr<const CCaptionOverlay> overlay;
+    };
+    std::mutex m_captionsMutex;
+    std::array<std::optional<PreparedCaption>, 4> m_captions;  // the entries drawn last
+    size_t m_nextCaption = 0;
     void CloseOutput();
     // The output audio format (slot 0) as a wave format record; empty when no audio codec is set.
     std::vector<uint8_t> OutputAudioFormat() const;

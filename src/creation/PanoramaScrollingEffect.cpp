@@ -115,6 +115,8 @@ void CPanoramaScrollingEffect::SetDirection(int direction) {
 
 void CPanoramaScrollingEffect::SetCaption(const CaptionSettings* settings, const LogFont* font, int position,
                                           CPictureTools* tools) {
+    m_overlay.reset();
+    m_overlayWidth = m_overlayHeight = 0;
     if (!settings || !font || !tools || settings->text.empty()) {
         m_caption.reset();
         return;
@@ -165,7 +167,15 @@ CDibPicture* CPanoramaScrollingEffect::NextFrame() {
     m_output.BitsChanged();
     ++m_currentFrame;
     if (m_currentFrame == m_frameCount && m_keepLast) m_lastFrame = m_output.Clone();
-    if (m_caption && m_tools) m_tools->DrawCaption(&m_output, &*m_caption, &m_font, m_position);
+    if (m_caption && m_tools) {
+        const int w = m_output.GetWidth(), h = m_output.GetHeight();
+        if (w != m_overlayWidth || h != m_overlayHeight) {
+            m_overlay = CCaptionOverlay::Build(w, h, *m_caption, m_font, m_position, m_tools);
+            m_overlayWidth = w;
+            m_overlayHeight = h;
+        }
+        if (m_overlay) m_overlay->Composite(m_output);
+    }
     return &m_output;
 }
 

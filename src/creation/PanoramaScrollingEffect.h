@@ -6,6 +6,7 @@
 
 #include "effects/FadingEffect.h"
 #include "imaging/Caption.h"
+#include "imaging/CaptionOverlay.h"
 #include "imaging/PictureTools.h"
 
 namespace trov {
@@ -72,6 +73,9 @@ private:
     LogFont m_font;
     int m_position = 1;
     CPictureTools* m_tools = nullptr;
+    // The caption laid out for the output size on the first frame that draws it.
+    std::shared_ptr<const CCaptionOverlay> m_overlay;
+    int m_overlayWidth = 0, m_overlayHeight = 0;  // the size it was built for (0: not yet)
 };
 
 }  // namespace trov

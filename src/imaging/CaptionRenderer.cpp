@@ -16,6 +16,7 @@
 #include <tuple>
 #include <vector>
 
+#include "imaging/CaptionOverlay.h"
 #include "imaging/PictureTools.h"
 
 namespace trov {
@@ -362,7 +363,7 @@ CaptionArea AreaOf(const CaptionBlock& block, int W, int H, int L, int T, int bw
 // remain[p] = prod over outline offsets of (1 - coverage): how much of the picture shows. One
 // step of progress per offset of the (2 bw + 1)^2 square.
 std::vector<float> OutlineRemain(const CaptionBlock& block, const CaptionArea& a, int bw,
-                                 CPictureTools& tools) {
+                                 CPictureTools* progress) {
     const int rw = a.Width();
     std::vector<float> remain(size_t(rw) * size_t(a.Height()), 1.0f);
     float keep[256];
@@ -384,44 +385,10 @@ std::vector<float> OutlineRemain(const CaptionBlock& block, const CaptionArea& a
                     for (int k = 0; k < xEnd - xStart; ++k) r[k] *= keep[m[k]];
                 }
             }
-            tools.ReportProgress(visited);
+            if (progress) progress->ReportProgress(visited);
         }
     }
     return remain;
-}
-
-// The picture shows through by remain; the rest is the outline colour, and the text is laid over
-// that by its own coverage.
-void BlendCaption(CPicture& picture, const CaptionBlock& block, const CaptionArea& a,
-                  const std::vector<float>& remain, const CaptionSettings& settings) {
-    const int H = picture.GetHeight(), rw = a.Width();
-    const float tb = ColourBlue(settings.textColour), tg = ColourGreen(settings.textColour),
-                tr = ColourRed(settings.textColour);
-    const float bb = ColourBlue(settings.backColour), bg = ColourGreen(settings.backColour),
-                br = ColourRed(settings.backColour);
-    for (int sy = a.ry0; sy < a.ry1; ++sy) {
-        uint8_t* row = picture.GetRow(H - 1 - sy);
-        const float* r = remain.data() + size_t(sy - a.ry0) * size_t(rw);
-        const int my = sy - a.my0;
-        const bool hasText = my >= 0 && my < block.maskH;
-        for (int sx = a.rx0; sx < a.rx1; ++sx) {
-            uint8_t* p = row + 3 * sx;
-            const float keepPic = r[sx - a.rx0];
-            float b = p[0] * keepPic + bb * (1.0f - keepPic);
-            float g = p[1] * keepPic + bg * (1.0f - keepPic);
-            float rr = p[2] * keepPic + br * (1.0f - keepPic);
-            const int mx = sx - a.mx0;
-            if (hasText && mx >= 0 && mx < block.maskW) {
-                const float al = block.mask[size_t(my) * size_t(block.maskW) + size_t(mx)] / 255.0f;
-                b = b * (1.0f - al) + tb * al;
-                g = g * (1.0f - al) + tg * al;
-                rr = rr * (1.0f - al) + tr * al;
-            }
-            p[0] = uint8_t(std::clamp(b + 0.5f, 0.0f, 255.0f));
-            p[1] = uint8_t(std::clamp(g + 0.5f, 0.0f, 255.0f));
-            p[2] = uint8_t(std::clamp(rr + 0.5f, 0.0f, 255.0f));
-        }
-    }
 }
 
 }  // namespace
@@ -444,30 +411,52 @@ bool CPictureTools::MeasureCaption(int pictureWidth, int pictureHeight, const Ca
     return false;
 }
 
-bool CPictureTools::DrawCaption(CPicture* picture, const CaptionSettings* settings, const LogFont* font,
-                                int position) try {
-    if (!picture || picture->IsEmpty() || !settings || !font || settings->text.empty()) return false;
-    const int W = picture->GetWidth(), H = picture->GetHeight();
+std::shared_ptr<const CCaptionOverlay> CCaptionOverlay::Build(int width, int height,
+                                                              const CaptionSettings& settings,
+                                                              const LogFont& font, int position,
+                                                              CPictureTools* progress) try {
+    if (settings.text.empty() || width < 1 || height < 1) return nullptr;
     HAlign h;
     VAlign v;
     AlignmentOf(position, h, v);
     CaptionBlock block;
-    if (!LayOut(ExpandLineBreaks(settings->text), *font, h, W - 20, true, block)) return false;
-    const int bw = std::clamp(settings->backWidth, 0, kMaxBackWidth);
+    if (!LayOut(ExpandLineBreaks(settings.text), font, h, width - 20, true, block)) return nullptr;
+    const int bw = std::clamp(settings.backWidth, 0, kMaxBackWidth);
     int L = 0, T = 0;
-    Place(W, H, block.tw, block.th, bw, h, v, L, T);
-    const CaptionArea area = AreaOf(block, W, H, L, T, bw);
+    Place(width, height, block.tw, block.th, bw, h, v, L, T);
+    const CaptionArea area = AreaOf(block, width, height, L, T, bw);
 
+    std::shared_ptr<CCaptionOverlay> o(new CCaptionOverlay);
+    o->m_width = width;
+    o->m_height = height;
+    o->m_settings = settings;
     const int steps = (2 * bw + 1) * (2 * bw + 1);
-    ReportProgressStart(steps);
+    if (progress) progress->ReportProgressStart(steps);
     if (area.Empty()) {
-        ReportProgress(steps);
-        return true;  // the caption lies entirely outside the picture
+        if (progress) progress->ReportProgress(steps);
+        return o;  // the caption lies entirely outside the picture
     }
-    const std::vector<float> remain = OutlineRemain(block, area, bw, *this);
-    BlendCaption(*picture, block, area, remain, *settings);
-    picture->BitsChanged();
-    return true;
+    o->m_remain = OutlineRemain(block, area, bw, progress);
+    o->m_mask = std::move(block.mask);
+    o->m_maskW = block.maskW;
+    o->m_maskH = block.maskH;
+    o->m_mx0 = area.mx0;
+    o->m_my0 = area.my0;
+    o->m_rx0 = area.rx0;
+    o->m_rx1 = area.rx1;
+    o->m_ry0 = area.ry0;
+    o->m_ry1 = area.ry1;
+    return o;
+} catch (const std::exception&) {
+    return nullptr;
+}
+
+bool CPictureTools::DrawCaption(CPicture* picture, const CaptionSettings* settings, const LogFont* font,
+                                int position) try {
+    if (!picture || picture->IsEmpty() || !settings || !font || settings->text.empty()) return false;
+    auto overlay =
+        CCaptionOverlay::Build(picture->GetWidth(), picture->GetHeight(), *settings, *font, position, this);
+    return overlay && overlay->Composite(*picture);
 } catch (const std::exception&) {
     return false;
 }

@@ -3,9 +3,12 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "creation/CaptionFade.h"
+#include "effects/FadingEffectManager.h"
+#include "effects/builtin/BuiltinEffects.h"
 #include "support/TestPictures.h"
 
 namespace trov {
@@ -139,6 +142,88 @@ TEST(CaptionFade, CancelStopsAfterTheCurrentFrameAndZeroFramesWriteNothing) {
         return true;
     }));
     EXPECT_EQ(calls, 0);
+}
+
+// Caption fades as they were drawn before captions were prepared once: the caption and its white
+// mask drawn onto black with DrawCaption, then the effect stepped twice per frame.
+std::vector<std::unique_ptr<CDibPicture>> DrawnCaptionFade(CFadingEffect& effect, int n, bool fadeIn,
+                                                           const CPicture& bare, const CaptionDrawing& cap,
+                                                           CPictureTools& tools) {
+    std::vector<std::unique_ptr<CDibPicture>> frames;
+    const int w = bare.GetWidth(), h = bare.GetHeight();
+    auto start = Solid(w, h, 0), end = Solid(w, h, 0), text = Solid(w, h, 0), mask = Solid(w, h, 0);
+    tools.DrawCaption(text.get(), &cap.settings, &cap.font, cap.position);
+    CaptionSettings white = cap.settings;
+    white.textColour = white.backColour = 0xFFFFFF;
+    tools.DrawCaption(mask.get(), &white, &cap.font, cap.position);
+    effect.SetTextMode(true);
+    effect.Init(start.get(), end.get(), n);
+    for (int k = 0; k < n; ++k) {
+        const int i = fadeIn ? k : n - 1 - k;
+        end->CopyFrom(text.get());
+        effect.SetCurrentFrame(i);
+        CDibPicture* f = effect.NextFrame();
+        if (!f) break;
+        auto textFrame = f->Clone();
+        end->CopyFrom(mask.get());
+        effect.SetCurrentFrame(i);
+        CDibPicture* m = effect.NextFrame();
+        if (!m) break;
+        auto out = bare.Clone();
+        out->BlendWithMask(textFrame.get(), m);
+        frames.push_back(std::move(out));
+    }
+    effect.End();
+    effect.SetTextMode(false);
+    return frames;
+}
+
+TEST(CaptionFade, EveryCaptionEffectFadesAPreparedCaptionAsADrawnOne) {
+    CFadingEffectManager manager;
+    RegisterBuiltinEffects(manager);
+    CPictureTools tools;
+    const int w = 96, h = 64, n = 4;
+    auto bare = test::MakePicture(w, h, 3);
+    CaptionDrawing cap;
+    cap.settings.text = "Fade me";
+    cap.settings.textColour = MakeColour(250, 240, 20);
+    cap.settings.backColour = MakeColour(10, 0, 90);
+    cap.settings.backWidth = 2;
+    cap.font.height = -20;
+    cap.position = kCaptionBottomCenter;
+    auto overlay = CCaptionOverlay::Build(w, h, cap.settings, cap.font, cap.position);
+    ASSERT_TRUE(overlay);
+    auto captioned = bare->Clone();
+    ASSERT_TRUE(overlay->Composite(*captioned));
+    int faded = 0;
+    for (CFadingEffect* fx : manager.InRegistrationOrder()) {
+        if (!fx->IsTextCapable() || fx->GetName() == "Cross Dissolve") continue;
+        ++faded;
+        for (bool fadeIn : {true, false}) {
+            std::srand(5);
+            auto expected = DrawnCaptionFade(*fx, n, fadeIn, *bare, cap, tools);
+            std::srand(5);
+            Collector got;
+            ASSERT_TRUE(RunCaptionFade(*fx, n, fadeIn, *bare, *captioned, overlay.get(), tools, got.Sink()));
+            ASSERT_EQ(got.frames.size(), expected.size()) << fx->GetName();
+            for (size_t k = 0; k < expected.size(); ++k)
+                EXPECT_EQ(
+                    0, memcmp(got.frames[k]->GetBits(), expected[k]->GetBits(), expected[k]->GetImageSize()))
+                    << fx->GetName() << (fadeIn ? " in, frame " : " out, frame ") << k;
+        }
+    }
+    EXPECT_GT(faded, 20);
+    manager.EndAll();
+}
+
+TEST(CaptionFade, ACaptionThatCouldNotBePreparedFadesAsNothing) {
+    CPictureTools tools;
+    auto bare = test::MakePicture(48, 32, 9);
+    CLinearTestEffect fx;
+    Collector got;
+    ASSERT_TRUE(RunCaptionFade(fx, 3, true, *bare, *bare, nullptr, tools, got.Sink()));
+    ASSERT_EQ(got.frames.size(), 3u);
+    for (auto& f : got.frames) EXPECT_EQ(0, memcmp(f->GetBits(), bare->GetBits(), bare->GetImageSize()));
 }
 
 }  // namespace
