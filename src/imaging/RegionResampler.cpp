@@ -126,7 +126,8 @@ TROV_AVX2 void SumRowsAvx2(const uint8_t* base, size_t stride, const int* index,
     for (; x + 8 <= count; x += 8) {
         __m256 a = _mm256_mul_ps(_mm256_set1_ps(weight[0]), Widen8(base + size_t(index[0]) * stride + x));
         for (int t = 1; t < n; ++t)
-            a = _mm256_add_ps(a, _mm256_mul_ps(_mm256_set1_ps(weight[t]), Widen8(base + size_t(index[t]) * stride + x)));
+            a = _mm256_add_ps(
+                a, _mm256_mul_ps(_mm256_set1_ps(weight[t]), Widen8(base + size_t(index[t]) * stride + x)));
         _mm256_storeu_ps(r + x, a);
     }
     for (; x < count; ++x) {
@@ -213,7 +214,8 @@ bool ResampleRows(const CPicture& src, int sx, int sy, const ResamplePlan& plan,
     const size_t stride = size_t(src.GetStride());
     for (int k = k0; k < k1; ++k) {
         const int t0 = plan.vy.start[size_t(k)], t1 = plan.vy.start[size_t(k) + 1];
-        SumRows(base, stride, plan.vy.index.data() + t0, plan.vy.weight.data() + t0, t1 - t0, used, row.data());
+        SumRows(base, stride, plan.vy.index.data() + t0, plan.vy.weight.data() + t0, t1 - t0, used,
+                row.data());
         Horizontal(row.data(), plan.hx, plan.tw, plan.bias, dst.GetRow(oy + k) + 3 * size_t(ox));
     }
     return true;
@@ -253,7 +255,8 @@ bool CRegionResampler::Resample(const CPicture& source, int left, int bottom, in
     std::atomic<bool> failed{false};
     auto slice = [&](int p) {
         const int k0 = int(int64_t(height) * p / parts), k1 = int(int64_t(height) * (p + 1) / parts);
-        if (!ResampleRows(source, left, bottom, m_plan, target, 0, 0, k0, k1, m_rows[size_t(p)])) failed = true;
+        if (!ResampleRows(source, left, bottom, m_plan, target, 0, 0, k0, k1, m_rows[size_t(p)]))
+            failed = true;
     };
     if (parts == 1)
         slice(0);

@@ -2,8 +2,8 @@
 #include "imaging/ResampleTaps.h"
 
 #include <algorithm>
-#include <cstddef>
 #include <cmath>
+#include <cstddef>
 #include <numbers>
 
 namespace trov {

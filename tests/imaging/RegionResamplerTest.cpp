@@ -125,7 +125,8 @@ void CompareRandomCrops(int quality, int threads, unsigned seed) {
         const int left = std::uniform_int_distribution<int>(0, 396)(rng);
         const int bottom = std::uniform_int_distribution<int>(0, 262)(rng);
         const int right = coin(rng) == 0 ? left + 1 : std::uniform_int_distribution<int>(left + 1, 397)(rng);
-        const int top = coin(rng) == 0 ? bottom + 1 : std::uniform_int_distribution<int>(bottom + 1, 263)(rng);
+        const int top =
+            coin(rng) == 0 ? bottom + 1 : std::uniform_int_distribution<int>(bottom + 1, 263)(rng);
         int tw = std::uniform_int_distribution<int>(1, 160)(rng);
         int th = std::uniform_int_distribution<int>(1, 120)(rng);
         if (coin(rng) == 0) tw = right - left, th = top - bottom;
@@ -135,8 +136,8 @@ void CompareRandomCrops(int quality, int threads, unsigned seed) {
         auto expected = Reference(*src, left, bottom, right, top, tw, th, quality == kQualityFinalProduction);
         ASSERT_TRUE(SamePixels(*expected, *target))
             << "quality " << quality << " part " << left << "," << bottom << " - " << right << "," << top
-            << " to " << tw << "x" << th << " threads " << threads
-            << " vector " << CRegionResampler::VectorKernels();
+            << " to " << tw << "x" << th << " threads " << threads << " vector "
+            << CRegionResampler::VectorKernels();
     }
 }
 
