@@ -5,6 +5,7 @@
 #       A campaign: each harness (default: all) fuzzes for SECONDS, growing its corpus in
 #       build/fuzz/corpus/<harness> (kept between campaigns). Crashes, leaks, timeouts and
 #       out-of-memory inputs land in build/fuzz/findings/<harness>/. Prints executions and edges.
+#       With FUZZ_RUNS=N a harness also stops after N executions (SECONDS is then a limit).
 #   scripts/fuzz.sh --regress [RUNS]
 #       The CI check: every harness runs its seeds and fuzz/regressions/<harness>/ once, then
 #       RUNS (default 2000) mutations; any finding fails.
@@ -85,7 +86,9 @@ for h in "${HARNESSES[@]}"; do
   [ -d "$root/fuzz/regressions/$h" ] && cp -n "$root/fuzz/regressions/$h"/* "$corpus/" 2>/dev/null || true
   log=$build/campaign-logs/$h-$(date +%H%M%S).log
   rc=0
-  "$build/fuzz/fuzz_$h" "${OPTIONS[@]}" -max_total_time="$seconds" -dict="$root/fuzz/dict/$h.dict" \
+  limits=(-max_total_time="$seconds")
+  [ -n "${FUZZ_RUNS:-}" ] && limits+=(-runs="$FUZZ_RUNS")
+  "$build/fuzz/fuzz_$h" "${OPTIONS[@]}" "${limits[@]}" -dict="$root/fuzz/dict/$h.dict" \
     -artifact_prefix="$findings/" "$corpus" >"$log" 2>&1 || rc=$?
   read -r execs edges < <(summary "$log")
   slowest=$(sed -n 's/^stat::slowest_unit_time_sec: *//p' "$log" | tail -1)
