@@ -113,7 +113,7 @@ void CaptionFadeFrame(benchmark::State& state, const std::string& effectName, bo
 }
 
 void RegisterFades() {
-    for (const char* name : {"Left-Right-Wipe", "Iris (Round)", "Zoom-In", "Random Dots"}) {
+    for (const char* name : {"Cross Dissolve", "Left-Right-Wipe", "Iris (Round)", "Zoom-In", "Random Dots"}) {
         for (bool prepared : {false, true}) {
             const std::string label =
                 std::string("BM_CaptionFadeFrame_") + (prepared ? "Prepared/" : "Drawn/") + name;

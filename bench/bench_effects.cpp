@@ -1,6 +1,8 @@
-// Frames per second of every registered effect at 1280 x 720 (transitions of 50 frames; the
-// preparation of each transition is included, spread over its frames). Run from a release build:
+// Frames per second of every registered effect at 1280 x 720 on one thread (transitions of 50
+// frames; the preparation of each transition is included, spread over its frames). The label says
+// whether a multi-pass family computes the effect. Run from a release build:
 //   bench_effects --benchmark_filter='Cross Dissolve'
+// bench/effect_table.sh turns a run into a table with the targets of both kinds.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -8,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "effects/Catalogue.h"
 #include "effects/FadingEffectManager.h"
 #include "effects/builtin/BuiltinEffects.h"
 #include "imaging/PictureTools.h"
@@ -37,6 +40,8 @@ std::unique_ptr<CDibPicture> Photo(const char* file, int seed) {
 
 struct Fixture {
     Fixture() {
+        // One core: the scalers some effects call would otherwise split rows across threads.
+        CPictureTools::SetThreadCount(1);
         RegisterBuiltinEffects(manager);
         a = Photo("01_Bridge_by_Sander_Klootwijk.jpg", 3);
         b = Photo("12_sunset_by_Aitzol_Berasategi.jpg", 5);
@@ -48,6 +53,12 @@ struct Fixture {
 Fixture& Shared() {
     static Fixture fixture;
     return fixture;
+}
+
+bool IsMultiPass(const std::string& name) {
+    for (const test::CatalogueEntry& entry : test::Catalogue())
+        if (name == entry.name) return entry.multiPass;
+    return false;
 }
 
 void RunEffect(benchmark::State& state, const std::string& name) {
@@ -68,6 +79,7 @@ void RunEffect(benchmark::State& state, const std::string& name) {
         benchmark::DoNotOptimize(frame);
     }
     effect->End();
+    state.SetLabel(IsMultiPass(name) ? "multi-pass" : "single-pass");
     state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
