@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "audio/AudioFormats.h"
 #include "audio/AudioTrack.h"
@@ -143,6 +144,33 @@ struct CCreation::FramePool {
     std::mutex mutex;
     std::vector<std::unique_ptr<CDibPicture>> free;
 };
+
+int CCreation::GetRenderThreads() const {
+    if (m_renderThreads > 0) return m_renderThreads;
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : static_cast<int>(std::min(cores, 64u));
+}
+
+void CCreation::StartRenderPool() {
+    // The render threads share the frame pool: it must exist before they start.
+    if (!m_framePool) m_framePool = std::make_shared<FramePool>();
+    m_renderPool.reset();
+    m_poolResamplers.clear();
+    const int threads = GetRenderThreads();
+    if (threads < 2) return;
+    // Each worker renders whole frames: its resampler keeps to the worker's thread.
+    m_poolResamplers.resize(static_cast<size_t>(threads));
+    for (CRegionResampler& r : m_poolResamplers) r.SetThreads(1);
+    // The workers run at the priority the creation's thread was given, following its changes.
+    auto applied = std::make_shared<std::vector<int>>(static_cast<size_t>(threads), -1);
+    m_renderPool = std::make_unique<CFrameRenderPool>(threads, [this, applied](int worker) {
+        int& mine = (*applied)[static_cast<size_t>(worker)];
+        const int level = m_worker.GetAppliedPriority();
+        if (level == mine) return;
+        ApplyThreadPriority(level);
+        mine = level;
+    });
+}
 
 std::shared_ptr<CDibPicture> CCreation::PooledFrame(int width, int height) {
     if (!m_framePool) m_framePool = std::make_shared<FramePool>();
@@ -368,6 +396,7 @@ void CCreation::BeginMovie(MovieRun& run) {
     run.panorama.SetPipelines(m_env.pipelines);
     run.panorama.SetOutputSize(w, h);
     m_moveStore.RemoveSection(kPictureMoveSection);
+    StartRenderPool();
     run.ensureVisible = AppInt(kTrovSection, "CreationEnsureItemIsVisible", 1) == 1;
 }
 
@@ -536,18 +565,40 @@ void CCreation::ShowClip(const MovieRun& run, EntryRun& e) {
 void CCreation::ShowPictureMove(const MovieRun& run, EntryRun& e) {
     const CProjectObject& obj = *e.obj;
     const int n = obj.showPicture;
-    std::shared_ptr<const CDibPicture> bare;
-    for (int j = 0; j < n && !Stopped(); ++j) {
-        e.flight.DrawFrame(*e.prepared, j, n);
-        // Straight into a recycled frame, with the resampler's tables of the frame before.
+    struct MoveFrame {
+        std::shared_ptr<const CDibPicture> bare, out;
+    };
+    // Straight into a recycled frame, with the tables the resampler kept from its frame before.
+    auto render = [&](int j, CRegionResampler& resampler) {
         std::shared_ptr<CDibPicture> frame = PooledFrame(run.width, run.height);
-        if (!frame ||
-            !RenderPictureMoveFrame(m_moveStore, j, n, *e.prepared, *frame, m_moveResampler, m_tools))
+        if (!frame || !RenderPictureMoveFrame(m_moveStore, j, n, *e.prepared, *frame, resampler, m_tools))
             frame = Share(e.picture->Clone());
-        bare = frame;
-        auto out = obj.pictureText.empty() ? bare : Captioned(obj, *bare);
-        WriteFrame(out);
-        e.captionedLast = out;
+        MoveFrame f;
+        f.bare = frame;
+        f.out = obj.pictureText.empty() ? f.bare : Captioned(obj, *f.bare);
+        return f;
+    };
+    std::shared_ptr<const CDibPicture> bare;
+    auto write = [&](const MoveFrame& f) {
+        bare = f.bare;
+        WriteFrame(f.out);
+        e.captionedLast = f.out;
+    };
+    if (m_renderPool && !e.flight.Draws()) {
+        // Without a route drawn onto the source every frame stands alone.
+        m_renderPool->Run<MoveFrame>(
+            n, [&](int worker, int j) { return render(j, m_poolResamplers[static_cast<size_t>(worker)]); },
+            [&](int, MoveFrame& f) {
+                if (Stopped()) return false;
+                write(f);
+                return true;
+            });
+    } else {
+        for (int j = 0; j < n && !Stopped(); ++j) {
+            // The route so far is drawn onto the source itself: the frames follow one another.
+            e.flight.DrawFrame(*e.prepared, j, n);
+            write(render(j, m_moveResampler));
+        }
     }
     if (bare) e.last = bare;
 }
@@ -622,6 +673,8 @@ void CCreation::FinishMovie(MovieRun& run) {
     if (cancelled) Status("Creation canceled!");
     m_cropSource.reset();
     m_cropResult.reset();
+    m_renderPool.reset();
+    m_poolResamplers.clear();
     if (m_env.effects) m_env.effects->EndAll();
     SaveCaches();
     m_timer.Stop();

@@ -16,6 +16,7 @@
 #include "creation/ConsistencyCheck.h"
 #include "creation/CreationThreads.h"
 #include "creation/EncodeQueue.h"
+#include "creation/FrameRenderPool.h"
 #include "creation/PicturePreparation.h"
 #include "creation/StreamPartCache.h"
 #include "imaging/DibPicture.h"
@@ -146,6 +147,12 @@ public:
     bool IsCreating() const { return m_creating.load(); }
     bool WasMovieWritten() const { return m_movieWritten; }
     void SetPreview(bool on) { m_preview = on; }
+    // Threads that render frames which stand alone (picture moves without a flight path) side by
+    // side: 0 (the default) one per core, 1 every frame on the creation's own thread. Read when a
+    // movie starts.
+    void SetRenderThreads(int threads) { m_renderThreads = threads < 0 ? 0 : threads; }
+    // The number a movie started now would use (at least 1).
+    int GetRenderThreads() const;
 
     int GetFirstIndex() const { return m_first; }
     int GetLastIndex() const { return m_last; }
@@ -234,7 +241,10 @@ private:
     struct FramePool;
     // A frame buffer of width x height from the pool (its pixels are those of an earlier frame),
     // going back to the pool when the last holder lets go; null when it cannot be had.
+    // Safe to call from the render pool's workers.
     std::shared_ptr<CDibPicture> PooledFrame(int width, int height);
+    // The render pool and its resamplers for a movie about to start (none for one render thread).
+    void StartRenderPool();
     std::shared_ptr<const CDibPicture> PooledCopy(const CPicture& frame);
     bool WriteCopy(const CPicture& frame);
     bool WriteRepeated(const std::shared_ptr<const CDibPicture>& frame, int count);
@@ -298,6 +308,11 @@ private:
     CAVIStream* m_outputStream = nullptr;
     CSettingsStore m_moveStore;        // "CURRENT_PICTURE_MOVE" of the object being prepared
     CRegionResampler m_moveResampler;  // the picture-move frames' tables, kept from frame to frame
+    int m_renderThreads = 0;
+    // While a movie is made with more than one render thread: the pool and one resampler (with its
+    // tables) per pool worker.
+    std::unique_ptr<CFrameRenderPool> m_renderPool;
+    std::vector<CRegionResampler> m_poolResamplers;
 
     // Crop memory: the last source frame and its cropped result.
     std::shared_ptr<const CDibPicture> m_cropSource;

@@ -78,19 +78,33 @@ void CPoolWorker::Body() {
     }
 }
 
-void CPoolWorker::ApplyPriority(int level) {
-    int tid = m_tid.load();
-    if (tid == 0) return;
-    // Best effort: without privileges a thread may lower but not raise its priority.
+namespace {
+
+// Best effort: without privileges a thread may lower but not raise its priority.
+void ApplyPriorityTo(pthread_t thread, int tid, int level) {
     sched_param param{};
     if (level == kPriorityIdle) {
         param.sched_priority = 0;
-        pthread_setschedparam(m_thread.native_handle(), SCHED_IDLE, &param);
+        pthread_setschedparam(thread, SCHED_IDLE, &param);
         return;
     }
-    pthread_setschedparam(m_thread.native_handle(), SCHED_OTHER, &param);
+    pthread_setschedparam(thread, SCHED_OTHER, &param);
     static const int niceOf[7] = {0, 19, 15, 5, 0, -5, -10};
     setpriority(PRIO_PROCESS, static_cast<id_t>(tid), niceOf[level]);
+}
+
+}  // namespace
+
+void ApplyThreadPriority(int level) {
+    if (level <= kPriorityPause || level > kPriorityHighest) return;
+    ApplyPriorityTo(pthread_self(), static_cast<int>(::syscall(SYS_gettid)), level);
+}
+
+void CPoolWorker::ApplyPriority(int level) {
+    int tid = m_tid.load();
+    if (tid == 0) return;
+    ApplyPriorityTo(m_thread.native_handle(), tid, level);
+    m_applied = level;
 }
 
 void CPoolWorker::SetPriority(int level) {

@@ -41,6 +41,10 @@ enum WorkerPriority : int {
 // "Highest" 6, "High" 5, "Normal" 4, "Low" 3, "Lowest" 2, "Idle" 1, "Pause" 0; -1 for other texts.
 int PriorityLevelFromName(const std::string& name);
 
+// Gives the calling thread the priority of a level 1..6 (nice values and SCHED_IDLE, as the pool
+// worker's); other levels change nothing. Best effort, like CPoolWorker::SetPriority.
+void ApplyThreadPriority(int level);
+
 // One pool worker on its own std::thread that runs submitted jobs one at a time.
 // Pause is cooperative: the job calls CheckPause() (once per frame) and waits there while paused.
 // Priorities map to nice values and SCHED_IDLE, best effort (raising fails silently without privileges).
@@ -61,6 +65,9 @@ public:
     void SetPriority(int level);
     int GetPriority() const { return m_level.load(); }
     bool IsPaused() const { return m_level.load() == kPriorityPause; }
+    // The level last given to the worker's thread (1..6); -1 while it runs as it was started.
+    // Threads that work for the job follow it with ApplyThreadPriority.
+    int GetAppliedPriority() const { return m_applied.load(); }
     // Called by the running job: blocks while paused. Returns at once otherwise.
     void CheckPause();
 
@@ -78,6 +85,7 @@ private:
     bool m_stop = false;
     std::atomic<int> m_level{kPriorityNormal};
     std::atomic<int> m_tid{0};
+    std::atomic<int> m_applied{-1};
     std::thread m_thread;
 };
 

@@ -91,6 +91,8 @@ public:
     // Draws the stretch of frame j of n (0-based) into picture; the picture keeps earlier stretches.
     // Does nothing for fewer than two points or n < 2.
     void DrawFrame(CPicture& picture, int j, int n) const;
+    // Whether DrawFrame draws anything (two points or more).
+    bool Draws() const { return m_percent.size() >= 2; }
     // Draws one line from a to b: a disk at a, then the ring offsets along the line.
     void DrawSegment(CPicture& picture, double ax, double ay, double bx, double by) const;
 

@@ -13,10 +13,34 @@
 
 namespace trov {
 
-// Runs job(0) ... job(count - 1) on up to `threads` threads. job must not throw.
+// Caps the threads of every ExecuteJobs / ParallelRows call made on this thread while it lives
+// (the calling thread counts as one): code that already runs side by side with other threads
+// keeps its nested work to itself. Scopes nest; the innermost cap counts. Threads started by the
+// calls themselves are not capped.
+class CScopedJobThreadLimit {
+public:
+    explicit CScopedJobThreadLimit(int threads) : m_previous(Cap()) { Cap() = std::max(threads, 1); }
+    ~CScopedJobThreadLimit() { Cap() = m_previous; }
+    CScopedJobThreadLimit(const CScopedJobThreadLimit&) = delete;
+    CScopedJobThreadLimit& operator=(const CScopedJobThreadLimit&) = delete;
+
+    // This thread's cap; 0 when there is none.
+    static int Current() { return Cap(); }
+
+private:
+    static int& Cap() {
+        thread_local int cap = 0;
+        return cap;
+    }
+    int m_previous;
+};
+
+// Runs job(0) ... job(count - 1) on up to `threads` threads (fewer under a CScopedJobThreadLimit).
+// job must not throw.
 template <typename Job>
 void ExecuteJobs(int count, int threads, Job&& job) {
     if (count <= 0) return;
+    if (const int cap = CScopedJobThreadLimit::Current(); cap > 0) threads = std::min(threads, cap);
     threads = std::clamp(threads, 1, count);
     std::atomic<int> next{0};
     auto work = [&] {

@@ -409,6 +409,61 @@ TEST_F(CreationTest, MovingPicturesArePreparedByTheCheckAndTakenFromThePictureCa
     }
 }
 
+TEST_F(CreationTest, PictureMovesRenderedSideBySideGiveTheFramesOfOneThread) {
+    for (bool cache : {false, true}) {
+        auto m = MakeManager(cache);
+        const std::string jpeg = SourceDir() + "/demo/pictures/aitzgorri.jpg";
+        CProjectObject zoomIn = Entry(jpeg, 2, 17, 2, 3, "Zoom in");
+        zoomIn.pictureMove = true;
+        zoomIn.pictureMoveSettings = "0|0|0|0|20|15|10|25|";
+        m->AppendObject(zoomIn);
+        CProjectObject zoomOut = Entry(MakeBmp("b.bmp", 301, 203, 60), 0, 13, 0, 3);
+        zoomOut.pictureMove = true;
+        zoomOut.pictureMoveSettings = "15|10|20|20|0|0|0|0|";
+        m->AppendObject(zoomOut);
+        // A route drawn as it goes keeps its frames in sequence.
+        CProjectObject route = Entry(jpeg, 1, 9, 1, 0, "Route");
+        route.pictureMove = true;
+        route.pictureMoveSettings = "0|0|0|0|25|25|25|25|";
+        route.flightPoints = "10|10|90|90|";
+        route.flightPointsRadius = 2;
+        m->AppendObject(route);
+        const int total = (2 + 17 + 2 + 3) + (13 + 3) + (1 + 9 + 1);
+
+        m->GetCreation().SetRenderThreads(1);
+        EXPECT_EQ(m->GetCreation().GetRenderThreads(), 1);
+        ASSERT_TRUE(Create(*m)) << m->GetStatusText();
+        const auto serial = FrameDigests(dir / "out.avi");
+        ASSERT_EQ(serial.size(), size_t(total));
+        // The glide moves: the comparison below is about frames that differ from one another.
+        EXPECT_NE(serial[3], serial[4]);
+        EXPECT_NE(serial[24], serial[25]);
+        for (int threads : {3, 2}) {
+            if (cache) m->ResetCaches();  // rendered again, not pasted
+            m->GetCreation().SetRenderThreads(threads);
+            ASSERT_TRUE(Create(*m)) << m->GetStatusText();
+            EXPECT_EQ(m->GetCreation().GetPastedFrames(), 0);
+            EXPECT_EQ(FrameDigests(dir / "out.avi"), serial) << threads << " " << cache;
+        }
+        m->ResetCaches();
+
+        // A cancel in the middle of a glide: the frames up to it, in order, and nothing more.
+        m->GetCreation().SetRenderThreads(3);
+        CCancellingView view(*m, "Writing frame 12 of");
+        m->SetView(&view);
+        EXPECT_FALSE(Create(*m));
+        m->SetView(nullptr);
+        EXPECT_TRUE(view.sawCancelText.load());
+        const auto cut = FrameDigests(dir / "out.avi");
+        EXPECT_GE(cut.size(), 11u) << cache;
+        EXPECT_LE(cut.size(), 12u) << cache;
+        for (size_t k = 0; k < cut.size() && k < serial.size(); ++k) EXPECT_EQ(cut[k], serial[k]) << k;
+        EXPECT_EQ(DecodeErrors(dir / "out.avi"), "");
+        EXPECT_EQ(m->GetStreamCache().GetIndexSize(), cache ? 1u : 0u);
+        m->ResetCaches();
+    }
+}
+
 TEST_F(CreationTest, UnknownTransitionEffectStopsBeforeAnythingIsWritten) {
     auto m = MakeManager(false);
     CProjectObject o = Entry(MakeBmp("a.bmp", 160, 120, 0), 1, 1, 1, 1);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -74,6 +75,41 @@ TEST(ParallelRows, CoversEveryRowOnceWithAlignedBoundaries) {
         2);
     std::sort(two.begin(), two.end());
     EXPECT_EQ(two, (std::vector<std::pair<int, int>>{{0, 6}, {6, 14}}));
+}
+
+TEST(ExecuteJobs, AScopedLimitCapsTheThreadsOfThisThreadOnlyAndNests) {
+    auto distinctThreads = [](int threads) {
+        std::mutex mutex;
+        std::vector<std::thread::id> ids;
+        ExecuteJobs(64, threads, [&](int) {
+            std::lock_guard<std::mutex> lock(mutex);
+            ids.push_back(std::this_thread::get_id());
+            // Long enough that a started helper takes a job.
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        });
+        std::sort(ids.begin(), ids.end());
+        return std::unique(ids.begin(), ids.end()) - ids.begin();
+    };
+    EXPECT_EQ(CScopedJobThreadLimit::Current(), 0);
+    {
+        CScopedJobThreadLimit one(1);
+        EXPECT_EQ(distinctThreads(4), 1);
+        {
+            CScopedJobThreadLimit two(2);
+            EXPECT_EQ(CScopedJobThreadLimit::Current(), 2);
+            EXPECT_LE(distinctThreads(4), 2);
+        }
+        EXPECT_EQ(CScopedJobThreadLimit::Current(), 1);
+        // Another thread is not capped.
+        long other = 0;
+        std::thread t([&] { other = distinctThreads(3); });
+        t.join();
+        EXPECT_GE(other, 2);
+        // A cap of 0 or less still leaves the calling thread.
+        CScopedJobThreadLimit none(0);
+        EXPECT_EQ(CScopedJobThreadLimit::Current(), 1);
+    }
+    EXPECT_EQ(CScopedJobThreadLimit::Current(), 0);
 }
 
 }  // namespace
