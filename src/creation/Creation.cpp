@@ -161,6 +161,7 @@ void CCreation::StartRenderPool() {
     // Each worker renders whole frames: its resampler keeps to the worker's thread.
     m_poolResamplers.resize(static_cast<size_t>(threads));
     for (CRegionResampler& r : m_poolResamplers) r.SetThreads(1);
+
     // The workers run at the priority the creation's thread was given, following its changes.
     auto applied = std::make_shared<std::vector<int>>(static_cast<size_t>(threads), -1);
     m_renderPool = std::make_unique<CFrameRenderPool>(threads, [this, applied](int worker) {
@@ -267,6 +268,38 @@ CFadingEffect* CCreation::FindEffect(const std::string& name) const {
     return m_env.effects ? m_env.effects->Find(name) : nullptr;
 }
 
+bool CCreation::RunStandAloneFrames(const CFadingEffect& fx, const CPicture* a, const CPicture* b, int n,
+                                    const std::function<bool(EffectFrame& frame)>& take) {
+    if (!m_renderPool || n <= 0) return false;
+    // Every worker draws with a twin of its own, made here on the frame loop's thread.
+    std::vector<std::unique_ptr<CFadingEffect>> twins(static_cast<size_t>(m_renderPool->Threads()));
+    for (auto& twin : twins) {
+        twin = MakeStandAloneTwin(fx);
+        if (!twin) return false;
+    }
+    std::vector<char> initialised(twins.size(), 0);
+    m_renderPool->Run<EffectFrame>(
+        n,
+        [&](int worker, int j) {
+            CFadingEffect& twin = *twins[static_cast<size_t>(worker)];
+            char& ready = initialised[static_cast<size_t>(worker)];
+            if (!ready) {
+                twin.Init(a, b, n);
+                ready = 1;
+            }
+            twin.SetCurrentFrame(j);
+            EffectFrame frame;
+            const CDibPicture* f = twin.NextFrame();
+            frame.drawn = f != nullptr;
+            if (f && !f->IsEmpty()) frame.copy = PooledCopy(*f);
+            return frame;
+        },
+        [&](int, EffectFrame& frame) { return take(frame); });
+    // The workers are idle again: their buffers are freed as the stepped effect frees its own.
+    for (auto& twin : twins) twin->End();
+    return true;
+}
+
 bool CCreation::RunTransition(const CProjectObject& prev, const CPicture& from,
                               const std::shared_ptr<const CDibPicture>& to) {
     int n = prev.fade2NextPicture;
@@ -274,12 +307,22 @@ bool CCreation::RunTransition(const CProjectObject& prev, const CPicture& from,
     if (n <= 0) return true;
     int done = 0;
     if (fx) {
-        fx->Init(&from, to.get(), n);
-        for (; done < n; ++done) {
-            CDibPicture* f = fx->NextFrame();
-            if (!f || !WriteCopy(*f)) break;
+        // As stepped below: a frame that is missing, empty or the last one written ends the loop.
+        const bool sideBySide = RunStandAloneFrames(*fx, &from, to.get(), n, [&](EffectFrame& f) {
+            if (!f.copy) return false;
+            WriteFrame(f.copy);
+            if (Stopped()) return false;
+            ++done;
+            return true;
+        });
+        if (!sideBySide) {
+            fx->Init(&from, to.get(), n);
+            for (; done < n; ++done) {
+                CDibPicture* f = fx->NextFrame();
+                if (!f || !WriteCopy(*f)) break;
+            }
+            fx->End();
         }
-        fx->End();
         if (Stopped()) return false;
         if (done < n) ++done;  // the frame that came back null
     }
@@ -298,12 +341,25 @@ bool CCreation::RunCaptionPhase(const CProjectObject& obj, bool fadeIn, const CP
     if (!fx) fx = FindEffect(kCrossDissolve);
     if (!fx) return WriteRepeated(captioned, n);
     int written = 0;
+    bool ok = true;
     const auto overlay = CaptionOverlayOf(obj, bare.GetWidth(), bare.GetHeight());
-    bool ok =
-        RunCaptionFade(*fx, n, fadeIn, bare, *captioned, overlay.get(), m_tools, [&](const CPicture& f) {
+    // Cross Dissolve fades between the two pictures as a transition does (RunCaptionFade); the
+    // other effects draw the caption in two passes, frame after frame.
+    const bool sideBySide = fx->GetName() == kCrossDissolve &&
+                            RunStandAloneFrames(*fx, fadeIn ? &bare : captioned.get(),
+                                                fadeIn ? captioned.get() : &bare, n, [&](EffectFrame& f) {
+                                                    if (!f.drawn) return false;
+                                                    ++written;
+                                                    if (f.copy) WriteFrame(f.copy);
+                                                    ok = f.copy && !Stopped();
+                                                    return ok;
+                                                });
+    if (!sideBySide) {
+        ok = RunCaptionFade(*fx, n, fadeIn, bare, *captioned, overlay.get(), m_tools, [&](const CPicture& f) {
             ++written;
             return WriteCopy(f);
         });
+    }
     if (!ok || Stopped()) return false;
     return WriteRepeated(fadeIn ? captioned : Share(bare.Clone()), n - written);
 }

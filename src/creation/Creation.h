@@ -248,6 +248,17 @@ private:
     std::shared_ptr<const CDibPicture> PooledCopy(const CPicture& frame);
     bool WriteCopy(const CPicture& frame);
     bool WriteRepeated(const std::shared_ptr<const CDibPicture>& frame, int count);
+    // One frame of an effect drawn by a twin on a render-pool worker: whether the effect gave a
+    // frame, and its copy (null when the frame was empty or could not be copied).
+    struct EffectFrame {
+        bool drawn = false;
+        std::shared_ptr<const CDibPicture> copy;
+    };
+    // Frames 1..n of fx from a to b drawn side by side by twins of fx (MakeStandAloneTwin), given
+    // to take in order until it returns false. False, with nothing drawn, when fx has no twin or
+    // there is no render pool: the caller steps fx itself.
+    bool RunStandAloneFrames(const CFadingEffect& fx, const CPicture* a, const CPicture* b, int n,
+                             const std::function<bool(EffectFrame& frame)>& take);
     bool RunTransition(const CProjectObject& prev, const CPicture& from,
                        const std::shared_ptr<const CDibPicture>& to);
     bool RunCaptionPhase(const CProjectObject& obj, bool fadeIn, const CPicture& bare,

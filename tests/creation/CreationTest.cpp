@@ -409,6 +409,8 @@ TEST_F(CreationTest, MovingPicturesArePreparedByTheCheckAndTakenFromThePictureCa
     }
 }
 
+// Picture moves, caption fades with Cross Dissolve and transitions whose frames stand alone are
+// drawn side by side; the movie is the one a single render thread makes.
 TEST_F(CreationTest, PictureMovesRenderedSideBySideGiveTheFramesOfOneThread) {
     for (bool cache : {false, true}) {
         auto m = MakeManager(cache);
@@ -416,10 +418,12 @@ TEST_F(CreationTest, PictureMovesRenderedSideBySideGiveTheFramesOfOneThread) {
         CProjectObject zoomIn = Entry(jpeg, 2, 17, 2, 3, "Zoom in");
         zoomIn.pictureMove = true;
         zoomIn.pictureMoveSettings = "0|0|0|0|20|15|10|25|";
+        zoomIn.fading2NextPictureName = "Iris (Round)";
         m->AppendObject(zoomIn);
         CProjectObject zoomOut = Entry(MakeBmp("b.bmp", 301, 203, 60), 0, 13, 0, 3);
         zoomOut.pictureMove = true;
         zoomOut.pictureMoveSettings = "15|10|20|20|0|0|0|0|";
+        zoomOut.fading2NextPictureName = "Blur-Fade";
         m->AppendObject(zoomOut);
         // A route drawn as it goes keeps its frames in sequence.
         CProjectObject route = Entry(jpeg, 1, 9, 1, 0, "Route");

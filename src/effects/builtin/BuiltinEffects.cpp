@@ -2,6 +2,8 @@
 // A class serving several effects is constructed once per type number.
 #include "effects/builtin/BuiltinEffects.h"
 
+#include <typeinfo>
+
 #include "effects/FadingEffectManager.h"
 #include "effects/builtin/BarnDoorEffect.h"
 #include "effects/builtin/BarsEffect.h"
@@ -115,6 +117,75 @@ void RegisterBuiltinEffects(CFadingEffectManager& manager) {
     add(new CPageFlipEffect(3));   // 125 "Page-Flip (Bottom - Top)"
     add(new CPageFlipEffect(4));   // 126 "Page-Flip (Top - Bottom)"
     add(new CRgbMoveEffect());     // 127 "RGB Move"
+}
+
+namespace {
+
+// The effects whose frame k depends on k, A and B only, each read for state kept between frames
+// and checked, frame for frame and out of order, against its stepped frames by
+// StandAloneFramesTest. Families that draw whole frames (from A, B and tables built in Prepare)
+// need nothing more. Those that draw only what changed over the frame before are drawn by the
+// twin in text mode, where the base puts A into the output first and the family draws everything
+// up to frame k.
+struct StandAloneEntry {
+    const char* name;
+    bool textMode;
+    CFadingEffect* (*make)();
+};
+template <typename Effect, int type>
+CFadingEffect* Make() {
+    return new Effect(type);
+}
+const StandAloneEntry kStandAlone[] = {
+    // In text mode the mix is computed from the frame number; stepped, the speeds 1.0 add up to it.
+    {"Cross Dissolve", true, [] { return static_cast<CFadingEffect*>(new CCrossDissolveEffect()); }},
+    // Stepped, each frame adds the ring (or box) of its number; in text mode all rings up to it.
+    {"Iris (Round)", true, [] { return static_cast<CFadingEffect*>(new CIrisEffect()); }},
+    {"Box-Wipe", true, Make<CBoxWipeEffect, 1>},
+    {"Zoom-In", true, Make<CZoomEffect, 1>},
+    // Whole frames from A, B and the frame number.
+    {"Lens-Zoom-In", false, Make<CLensZoomEffect, 1>},
+    {"Vertical-Blur-Fade", false, Make<CBlurFadeEffect, 1>},
+    {"Horizontal-Blur-Fade", false, Make<CBlurFadeEffect, 2>},
+    {"TopLeft-BottomRight-Blur-Fade", false, Make<CBlurFadeEffect, 3>},
+    {"TopRight-BottomLeft-Blur-Fade", false, Make<CBlurFadeEffect, 4>},
+    {"Blur-Fade", false, Make<CBlurFadeEffect, 5>},
+    {"Stretch-Cross-Dissolve (Left-Right)", false, Make<CStretchCrossDissolveEffect, 1>},
+    {"Stretch-Cross-Dissolve (Right-Left)", false, Make<CStretchCrossDissolveEffect, 2>},
+    {"Stretch-Cross-Dissolve (Top-Bottom)", false, Make<CStretchCrossDissolveEffect, 3>},
+    {"Stretch-Cross-Dissolve (Bottom-Top)", false, Make<CStretchCrossDissolveEffect, 4>},
+    {"Curved Zoom-Out (Top-Right)", false, Make<CCurvedZoomEffect, 1>},
+    {"Curved Zoom-In (Top-Right)", false, Make<CCurvedZoomEffect, 2>},
+    {"Curved Zoom-Out (Top-Left)", false, Make<CCurvedZoomEffect, 3>},
+    {"Curved Zoom-In (Top-Left)", false, Make<CCurvedZoomEffect, 4>},
+    {"Curved Zoom-Out (Bottom-Right)", false, Make<CCurvedZoomEffect, 5>},
+    {"Curved Zoom-In (Bottom-Right)", false, Make<CCurvedZoomEffect, 6>},
+    {"Curved Zoom-Out (Bottom-Left)", false, Make<CCurvedZoomEffect, 7>},
+    {"Curved Zoom-In (Bottom-Left)", false, Make<CCurvedZoomEffect, 8>},
+    {"Page-Roll (Left - Right)", false, Make<CPageRollEffect, 1>},
+    {"Page-Roll (Right - Left)", false, Make<CPageRollEffect, 2>},
+    {"Page-Roll (Bottom - Top)", false, Make<CPageRollEffect, 3>},
+    {"Page-Roll (Top - Bottom)", false, Make<CPageRollEffect, 4>},
+};
+
+}  // namespace
+
+std::unique_ptr<CFadingEffect> MakeStandAloneTwin(const CFadingEffect& effect) {
+    if (effect.IsTextMode()) return nullptr;
+    // A dissolve stepped at another speed accumulates a sum its frame number does not give.
+    if (const auto* dissolve = dynamic_cast<const CCrossDissolveEffect*>(&effect);
+        dissolve && dissolve->GetSpeed() != 1.0)
+        return nullptr;
+    for (const StandAloneEntry& entry : kStandAlone) {
+        if (effect.GetName() != entry.name) continue;
+        std::unique_ptr<CFadingEffect> twin(entry.make());
+        // The same name on another class (a plug-in, a test effect) is not the audited effect.
+        if (typeid(*twin) != typeid(effect)) return nullptr;
+        twin->SetPipelines(effect.GetPipelines());
+        twin->SetTextMode(entry.textMode);
+        return twin;
+    }
+    return nullptr;
 }
 
 }  // namespace trov
