@@ -28,7 +28,8 @@ N=${#FILES[@]}
 
 # Workload 2 (WORKLOAD=2): the same timeline, but every transition a different built-in effect, every
 # picture captioned (outline 2, faded in and out with Cross Dissolve within its 3 s) and moving
-# (alternately zooming in and out). Only (a) and (b) are measured for it.
+# (alternately zooming in and out). (c) is then the same show as an FFmpeg expert would write it
+# (slideshow2_args); melt (d) is not run for it.
 WORKLOAD=${WORKLOAD:-1}
 EFFECTS=("Iris (Round)" "Box-Wipe" "Zoom-In" "Blur-Fade" "Underwater Cross Dissolve" "Page-Roll (Left - Right)"
          "Raindrops (with Full-Crossfade)" "Lens-Zoom-In" "Stretch-Cross-Dissolve (Left-Right)"
@@ -93,6 +94,43 @@ slideshow_args() {  # codec args...
   echo "${args[@]@Q} -filter_complex ${filter@Q} -map [$prev]"
 }
 
+# ---- the ffmpeg slide show of workload 2 (c): each photo read once and fitted into a picture of twice
+# the movie's size, zoompan moving over it (zooming in on even pictures, out on odd ones, towards the
+# same crop as the project), drawtext with a border whose alpha fades the caption in and out within
+# the shown time, and an xfade chain of 12 different transitions. The graph goes into a script file,
+# so its expressions need no shell quoting. ----
+XFADES=(circleopen rectcrop zoomin hblur dissolve smoothleft distance circlecrop squeezeh diagtr pixelize fade)
+FONT=${BENCH_FONT:-/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf}
+slideshow2_args() {  # filter-script-file -> input args on stdout (one per line)
+  local script=$1 filter="" k=0 len start name z x y
+  for f in "${FILES[@]}"; do
+    printf '%s\n' -i "$f"
+    if [ $k -eq 0 ] || [ $k -eq $((N - 1)) ]; then len=100; else len=125; fi
+    # The caption shows from the end of the incoming transition for 75 frames, fading over 12.
+    if [ $k -eq 0 ]; then start=0; else start=25; fi
+    name=$(basename "$f" .jpg); name=${name#*_}; name=${name//_/ }
+    if [ $((k % 2)) = 0 ]; then  # from the whole picture to margins 20 % left, 15 % top, 10 % right, 25 % bottom
+      z="1/(1-0.35*on/$((len - 1)))"; x="(iw-iw/zoom)*2/3"; y="(ih-ih/zoom)*0.375"
+    else                         # from margins 15 %, 10 %, 20 %, 20 % back to the whole picture
+      z="1/(1-0.325*(1-on/$((len - 1))))"; x="(iw-iw/zoom)*3/7"; y="(ih-ih/zoom)/3"
+    fi
+    filter+="[$k:v]scale=$((2 * W)):$((2 * H)):force_original_aspect_ratio=decrease,"
+    filter+="pad=$((2 * W)):$((2 * H)):(ow-iw)/2:(oh-ih)/2:black,"
+    filter+="zoompan=z='$z':x='$x':y='$y':d=$len:s=${W}x$H:fps=25,"
+    filter+="drawtext=fontfile='$FONT':text='$name':fontsize=44:fontcolor=white:borderw=2:bordercolor=black:"
+    filter+="x=(w-tw)/2:y=h-th-40:alpha='min(clip((n-$start)/12,0,1),clip(($start+75-n)/12,0,1))',"
+    filter+="setpts=N/(25*TB),format=yuv420p[v$k];"$'\n'
+    k=$((k + 1))
+  done
+  local prev="v0" offset=3
+  for ((k = 1; k < N; k++)); do
+    filter+="[$prev][v$k]xfade=transition=${XFADES[$(((k - 1) % ${#XFADES[@]}))]}:duration=1:offset=$offset[x$k];"$'\n'
+    prev="x$k"; offset=$((offset + 4))
+  done
+  filter+="[$prev]null[out]"
+  printf '%s\n' "$filter" > "$script"
+}
+
 # ---- MLT's melt slide show (d): the same photos, 1 s luma mixes, the same encoder options ----
 melt_args() {  # encoder args (melt's avformat consumer properties)...
   local k=0 len
@@ -140,9 +178,15 @@ for codec in mjpeg h264; do
   read -r mem ucpu scpu < "$WORK/mem"
   measure "b_$codec" ffmpeg -nostdin -v error -y -i "$WORK/frames.avi" -frames:v "$FRAMES" "${floor[@]}" "$WORK/floor.avi"
   if [ "$WORKLOAD" = 2 ]; then
-    a=${best[a_$codec]}; b=${best[b_$codec]}
-    printf '%-6s workload 2, %dx%d %d frames (trov wrote %s): wall (a) trov %.2f s  (b) floor %.2f s  (a)/(b) %.2f   cpu (a) %.2f s  (b) %.2f s   trov peak RSS %d MB\n' \
-      $codec "$W" "$H" "$FRAMES" "$frames" "$a" "$b" "$(echo "$a / $b" | bc -l)" "${cpu[a_$codec]}" "${cpu[b_$codec]}" $((mem / 1024))
+    mapfile -t inputs < <(slideshow2_args "$WORK/slideshow2.filter")
+    measure "c_$codec" ffmpeg -nostdin -v error -y "${inputs[@]}" -filter_complex_script "$WORK/slideshow2.filter" \
+      -map '[out]' -frames:v "$FRAMES" "${enc[@]}" "$WORK/slideshow.avi"
+    cframes=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$WORK/slideshow.avi")
+    a=${best[a_$codec]}; b=${best[b_$codec]}; c=${best[c_$codec]}
+    printf '%-6s workload 2, %dx%d %d frames (trov wrote %s, ffmpeg %s): wall (a) trov %.2f s  (b) floor %.2f s  (c) ffmpeg slide show %.2f s  (a)/(b) %.2f  (c)/(b) %.2f  (a)/(c) %.2f\n' \
+      $codec "$W" "$H" "$FRAMES" "$frames" "$cframes" "$a" "$b" "$c" "$(echo "$a / $b" | bc -l)" "$(echo "$c / $b" | bc -l)" "$(echo "$a / $c" | bc -l)"
+    printf '%-6s   cpu (a) %.2f s  (b) %.2f s  (c) %.2f s   trov peak RSS %d MB\n' \
+      $codec "${cpu[a_$codec]}" "${cpu[b_$codec]}" "${cpu[c_$codec]}" $((mem / 1024))
     continue
   fi
   eval "measure c_$codec ffmpeg -nostdin -v error -y $(slideshow_args) -frames:v $FRAMES ${enc[*]} $WORK/slideshow.avi"

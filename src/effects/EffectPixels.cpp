@@ -49,6 +49,8 @@ void CRectScaler::BuildTaps(int srcLen, int dstLen, int dstFrom, int dstTo, std:
     taps.clear();
     weights.clear();
     const double scale = double(srcLen) / dstLen;  // source pixels per destination pixel
+    // A source pixel wholly inside the interval overlaps it by exactly 1.0: one weight for all.
+    const int whole = int(1.0 / scale * 1024.0 + 0.5);
     for (int j = dstFrom; j < dstTo; ++j) {
         double s0 = j * scale, s1 = (j + 1) * scale;
         int first = std::clamp(int(std::floor(s0)), 0, srcLen - 1);
@@ -58,8 +60,13 @@ void CRectScaler::BuildTaps(int srcLen, int dstLen, int dstFrom, int dstTo, std:
         tap.offset = int(weights.size());
         int sum = 0, heaviest = 0, heaviestWeight = -1;
         for (int i = first; i <= last; ++i) {
-            double overlap = std::min(s1, double(i + 1)) - std::max(s0, double(i));
-            int w = overlap > 0 ? int(overlap / scale * 1024.0 + 0.5) : 0;
+            int w;
+            if (double(i) >= s0 && i + 1.0 <= s1) {
+                w = whole;
+            } else {
+                double overlap = std::min(s1, double(i + 1)) - std::max(s0, double(i));
+                w = overlap > 0 ? int(overlap / scale * 1024.0 + 0.5) : 0;
+            }
             if (w > heaviestWeight) {
                 heaviestWeight = w;
                 heaviest = i - first;
@@ -73,6 +80,15 @@ void CRectScaler::BuildTaps(int srcLen, int dstLen, int dstFrom, int dstTo, std:
             uint16_t(weights[size_t(tap.offset + heaviest)] + (1024 - sum));
         taps.push_back(tap);
     }
+}
+
+// Rebuilds the taps only when the call's lengths or visible range differ from the last call's
+// (effects scale the same rectangle sizes over and over).
+void CRectScaler::TapsFor(int srcLen, int dstLen, int dstFrom, int dstTo, TapSet& set) {
+    const std::array<int, 4> key{srcLen, dstLen, dstFrom, dstTo};
+    if (set.key == key) return;
+    BuildTaps(srcLen, dstLen, dstFrom, dstTo, set.taps, set.weights);
+    set.key = key;
 }
 
 void CRectScaler::Scale(CPicture& dst, int dx, int dy, int dw, int dh, const CPicture& src, int sx, int sy,
@@ -95,27 +111,38 @@ void CRectScaler::Scale(CPicture& dst, int dx, int dy, int dw, int dh, const CPi
         dst.CopyRect(&src, sx + jx0, sy + jy0, sx + jx1, sy + jy1, dx - sx, dy - sy);
         return;
     }
-    BuildTaps(sw, dw, jx0, jx1, m_tapsX, m_weightsX);
-    BuildTaps(sh, dh, jy0, jy1, m_tapsY, m_weightsY);
+    TapsFor(sw, dw, jx0, jx1, m_x);
+    TapsFor(sh, dh, jy0, jy1, m_y);
+    // Same width: every horizontal tap is one source pixel of weight 1024, so the horizontal pass
+    // is the rounding shift of each sum alone (in the same 32-bit arithmetic: a shrink by more
+    // than about 100 can make the weights wrap, and those sums must wrap as they always did).
+    const bool sameWidth = sw == dw;
     m_column.assign(size_t(sw) * 3, 0);
     for (int j = jy0; j < jy1; ++j) {
-        const Tap& ty = m_tapsY[size_t(j - jy0)];
+        const Tap& ty = m_y.taps[size_t(j - jy0)];
         // Vertical pass into one row of the source's width (weights sum to 1024).
         uint32_t* col = m_column.data();
         std::fill(col, col + size_t(sw) * 3, 0u);
-        for (int t = 0; t < ty.count; ++t) {
-            const uint32_t w = m_weightsY[size_t(ty.offset + t)];
+        const std::ptrdiff_t stride = src.GetStride();
+        const uint8_t* s = src.GetRow(sy + ty.first) + size_t(sx) * 3;
+        for (int t = 0; t < ty.count; ++t, s += stride) {
+            const uint32_t w = m_y.weights[size_t(ty.offset + t)];
             if (!w) continue;
-            const uint8_t* s = src.GetRow(sy + ty.first + t) + size_t(sx) * 3;
             for (int i = 0; i < sw * 3; ++i) col[i] += s[i] * w;
         }
         // Horizontal pass into the destination row.
         uint8_t* d = dst.GetRow(dy + j) + size_t(dx + jx0) * 3;
+        if (sameWidth) {
+            const uint32_t* c = col + size_t(jx0) * 3;
+            for (int i = 0; i < (jx1 - jx0) * 3; ++i)
+                d[i] = uint8_t(std::min<uint32_t>((c[i] * 1024u + (1u << 19)) >> 20, 255));
+            continue;
+        }
         for (int i = jx0; i < jx1; ++i, d += 3) {
-            const Tap& tx = m_tapsX[size_t(i - jx0)];
+            const Tap& tx = m_x.taps[size_t(i - jx0)];
             uint32_t b = 0, g = 0, r = 0;
             const uint32_t* c = col + size_t(tx.first) * 3;
-            const uint16_t* w = &m_weightsX[size_t(tx.offset)];
+            const uint16_t* w = &m_x.weights[size_t(tx.offset)];
             for (int t = 0; t < tx.count; ++t, c += 3) {
                 b += c[0] * w[t];
                 g += c[1] * w[t];

@@ -2,6 +2,7 @@
 // Everything works on rows and bytes of 24-bit bottom-up pictures; nothing here is virtual.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -50,11 +51,17 @@ private:
         int count = 0;   // number of source indices
         int offset = 0;  // into m_weights
     };
+    // The taps of one axis and the (source length, destination length, visible range) they are for.
+    struct TapSet {
+        std::array<int, 4> key{-1, -1, -1, -1};
+        std::vector<Tap> taps;
+        std::vector<uint16_t> weights;
+    };
     static void BuildTaps(int srcLen, int dstLen, int dstFrom, int dstTo, std::vector<Tap>& taps,
                           std::vector<uint16_t>& weights);
+    static void TapsFor(int srcLen, int dstLen, int dstFrom, int dstTo, TapSet& set);
 
-    std::vector<Tap> m_tapsX, m_tapsY;
-    std::vector<uint16_t> m_weightsX, m_weightsY;
+    TapSet m_x, m_y;
     std::vector<uint32_t> m_column;  // one vertically combined source row
 };
 

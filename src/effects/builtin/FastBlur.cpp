@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#define TROV_BLUR_AVX2 1
+#endif
+
 namespace trov {
 
 namespace {
@@ -294,6 +298,39 @@ void ChordCounts(const DiscChords& c, int w, int dyFrom, int dyTo, int fullCount
     }
 }
 
+// acc[i] = the sum over the m chords of p1[c][i] - p0[c][i], for i < n: one pass over the row per
+// chord, the rows streaming through the cache. The AVX2 build of the same loops adds eight sums
+// at a time; integer sums are the same in any width.
+inline void SumChordsPlain(int32_t* __restrict acc, const int32_t* const* p1, const int32_t* const* p0, int m,
+                           int n) {
+    for (int c = 0; c < m; ++c) {
+        const int32_t* __restrict a = p1[c];
+        const int32_t* __restrict b = p0[c];
+        if (c == 0)
+            for (int i = 0; i < n; ++i) acc[i] = a[i] - b[i];
+        else
+            for (int i = 0; i < n; ++i) acc[i] += a[i] - b[i];
+    }
+}
+
+#ifdef TROV_BLUR_AVX2
+__attribute__((target("avx2"))) void SumChordsAvx2(int32_t* __restrict acc, const int32_t* const* p1,
+                                                   const int32_t* const* p0, int m, int n) {
+    SumChordsPlain(acc, p1, p0, m, n);
+}
+#endif
+
+void SumChords(int32_t* acc, const int32_t* const* p1, const int32_t* const* p0, int m, int n) {
+#ifdef TROV_BLUR_AVX2
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) {
+        SumChordsAvx2(acc, p1, p0, m, n);
+        return;
+    }
+#endif
+    SumChordsPlain(acc, p1, p0, m, n);
+}
+
 }  // namespace
 
 void CFastBlur::BlurDisc(const SPixelBlock& s, uint8_t* target, const std::vector<SBlurOffset>& kernel,
@@ -309,6 +346,9 @@ void CFastBlur::BlurDisc(const SPixelBlock& s, uint8_t* target, const std::vecto
     m_acc.assign(size_t(n), 0);
     m_counts.assign(size_t(w), 0);
     int32_t* acc = m_acc.data();
+    std::vector<const int32_t*> ends(size_t(2) * rows);
+    const int32_t** p1s = ends.data();
+    const int32_t** p0s = ends.data() + rows;
 
     auto prefixOf = [&](int srcRow) { return m_prefix.data() + size_t(srcRow % rows) * prefixLen; };
     auto buildPrefix = [&](int srcRow) {
@@ -329,25 +369,17 @@ void CFastBlur::BlurDisc(const SPixelBlock& s, uint8_t* target, const std::vecto
     for (int y = 0; y < h; ++y) {
         ensureRows(y - dyMin);
         const int dyFrom = std::max(dyMin, y - h + 1), dyTo = std::min(dyMax, y);
-        bool first = true;
-        int fullCount = 0, maxHi = 0, minLo = 0;
-        for (int dy = dyFrom; dy <= dyTo; ++dy) {
+        int fullCount = 0, maxHi = 0, minLo = 0, m = 0;
+        for (int dy = dyFrom; dy <= dyTo; ++dy, ++m) {
             const int l = lo[size_t(dy - dyMin)], u = hi[size_t(dy - dyMin)];
             const int32_t* p = prefixOf(y - dy);
-            const int32_t* __restrict p1 = p + 3 * (pad - l + 1);
-            const int32_t* __restrict p0 = p + 3 * (pad - u);
-            if (first) {
-                for (int i = 0; i < n; ++i) acc[i] = p1[i] - p0[i];
-                maxHi = u;
-                minLo = l;
-                first = false;
-            } else {
-                for (int i = 0; i < n; ++i) acc[i] += p1[i] - p0[i];
-                maxHi = std::max(maxHi, u);
-                minLo = std::min(minLo, l);
-            }
+            p1s[m] = p + 3 * (pad - l + 1);
+            p0s[m] = p + 3 * (pad - u);
+            maxHi = m == 0 ? u : std::max(maxHi, u);
+            minLo = m == 0 ? l : std::min(minLo, l);
             fullCount += u - l + 1;
         }
+        SumChords(acc, p1s, p0s, m, n);
         int* counts = m_counts.data();
         ChordCounts(chords, w, dyFrom, dyTo, fullCount, maxHi, minLo, counts);
         uint8_t* out = target + size_t(y) * s.stride;

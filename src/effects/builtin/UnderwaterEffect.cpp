@@ -26,30 +26,55 @@ const char* NameOf(int type) {
     }
 }
 
-// Area-averaging resample of a run of sw pixels (3 bytes each, srcStep bytes apart) to dw pixels
-// (dstStep bytes apart): each target pixel is the overlap-weighted mean of the source pixels its
-// interval covers. Equal lengths copy.
-void ResampleRun(const uint8_t* src, std::ptrdiff_t srcStep, int sw, uint8_t* dst, std::ptrdiff_t dstStep,
-                 int dw) {
+}  // namespace
+
+// Area-averaging resample of a run of sw pixels to dw pixels: each target pixel is the
+// overlap-weighted mean of the source pixels its interval covers. The overlaps depend only on the
+// two lengths, so they are computed once per pair and reused for every row, column and frame;
+// the sums run over the same taps in the same order, so the pixels come out as if computed anew.
+const CUnderwaterEffect::RunTaps& CUnderwaterEffect::TapsFor(int sw, int dw) {
+    const uint64_t key = (uint64_t(uint32_t(sw)) << 32) | uint32_t(dw);
+    auto [it, added] = m_runTaps.try_emplace(key);
+    RunTaps& taps = it->second;
+    if (!added) return taps;
+    const double scale = static_cast<double>(sw) / dw;
+    taps.norm = 1.0 / scale;
+    taps.first.resize(size_t(dw));
+    taps.count.resize(size_t(dw));
+    for (int j = 0; j < dw; ++j) {
+        const double s0 = j * scale, s1 = s0 + scale;
+        const int first = std::min(sw - 1, static_cast<int>(s0));
+        const int last = std::min(sw - 1, static_cast<int>(std::ceil(s1)) - 1);
+        taps.first[size_t(j)] = first;
+        taps.count[size_t(j)] = std::max(0, last - first + 1);
+        for (int i = first; i <= last; ++i) {
+            const double overlap = std::min(s1, i + 1.0) - std::max(s0, static_cast<double>(i));
+            // A tap without overlap adds +0 to a sum that is never negative: no change.
+            taps.weights.push_back(overlap > 0 ? overlap : 0.0);
+        }
+    }
+    return taps;
+}
+
+// The run of sw pixels (3 bytes each, srcStep bytes apart) resampled to dw pixels (dstStep bytes
+// apart). Equal lengths copy.
+void CUnderwaterEffect::ResampleRun(const uint8_t* src, std::ptrdiff_t srcStep, int sw, uint8_t* dst,
+                                    std::ptrdiff_t dstStep, int dw) {
     if (sw <= 0 || dw <= 0) return;
     if (sw == dw) {
         for (int i = 0; i < sw; ++i) std::memcpy(dst + i * dstStep, src + i * srcStep, 3);
         return;
     }
-    const double scale = static_cast<double>(sw) / dw;
-    const double norm = 1.0 / scale;
+    const RunTaps& taps = TapsFor(sw, dw);
+    const double norm = taps.norm;
+    const double* weight = taps.weights.data();
     for (int j = 0; j < dw; ++j) {
-        const double s0 = j * scale, s1 = s0 + scale;
-        const int first = std::min(sw - 1, static_cast<int>(s0));
-        const int last = std::min(sw - 1, static_cast<int>(std::ceil(s1)) - 1);
+        const uint8_t* p = src + taps.first[size_t(j)] * srcStep;
         double sum0 = 0, sum1 = 0, sum2 = 0;
-        for (int i = first; i <= last; ++i) {
-            const double overlap = std::min(s1, i + 1.0) - std::max(s0, static_cast<double>(i));
-            if (overlap <= 0) continue;
-            const uint8_t* p = src + i * srcStep;
-            sum0 += p[0] * overlap;
-            sum1 += p[1] * overlap;
-            sum2 += p[2] * overlap;
+        for (int t = taps.count[size_t(j)]; t > 0; --t, ++weight, p += srcStep) {
+            sum0 += p[0] * *weight;
+            sum1 += p[1] * *weight;
+            sum2 += p[2] * *weight;
         }
         uint8_t* q = dst + j * dstStep;
         // The small lift keeps flat areas flat despite the rounding of the overlaps.
@@ -58,8 +83,6 @@ void ResampleRun(const uint8_t* src, std::ptrdiff_t srcStep, int sw, uint8_t* ds
         q[2] = static_cast<uint8_t>(std::min(255.0, sum2 * norm + 1e-7));
     }
 }
-
-}  // namespace
 
 CUnderwaterEffect::CUnderwaterEffect(int type)
     : CBuiltinEffect(NameOf(type), "1.0", type == 2), m_type(type >= 1 && type <= 3 ? type : 1) {
@@ -119,6 +142,7 @@ void CUnderwaterEffect::PrepareFrames() {
 }
 
 void CUnderwaterEffect::FreeBuffers() {
+    m_runTaps = {};
     m_rowPass.Reset();
     m_warped.Reset();
     m_shift = {};

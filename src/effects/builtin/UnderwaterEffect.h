@@ -5,7 +5,10 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "effects/BuiltinEffect.h"
@@ -44,14 +47,26 @@ protected:
     void FreeBuffers() override;
 
 private:
+    // The overlaps of one run length resampled to another: per target pixel its first source
+    // pixel and tap count, the taps' weights one after another.
+    struct RunTaps {
+        double norm = 1.0;
+        std::vector<int> first;
+        std::vector<int> count;
+        std::vector<double> weights;
+    };
+    const RunTaps& TapsFor(int sw, int dw);
+    void ResampleRun(const uint8_t* src, std::ptrdiff_t srcStep, int sw, uint8_t* dst, std::ptrdiff_t dstStep,
+                     int dw);
     void MakeWaves(std::vector<Wave>& waves, int spacing);
 
     int m_type;
-    std::array<int, kLines> m_xs{};  // vertical guide lines (columns)
-    std::array<int, kLines> m_ys{};  // horizontal guide lines (rows)
-    std::vector<Wave> m_vertical;    // 5 x kComponents
-    std::vector<Wave> m_horizontal;  // 5 x kComponents
-    std::vector<int> m_shift;        // per-frame displacements of the inner lines
+    std::array<int, kLines> m_xs{};                   // vertical guide lines (columns)
+    std::array<int, kLines> m_ys{};                   // horizontal guide lines (rows)
+    std::vector<Wave> m_vertical;                     // 5 x kComponents
+    std::vector<Wave> m_horizontal;                   // 5 x kComponents
+    std::vector<int> m_shift;                         // per-frame displacements of the inner lines
+    std::unordered_map<uint64_t, RunTaps> m_runTaps;  // by (source length << 32 | target length)
     CDibPicture m_rowPass;
     CDibPicture m_warped;
     fx::CBlendTable m_table;
