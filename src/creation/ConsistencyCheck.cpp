@@ -168,6 +168,7 @@ private:
                 m_prep.FinishStill(*obj, *pic, w, h, quality);
             } else if (sizeOk) {
                 if (auto prepared = m_prep.PrepareMovingSource(*obj, *pic, w, h, m_move)) {
+                    pic.reset();  // the photo at full size is not needed while the prepared one is written
                     Status("Caching picture ...");
                     m_prep.StorePicture(*prepared, m_prep.MovingSourceName(*obj, m_move), w, h, obj->rotation,
                                         quality);

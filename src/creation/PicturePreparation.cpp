@@ -6,6 +6,7 @@
 #include "creation/CreationFormat.h"
 #include "creation/PanoramaScrollingEffect.h"
 #include "creation/PictureMove.h"
+#include "imaging/BmpCopy.h"
 #include "imaging/PictureTools.h"
 #include "infra/MessagePipelines.h"
 #include "project/FileCache.h"
@@ -145,8 +146,7 @@ void CPicturePreparation::StorePicture(const CPicture& picture, const std::strin
     std::string file =
         m_pic.MakePath("pic_" + Md5Hex(name + BackgroundKey() + Format("#%d#_%d_%d", rotation, w, h) +
                                        Format("###%d", quality)));
-    auto copy = picture.Clone();
-    if (!copy || !copy->SaveFile(file)) return;
+    if (!SaveBmpCopy(picture, file)) return;
     m_pic.Add(PictureCacheKey(name, w, h, rotation, quality), file);
     m_pic.RegisterFile(file);
 }

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <vector>
 
+#include "imaging/BmpCopy.h"
 #include "infra/ByteOrder.h"
 
 namespace trov {
@@ -363,34 +364,59 @@ bool CDibPicture::DecodeDib(const uint8_t* info, size_t infoLen, size_t pixelOff
     return true;
 }
 
+namespace {
+
+// The 24-bit BMP file of a pixel block: file header, information header, the rows as stored.
+// Empty on success, otherwise what failed.
+std::string WriteBmp(const std::string& path, const void* infoHeader, const uint8_t* bits, int imageSize) {
+    uint8_t fileHeader[14] = {};
+    fileHeader[0] = 'B';
+    fileHeader[1] = 'M';
+    WriteLe32(fileHeader + 2, uint32_t(imageSize) + 54);
+    WriteLe16(fileHeader + 6, 0);
+    WriteLe16(fileHeader + 8, 0);
+    WriteLe32(fileHeader + 10, 54);
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    if (!f) return "cannot create " + path;
+    f.write(reinterpret_cast<const char*>(fileHeader), 14);
+    f.write(reinterpret_cast<const char*>(infoHeader), 40);
+    f.write(reinterpret_cast<const char*>(bits), imageSize);
+    f.close();
+    if (!f) {
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+        return "cannot write " + path;
+    }
+    return {};
+}
+
+}  // namespace
+
 bool CDibPicture::SaveFile(const std::string& path) {
     if (IsEmpty()) {
         SetLastError("CDibPicture::SaveFile: the picture is empty");
         return false;
     }
-    uint8_t fileHeader[14] = {};
-    fileHeader[0] = 'B';
-    fileHeader[1] = 'M';
-    WriteLe32(fileHeader + 2, uint32_t(GetImageSize()) + 54);
-    WriteLe16(fileHeader + 6, 0);
-    WriteLe16(fileHeader + 8, 0);
-    WriteLe32(fileHeader + 10, 54);
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    if (!f) {
-        SetLastError("CDibPicture::SaveFile: cannot create " + path);
-        return false;
-    }
-    f.write(reinterpret_cast<const char*>(fileHeader), 14);
-    f.write(reinterpret_cast<const char*>(GetHeader()), 40);
-    f.write(reinterpret_cast<const char*>(GetBits()), GetImageSize());
-    f.close();
-    if (!f) {
-        SetLastError("CDibPicture::SaveFile: cannot write " + path);
-        std::error_code ec;
-        std::filesystem::remove(path, ec);
+    const std::string failure = WriteBmp(path, GetHeader(), GetBits(), GetImageSize());
+    if (!failure.empty()) {
+        SetLastError("CDibPicture::SaveFile: " + failure);
         return false;
     }
     return true;
+}
+
+bool SaveBmpCopy(const CPicture& picture, const std::string& path) {
+    if (picture.IsEmpty()) return false;
+    // The information header a new picture of this size gets, as Clone() would give the copy.
+    BitmapInfoHeader h{};
+    h.biSize = 40;
+    h.biWidth = picture.GetWidth();
+    h.biHeight = picture.GetHeight();
+    h.biPlanes = 1;
+    h.biBitCount = 24;
+    h.biCompression = 0;
+    h.biSizeImage = uint32_t(picture.GetImageSize());
+    return WriteBmp(path, &h, picture.GetBits(), picture.GetImageSize()).empty();
 }
 
 }  // namespace trov

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ImagingTestUtil.h"
+#include "imaging/BmpCopy.h"
 #include "imaging/DibPicture.h"
 #include "support/TestSupport.h"
 
@@ -125,6 +126,21 @@ TEST(BmpWrite, FileHeaderAndPixelsAsSpecified) {
     CDibPicture empty;
     EXPECT_FALSE(empty.SaveFile(dir / "b.bmp"));
     EXPECT_FALSE(p->SaveFile(dir / "missing-dir/c.bmp"));
+}
+
+// The picture cache writes prepared pictures without copying them first: the file must be the
+// one a copy would have written, whatever the original's information header holds.
+TEST(BmpWrite, CopyWithoutCopyingIsTheClonesFile) {
+    TempDir dir;
+    auto p = MakePattern(kW, kH);
+    p->GetHeader()->biXPelsPerMeter = 2835;  // as a loaded file may carry
+    ASSERT_TRUE(SaveBmpCopy(*p, dir / "direct.bmp"));
+    ASSERT_TRUE(p->Clone()->SaveFile(dir / "clone.bmp"));
+    EXPECT_EQ(test::ReadFileBytes(dir / "direct.bmp"), test::ReadFileBytes(dir / "clone.bmp"));
+
+    CDibPicture empty;
+    EXPECT_FALSE(SaveBmpCopy(empty, dir / "empty.bmp"));
+    EXPECT_FALSE(SaveBmpCopy(*p, dir / "missing-dir/c.bmp"));
 }
 
 TEST(BmpRead, TwentyFourBitRoundTripAndLoadOnce) {
