@@ -11,13 +11,33 @@ constexpr int64_t kFullDecodePixels = int64_t(4) << 20;
 // Pictures whose eighth is itself above that: a few hundred bytes can declare 65000 x 65000.
 constexpr int64_t kEighthDecodePixels = kFullDecodePixels * 64;
 
-// The size the first frame header declares, or 0 when there is none.
+// The size the frame header declares, found the way the decoder finds it: marker after marker
+// from the start of image, each segment skipped by its length; 0 when there is none.
 int64_t DeclaredPixels(const uint8_t* data, size_t size) {
-    for (size_t i = 0; i + 9 <= size; ++i) {
-        if (data[i] != 0xFF || data[i + 1] < 0xC0 || data[i + 1] > 0xCF) continue;
-        if (data[i + 1] == 0xC4 || data[i + 1] == 0xC8 || data[i + 1] == 0xCC) continue;
-        const int height = data[i + 5] << 8 | data[i + 6], width = data[i + 7] << 8 | data[i + 8];
-        return int64_t(width) * height;
+    size_t i = 2;
+    while (i + 4 <= size) {
+        if (data[i] != 0xFF) {  // garbage between segments: the decoder looks for the next marker
+            ++i;
+            continue;
+        }
+        const uint8_t marker = data[i + 1];
+        if (marker == 0xFF) {  // fill byte
+            ++i;
+            continue;
+        }
+        if (marker == 0xD9 || marker == 0xDA) return 0;              // end of image or scan before any frame
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {  // no length
+            i += 2;
+            continue;
+        }
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            if (i + 9 > size) return 0;
+            const int height = data[i + 5] << 8 | data[i + 6], width = data[i + 7] << 8 | data[i + 8];
+            return int64_t(width) * height;
+        }
+        i += 2 + size_t(data[i + 2] << 8 | data[i + 3]);
     }
     return 0;
 }
