@@ -208,6 +208,7 @@ void CFlightPath::Setup(const std::string& points, Colour colour, int radius) {
             }
         }
     }
+    m_reach = r;
 }
 
 std::vector<CFlightPath::Point> CFlightPath::PixelPoints(int w, int h) const {
@@ -237,7 +238,26 @@ void CFlightPath::DrawSegment(CPicture& picture, double ax, double ay, double bx
     if (t == 0.0) return;
     int w = picture.GetWidth(), h = picture.GetHeight();
     uint8_t red = ColourRed(m_colour), green = ColourGreen(m_colour), blue = ColourBlue(m_colour);
-    for (int m = 0; m < static_cast<int>(t) + 0.5; ++m) {
+    // Only the steps whose disk can reach the picture are walked. A point of a hand-edited project
+    // may lie hundreds of thousands of pixels away, and walking all of its line, a ring per pixel,
+    // for every frame would stall the creation. Steps outside draw nothing, so skipping them
+    // changes no pixel; the margins cover the rounding of the step positions.
+    double first = 0.0, last = std::floor(t);
+    auto keepNear = [&](double start, double step, int side) {
+        double low = -m_reach - 2.0, high = side - 1 + m_reach + 2.0;
+        if (step == 0.0) {
+            if (start < low || start > high) last = -1.0;
+            return;
+        }
+        double m1 = (low - start) / step, m2 = (high - start) / step;
+        if (m1 > m2) std::swap(m1, m2);
+        first = std::max(first, std::floor(m1) - 1.0);
+        last = std::min(last, std::ceil(m2) + 1.0);
+    };
+    keepNear(sx, dx / t, w);
+    keepNear(sy, dy / t, h);
+    if (first > last) return;
+    for (int m = static_cast<int>(first); m <= static_cast<int>(last); ++m) {
         int cx = sx + Rnd(m * dx / t), cy = sy + Rnd(m * dy / t);
         const auto& offsets = (m == 0) ? m_disk : m_ring;
         for (const Offset& o : offsets) {

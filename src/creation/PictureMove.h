@@ -109,6 +109,7 @@ private:
     std::vector<std::pair<double, double>> m_percent;
     std::vector<Offset> m_disk;
     std::vector<Offset> m_ring;
+    int m_reach = 0;  // no offset reaches farther than this from the line, in either axis
     Colour m_colour = 255;
 };
 

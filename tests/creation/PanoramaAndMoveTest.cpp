@@ -337,6 +337,59 @@ TEST(FlightPath, HugePercentagesAreHeldNearThePicture) {
     EXPECT_EQ(pic.GetColour(50, 4), MakeColour(0, 255, 0));
 }
 
+// Every step of the line, as the route is defined: a disk at the start, a ring per pixel after it.
+void WalkWholeLine(const CFlightPath& path, CPicture& pic, double ax, double ay, double bx, double by) {
+    auto rnd = [](double v) { return static_cast<int>(v + 0.5); };
+    int sx = rnd(ax), sy = rnd(ay);
+    double dx = rnd(bx) - sx, dy = rnd(by) - sy, t = std::sqrt(dx * dx + dy * dy);
+    for (int m = 0; t > 0.0 && m <= static_cast<int>(t); ++m) {
+        int cx = sx + rnd(m * dx / t), cy = sy + rnd(m * dy / t);
+        for (auto o : m == 0 ? path.DiskOffsets() : path.RingOffsets()) {
+            int x = cx + o.dx, y = cy + o.dy;
+            if (x >= 0 && y >= 0 && x < pic.GetWidth() && y < pic.GetHeight())
+                pic.SetPixel(x, y, 255, 0, 0);
+        }
+    }
+}
+
+TEST(FlightPath, LinesReachingFarOutsideDrawExactlyTheirStepsInsideThePicture) {
+    // Lines that leave, enter, cross or pass by the picture, some thousands of pixels long, some
+    // nearly parallel to an edge: skipping the steps that cannot reach the picture must leave the
+    // same pixels as walking every one.
+    const double lines[][4] = {{20, 10, 5000, 900},    {-3000, -40, 30, 20},   {-2500, 15, 2600, 17},
+                               {10, -700, 11, 4000},   {63.4, 35.6, 63.4, -2e4}, {-8, -8, -8, 500},
+                               {-300, 60, 400, 61.49}, {70, 3, -9000, 2.6},    {-50, -50, 120, 90}};
+    for (int radius : {1, 2, 5, 30}) {
+        CFlightPath path;
+        path.Setup("", MakeColour(255, 0, 0), radius);
+        for (const auto& l : lines) {
+            CDibPicture drawn, walked;
+            CPicture::SetDefaultBackgroundColour(0);
+            ASSERT_TRUE(drawn.Create(64, 36));
+            ASSERT_TRUE(walked.Create(64, 36));
+            path.DrawSegment(drawn, l[0], l[1], l[2], l[3]);
+            WalkWholeLine(path, walked, l[0], l[1], l[2], l[3]);
+            ASSERT_EQ(std::memcmp(drawn.GetBits(), walked.GetBits(), drawn.GetImageSize()), 0)
+                << "radius " << radius << ", line " << l[0] << "," << l[1] << " to " << l[2] << "," << l[3];
+        }
+    }
+}
+
+TEST(FlightPath, AFlightPointMillionsOfPercentAwayIsDrawnWithoutWalkingItsDistantStretch) {
+    // A point at 501000000 % of the height from a damaged project: the route runs straight off the
+    // picture and back, 262,140 pixels out, with the widest pen. Walking the distant stretch would be
+    // half a million rings of some 3,000 pixels; all frames must be drawn, the start disk covering
+    // the picture as before.
+    CFlightPath path;
+    path.Setup("10|20|50|501000000|90|10|", MakeColour(255, 0, 0), 500);
+    CDibPicture pic;
+    CPicture::SetDefaultBackgroundColour(0);
+    ASSERT_TRUE(pic.Create(160, 90));
+    const int n = 50;
+    for (int j = 0; j < n; ++j) path.DrawFrame(pic, j, n);
+    EXPECT_EQ(CountColour(pic, MakeColour(255, 0, 0)), 160 * 90);
+}
+
 TEST(FlightPointFile, LinesSplitAtTheFirstCommaOthersSkipped) {
     test::TempDir dir;
     test::WriteFileBytes(dir / "p.txt", "120,45\r\n120;45\r\n7,8,9\r\n");
