@@ -2,6 +2,7 @@
 #include "imaging/JpegPicture.h"
 
 #include <algorithm>
+#include <atomic>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -53,9 +54,17 @@ bool IsHarmlessWarning(int code) {
     }
 }
 
+std::atomic<int64_t> g_decoderMemoryLimit{CPicture::kMaxImageBytes};
+
 extern "C" void JpegErrorExit(j_common_ptr cinfo) {
     auto* e = reinterpret_cast<JpegErrors*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, e->fatal);
+    if (cinfo->err->msg_code == JERR_NO_BACKING_STORE)
+        // libjpeg asks for a backing store once its arrays would pass the limit; its own
+        // words ("Backing store not supported") would tell a user nothing.
+        std::snprintf(e->fatal, sizeof e->fatal, "decoding it would need more than %lld MB of working memory",
+                      static_cast<long long>(g_decoderMemoryLimit.load() >> 20));
+    else
+        (*cinfo->err->format_message)(cinfo, e->fatal);
     std::longjmp(e->jump, 1);
 }
 
@@ -182,6 +191,7 @@ bool DecodeJpeg(CPicture* picture, std::FILE* file, const unsigned char* data, s
         return false;
     }
     jpeg_create_decompress(&ci);
+    ci.mem->max_memory_to_use = static_cast<long>(g_decoderMemoryLimit.load());
     if (file)
         jpeg_stdio_src(&ci, file);
     else
@@ -198,17 +208,12 @@ bool DecodeJpeg(CPicture* picture, std::FILE* file, const unsigned char* data, s
     }
     if (ok) {
         ChooseScale(ci, hintW, hintH);
-        jpeg_calc_output_dimensions(&ci);
+        // The decoder starts first: a file it refuses (one whose scans would need more working
+        // memory than allowed) is then refused before a picture of its size is taken.
+        jpeg_start_decompress(&ci);
         if (!picture->Create(int(ci.output_width), int(ci.output_height))) {
             std::snprintf(err->fatal, sizeof err->fatal, "picture of %u x %u cannot be held", ci.image_width,
                           ci.image_height);
-            ok = false;
-        }
-    }
-    if (ok) {
-        jpeg_start_decompress(&ci);
-        if (int(ci.output_width) != picture->GetWidth() || int(ci.output_height) != picture->GetHeight()) {
-            std::snprintf(err->fatal, sizeof err->fatal, "decoder output size differs from the header");
             ok = false;
         }
     }
@@ -244,6 +249,14 @@ void ReportWarnings(CPicture& picture, const JpegErrors& err, const std::string&
 }
 
 }  // namespace
+
+void CJpegPicture::SetDecoderMemoryLimit(int64_t bytes) {
+    g_decoderMemoryLimit.store(std::max<int64_t>(bytes, 1));
+}
+
+int64_t CJpegPicture::DecoderMemoryLimit() {
+    return g_decoderMemoryLimit.load();
+}
 
 int ParseExifOrientation(const unsigned char* data, size_t size) {
     // "Exif\0\0", then a TIFF header (byte order, 42, offset of the first directory).

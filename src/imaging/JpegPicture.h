@@ -34,6 +34,14 @@ public:
     // box the picture already fits into decodes at full size.
     void SetSizeHint(int width, int height);
 
+    // The working memory one decode may take beyond the picture itself, process-wide. Files of
+    // several scans (progressive, or one colour at a time) keep every coefficient of the picture
+    // at full size, whatever the output scale: a few hundred bytes can declare a picture that
+    // would need gigabytes. Such a file is refused instead. The default is as large as the
+    // largest picture there can be, which no real photo reaches.
+    static void SetDecoderMemoryLimit(int64_t bytes);
+    static int64_t DecoderMemoryLimit();
+
 private:
     int m_hintWidth = 0;
     int m_hintHeight = 0;
