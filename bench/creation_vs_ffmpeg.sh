@@ -6,7 +6,7 @@
 #   (c) an ffmpeg slide show written the way an expert would (each photo read once, scale+pad,
 #       loop, an xfade chain),
 #   (d) MLT's melt, when installed (the photos with 1 s luma mixes).
-# trov runs start without a picture cache. Prints wall times, the ratios to (b), and trov's peak
+# trov runs start without a picture cache. Prints median wall times, the ratios to (b), and trov's peak
 # memory. Usage:
 #   bench/creation_vs_ffmpeg.sh [build dir, default build/release] [width height] [trials]
 set -euo pipefail
@@ -146,17 +146,19 @@ case "$W"x"$H" in 1280x720) MELT_PROFILE=atsc_720p_25 ;; 1920x1080) MELT_PROFILE
 now() { date +%s.%N; }
 declare -A best
 declare -A cpu
-measure() {  # name command...  (best wall time of the trials; CPU seconds of that trial)
+measure() {  # name command...  (median wall time of the trials; CPU seconds of that trial)
   local name=$1; shift
-  local t0 t1 dt
+  local t0 t1 dt u s runs=()
   for ((r = 0; r < TRIALS; r++)); do
     t0=$(now); /usr/bin/time -o "$WORK/cpu" -f '%U %S' "$@" > /dev/null 2>&1 || { echo "$name failed"; return 1; }; t1=$(now)
     dt=$(echo "$t1 - $t0" | bc -l)
-    if [ -z "${best[$name]:-}" ] || (( $(echo "$dt < ${best[$name]}" | bc -l) )); then
-      best[$name]=$dt
-      read -r u s < "$WORK/cpu"; cpu[$name]=$(echo "$u + $s" | bc -l)
-    fi
+    read -r u s < "$WORK/cpu"
+    runs+=("$dt $(echo "$u + $s" | bc -l)")
   done
+  local mid
+  mid=$(printf '%s\n' "${runs[@]}" | sort -g | sed -n "$(( (TRIALS + 1) / 2 ))p")
+  best[$name]=${mid% *}
+  cpu[$name]=${mid#* }
 }
 
 # Raw frames for (b): the movie itself, written uncompressed ("DIB "), so that the floor encodes the
