@@ -5,7 +5,8 @@
 #       A campaign: each harness (default: all) fuzzes for SECONDS, growing its corpus in
 #       build/fuzz/corpus/<harness> (kept between campaigns). Crashes, leaks, timeouts and
 #       out-of-memory inputs land in build/fuzz/findings/<harness>/. Prints executions and edges.
-#       With FUZZ_RUNS=N a harness also stops after N executions (SECONDS is then a limit).
+#       With FUZZ_RUNS=N a harness also stops after N executions (SECONDS is then a limit);
+#       FUZZ_MAX_LEN=N keeps new inputs to N bytes (a harness whose inputs grow slows down).
 #   scripts/fuzz.sh --regress [RUNS]
 #       The CI check: every harness runs its seeds and fuzz/regressions/<harness>/ once, then
 #       RUNS (default 2000) mutations; any finding fails.
@@ -88,6 +89,7 @@ for h in "${HARNESSES[@]}"; do
   rc=0
   limits=(-max_total_time="$seconds")
   [ -n "${FUZZ_RUNS:-}" ] && limits+=(-runs="$FUZZ_RUNS")
+  [ -n "${FUZZ_MAX_LEN:-}" ] && limits+=(-max_len="$FUZZ_MAX_LEN")
   "$build/fuzz/fuzz_$h" "${OPTIONS[@]}" "${limits[@]}" -dict="$root/fuzz/dict/$h.dict" \
     -artifact_prefix="$findings/" "$corpus" >"$log" 2>&1 || rc=$?
   read -r execs edges < <(summary "$log")
