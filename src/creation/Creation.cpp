@@ -255,13 +255,17 @@ std::shared_ptr<const CCaptionOverlay> CCreation::CaptionOverlayOf(const CProjec
 }
 
 std::shared_ptr<CDibPicture> CCreation::Captioned(const CProjectObject& obj, const CPicture& bare) {
-    auto copy = bare.Clone();
-    if (!copy) return nullptr;
+    // Moving pictures caption every frame: the copy goes into a recycled frame.
+    std::shared_ptr<CDibPicture> copy;
+    if (bare.IsEmpty() || !(copy = PooledFrame(bare.GetWidth(), bare.GetHeight()))) return nullptr;
+    std::memcpy(copy->GetBits(), bare.GetBits(), static_cast<size_t>(bare.GetImageSize()));
+    copy->SetFileName(bare.GetFileName());
+    copy->BitsChanged();
     if (!obj.pictureText.empty()) {
         if (auto overlay = CaptionOverlayOf(obj, copy->GetWidth(), copy->GetHeight()))
             overlay->Composite(*copy);
     }
-    return Share(std::move(copy));
+    return copy;
 }
 
 CFadingEffect* CCreation::FindEffect(const std::string& name) const {

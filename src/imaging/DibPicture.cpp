@@ -271,6 +271,13 @@ bool CDibPicture::LoadFile(const std::string& path, bool force) try {
     }
     if (!force && !IsEmpty() && path == GetFileName()) return true;
     Reset();
+    {
+        std::ifstream file(path, std::ios::binary);
+        if (file && ReadPlainBlock(file, path)) {
+            SetFileName(path);
+            return true;
+        }
+    }
     std::vector<uint8_t> data;
     std::string error;
     if (!ReadWholeFile(path, data, error)) {
@@ -284,6 +291,30 @@ bool CDibPicture::LoadFile(const std::string& path, bool force) try {
     Reset();
     SetLastError("CDibPicture::LoadFile: out of memory reading " + path);
     return false;
+}
+
+bool CDibPicture::ReadPlainBlock(std::ifstream& file, const std::string& path) {
+    // The pictures of the picture cache are such files, tens of megabytes each: read through a
+    // whole-file buffer, they were filled, copied and freed once more on every load.
+    uint8_t head[54];
+    if (!file.read(reinterpret_cast<char*>(head), sizeof head)) return false;
+    const int32_t width = int32_t(ReadLe32(head + 18)), height = int32_t(ReadLe32(head + 22));
+    if (head[0] != 'B' || head[1] != 'M' || ReadLe32(head + 10) != 54 || ReadLe32(head + 14) != 40 ||
+        ReadLe16(head + 26) != 1 || ReadLe16(head + 28) != 24 || ReadLe32(head + 30) != 0 ||
+        ReadLe32(head + 46) != 0 || width < 1 || height < 1 || width > kMaxSide || height > kMaxSide)
+        return false;
+    const int64_t bytes = int64_t(StrideFor(width)) * height;
+    std::error_code ec;
+    const auto length = std::filesystem::file_size(path, ec);
+    if (ec || bytes > kMaxImageBytes || length < uint64_t(54 + bytes)) return false;
+    if (!Allocate(width, height)) return false;
+    if (!file.read(reinterpret_cast<char*>(GetBits()), std::streamsize(bytes))) {
+        Reset();
+        return false;
+    }
+    SetPaddingAsCreated();
+    BitsChanged();
+    return true;
 }
 
 bool CDibPicture::LoadFromMemory(const uint8_t* data, size_t size, const std::string& what) {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 
 #include "imaging/Picture.h"
@@ -39,6 +40,10 @@ private:
     // Decodes the information header + colour table + pixels; pixelOffset is counted from the
     // start of `info` (not from the file start).
     bool DecodeDib(const uint8_t* info, size_t infoLen, size_t pixelOffset, const std::string& what);
+    // A file laid out as a picture block (24 bits, bottom-up, uncompressed, no colour table, the
+    // rows straight after the headers), read into the picture directly. False, and nothing held,
+    // when the file is not laid out so or cannot be read whole: the general reader then decides.
+    bool ReadPlainBlock(std::ifstream& file, const std::string& path);
 };
 
 }  // namespace trov

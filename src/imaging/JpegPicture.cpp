@@ -211,7 +211,8 @@ bool DecodeJpeg(CPicture* picture, std::FILE* file, const unsigned char* data, s
         // The decoder starts first: a file it refuses (one whose scans would need more working
         // memory than allowed) is then refused before a picture of its size is taken.
         jpeg_start_decompress(&ci);
-        if (!picture->Create(int(ci.output_width), int(ci.output_height))) {
+        // Every row is written below; rows the data does not reach are filled then.
+        if (!picture->Allocate(int(ci.output_width), int(ci.output_height))) {
             std::snprintf(err->fatal, sizeof err->fatal, "picture of %u x %u cannot be held", ci.image_width,
                           ci.image_height);
             ok = false;
@@ -222,6 +223,9 @@ bool DecodeJpeg(CPicture* picture, std::FILE* file, const unsigned char* data, s
         return false;
     }
     ReadScanlines(ci, picture, cmyk, inverted);
+    picture->SetPaddingAsCreated();
+    // Scanline s is memory row h - 1 - s: the rows never read are the bottom ones.
+    picture->FillRowsAsCreated(0, picture->GetHeight() - int(ci.output_scanline));
     if (ci.output_scanline < ci.output_height) {
         // The rows not read keep the background colour; finishing would count as an error.
         if (err->damages++ == 0)

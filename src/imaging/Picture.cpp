@@ -52,6 +52,47 @@ void CPicture::AdoptBlock(std::unique_ptr<uint8_t[]> block, int width, int heigh
 }
 
 bool CPicture::Create(int width, int height) {
+    if (!Allocate(width, height)) return false;
+    std::memset(m_bits, 0, size_t(GetImageSize()));
+    const Colour bg = GetDefaultBackgroundColour();
+    if (bg != 0) Fill(bg);
+    BitsChanged();
+    return true;
+}
+
+void CPicture::SetPaddingAsCreated() {
+    const int used = 3 * m_width, stride = GetStride();
+    if (!m_bits || used == stride) return;
+    // Create fills grey backgrounds byte by byte, padding included; any other colour leaves it 0.
+    const Colour bg = GetDefaultBackgroundColour();
+    const uint8_t r = ColourRed(bg), g = ColourGreen(bg), b = ColourBlue(bg);
+    const uint8_t pad = (bg != kNoColour && r == g && g == b) ? r : 0;
+    for (int y = 0; y < m_height; ++y) std::memset(GetRow(y) + used, pad, size_t(stride - used));
+}
+
+void CPicture::FillRowsAsCreated(int y0, int y1) {
+    if (!m_bits) return;
+    y0 = std::max(y0, 0);
+    y1 = std::min(y1, m_height);
+    const size_t stride = size_t(GetStride());
+    const Colour bg = GetDefaultBackgroundColour();
+    const uint8_t r = ColourRed(bg), g = ColourGreen(bg), b = ColourBlue(bg);
+    for (int y = y0; y < y1; ++y) {
+        uint8_t* row = m_bits + size_t(y) * stride;
+        if (bg == kNoColour || (r == g && g == b)) {
+            std::memset(row, bg == kNoColour ? 0 : r, stride);
+            continue;
+        }
+        std::memset(row + 3 * size_t(m_width), 0, stride - 3 * size_t(m_width));
+        for (int x = 0; x < m_width; ++x) {
+            row[3 * x] = b;
+            row[3 * x + 1] = g;
+            row[3 * x + 2] = r;
+        }
+    }
+}
+
+bool CPicture::Allocate(int width, int height) {
     Reset();
     if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) {
         m_lastError =
@@ -79,19 +120,16 @@ bool CPicture::Create(int width, int height) {
     h.biCompression = 0;
     h.biSizeImage = uint32_t(imageSize);
     std::memcpy(block.get(), &h, sizeof h);
-    std::memset(block.get() + 40, 0, size_t(imageSize));
     AdoptBlock(std::move(block), width, height);
     m_lastError.clear();
-    const Colour bg = GetDefaultBackgroundColour();
-    if (bg != 0) Fill(bg);
-    BitsChanged();
     return true;
 }
 
 std::unique_ptr<CDibPicture> CPicture::Clone() const {
     if (!m_bits) return nullptr;
     auto copy = std::make_unique<CDibPicture>();
-    if (!copy->Create(m_width, m_height)) return nullptr;
+    // Every byte is copied over, padding included: the block needs no filling first.
+    if (!copy->Allocate(m_width, m_height)) return nullptr;
     std::memcpy(copy->GetBits(), m_bits, size_t(GetImageSize()));
     copy->SetFileName(m_fileName);
     copy->BitsChanged();

@@ -133,6 +133,14 @@ public:
     // are 0 unless that colour is grey, in which case they have its value too).
     // False (buffer stays empty) for sizes < 1, above the limits, or when memory is short.
     bool Create(int width, int height);
+    // As Create, but the pixels are left as the allocator gives them: for a loader or copy that
+    // writes every row itself (it calls BitsChanged when done). Photos and prepared pictures are
+    // tens of megabytes; filling them first only to overwrite them costs as much as the copy.
+    bool Allocate(int width, int height);
+    // Rows [y0, y1) as Create leaves them (background colour, padding included), and the padding
+    // bytes of every row as Create leaves them: for a block filled from elsewhere.
+    void FillRowsAsCreated(int y0, int y1);
+    void SetPaddingAsCreated();
     // A new CDibPicture with the same size, pixels and file name (padding included). Null if empty.
     std::unique_ptr<CDibPicture> Clone() const;
 

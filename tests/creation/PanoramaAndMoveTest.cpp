@@ -346,8 +346,7 @@ void WalkWholeLine(const CFlightPath& path, CPicture& pic, double ax, double ay,
         int cx = sx + rnd(m * dx / t), cy = sy + rnd(m * dy / t);
         for (auto o : m == 0 ? path.DiskOffsets() : path.RingOffsets()) {
             int x = cx + o.dx, y = cy + o.dy;
-            if (x >= 0 && y >= 0 && x < pic.GetWidth() && y < pic.GetHeight())
-                pic.SetPixel(x, y, 255, 0, 0);
+            if (x >= 0 && y >= 0 && x < pic.GetWidth() && y < pic.GetHeight()) pic.SetPixel(x, y, 255, 0, 0);
         }
     }
 }
@@ -356,9 +355,9 @@ TEST(FlightPath, LinesReachingFarOutsideDrawExactlyTheirStepsInsideThePicture) {
     // Lines that leave, enter, cross or pass by the picture, some thousands of pixels long, some
     // nearly parallel to an edge: skipping the steps that cannot reach the picture must leave the
     // same pixels as walking every one.
-    const double lines[][4] = {{20, 10, 5000, 900},    {-3000, -40, 30, 20},   {-2500, 15, 2600, 17},
+    const double lines[][4] = {{20, 10, 5000, 900},    {-3000, -40, 30, 20},     {-2500, 15, 2600, 17},
                                {10, -700, 11, 4000},   {63.4, 35.6, 63.4, -2e4}, {-8, -8, -8, 500},
-                               {-300, 60, 400, 61.49}, {70, 3, -9000, 2.6},    {-50, -50, 120, 90}};
+                               {-300, 60, 400, 61.49}, {70, 3, -9000, 2.6},      {-50, -50, 120, 90}};
     for (int radius : {1, 2, 5, 30}) {
         CFlightPath path;
         path.Setup("", MakeColour(255, 0, 0), radius);

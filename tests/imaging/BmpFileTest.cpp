@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -436,6 +437,54 @@ TEST(BmpRead, PackedDibConvertsAndIsValidated) {
     CDibPicture q;
     ASSERT_TRUE(q.CreateFromPackedDib(pattern->GetHeader(), pattern->GetBlockSize()));
     EXPECT_TRUE(SamePixels(q, *pattern));
+}
+
+// Files laid out as a picture block (the picture cache's own) are read straight into the
+// picture; they must come out byte for byte, padding included, as the general reader makes them,
+// whatever the background colour, and every other layout must still take the general way.
+TEST(BmpRead, PictureBlockFilesReadStraightInMatchTheGeneralReader) {
+    TempDir dir;
+    const Colour kept = CPicture::GetDefaultBackgroundColour();
+    for (Colour background : {Colour(0), MakeColour(128, 128, 128), MakeColour(10, 200, 30)}) {
+        CPicture::SetDefaultBackgroundColour(background);
+        auto p = MakePattern(kW, kH);  // 37 columns: one padding byte a row
+        ASSERT_TRUE(p->SaveFile(dir / "block.bmp"));
+        const std::string bytes = test::ReadFileBytes(dir / "block.bmp");
+        CDibPicture straight, general;
+        ASSERT_TRUE(straight.LoadFile(dir / "block.bmp", true)) << straight.GetLastError();
+        ASSERT_TRUE(
+            general.LoadFromMemory(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), "b"));
+        ASSERT_EQ(straight.GetImageSize(), general.GetImageSize());
+        EXPECT_EQ(std::memcmp(straight.GetHeader(), general.GetHeader(), 40), 0);
+        EXPECT_EQ(std::memcmp(straight.GetBits(), general.GetBits(), size_t(general.GetImageSize())), 0);
+        EXPECT_EQ(straight.GetFileName(), dir / "block.bmp");
+    }
+    CPicture::SetDefaultBackgroundColour(kept);
+
+    // Top-down rows, a colour table before the rows, 32 bits: read the general way, rightly.
+    auto pattern = MakePattern(kW, kH);
+    Bytes rows(size_t(pattern->GetImageSize()));
+    for (int y = 0; y < kH; ++y)
+        std::memcpy(&rows[size_t(y) * size_t(pattern->GetStride())], pattern->GetRow(kH - 1 - y),
+                    3 * size_t(kW));
+    test::WriteFileBytes(dir / "topdown.bmp", ToString(MakeBmp(kW, -kH, 24, 0, {}, {}, rows)));
+    Bytes bottomUp(pattern->GetBits(), pattern->GetBits() + pattern->GetImageSize());
+    test::WriteFileBytes(dir / "table.bmp",
+                         ToString(MakeBmp(kW, kH, 24, 0, {}, MakePalette(2), bottomUp, 2)));
+    for (const char* name : {"topdown.bmp", "table.bmp"}) {
+        CDibPicture q;
+        ASSERT_TRUE(q.LoadFile(dir / name, true)) << name << ": " << q.GetLastError();
+        EXPECT_TRUE(SamePixels(q, *pattern)) << name;
+    }
+    // A block file cut short is refused with the general reader's reason, holding nothing.
+    ASSERT_TRUE(pattern->SaveFile(dir / "cut.bmp"));
+    std::string cut = test::ReadFileBytes(dir / "cut.bmp");
+    cut.resize(cut.size() - 7);
+    test::WriteFileBytes(dir / "cut.bmp", cut);
+    CDibPicture q;
+    EXPECT_FALSE(q.LoadFile(dir / "cut.bmp", true));
+    EXPECT_TRUE(q.IsEmpty());
+    EXPECT_NE(q.GetLastError().find("header claims"), std::string::npos) << q.GetLastError();
 }
 
 }  // namespace

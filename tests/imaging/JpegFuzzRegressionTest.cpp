@@ -39,8 +39,9 @@ TEST(JpegFuzzRegression, ATruncatedWideCmykPictureDecodesAtItsDeclaredSizeAsDama
 // refused with a plain reason, in full or scaled, before anything so large is taken: not even
 // the 783 MB of the picture itself.
 TEST(JpegFuzzRegression, AFileWhoseScansNeedGigabytesIsRefusedEvenAsAThumbnail) {
-    const std::string bytes = test::ReadFileBytes(std::string(TROV_SOURCE_DIR_VALUE) +
-                                                  "/fuzz/regressions/jpeg/one-colour-scan-of-260-bytes-declaring-63781x4096");
+    const std::string bytes =
+        test::ReadFileBytes(std::string(TROV_SOURCE_DIR_VALUE) +
+                            "/fuzz/regressions/jpeg/one-colour-scan-of-260-bytes-declaring-63781x4096");
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     for (int hint : {0, 1, 1280}) {
         CJpegPicture picture;
@@ -71,7 +72,8 @@ TEST(JpegFuzzRegression, TheDecoderMemoryBoundFallsOnlyOnFilesOfSeveralScans) {
     EXPECT_TRUE(single.LoadFromMemory(baseline.data(), baseline.size(), "b.jpg")) << single.GetLastError();
     CJpegPicture::SetDecoderMemoryLimit(int64_t(16) << 20);
     CJpegPicture roomy;
-    EXPECT_TRUE(roomy.LoadFromMemory(progressive.data(), progressive.size(), "p.jpg")) << roomy.GetLastError();
+    EXPECT_TRUE(roomy.LoadFromMemory(progressive.data(), progressive.size(), "p.jpg"))
+        << roomy.GetLastError();
     EXPECT_EQ(roomy.GetWidth(), 1024);
     EXPECT_FALSE(roomy.IsDamaged());
     CJpegPicture::SetDecoderMemoryLimit(kept);

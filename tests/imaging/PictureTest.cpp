@@ -1,6 +1,8 @@
 // Picture buffer: layout, creation, fill, rectangle copies, blend, pixel access, display images.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "ImagingTestUtil.h"
@@ -328,6 +330,35 @@ TEST(PictureDisplay, PackedTopDownRgbRoundTrip) {
     EXPECT_TRUE(SamePixels(back, *p));
     EXPECT_FALSE(back.FromPackedRgbTopDown(rgb.data(), 37, 23, 10));
     EXPECT_TRUE(CDibPicture().ToPackedRgbTopDown().empty());
+}
+
+// Loaders that write the rows themselves allocate without filling, then fill what they did not
+// write: the rows a damaged file does not reach, and the padding. Both must be exactly what
+// Create gives, for every kind of background.
+TEST(PictureCreate, RowsAndPaddingFilledAfterAnUnfilledAllocationAreAsCreated) {
+    for (Colour background : {Colour(0), Colour(0x404040), MakeColour(10, 20, 30), kNoColour}) {
+        BackgroundScope bg(background);
+        for (int width : {4, 5, 6}) {
+            CDibPicture created, allocated;
+            ASSERT_TRUE(created.Create(width, 3));
+            ASSERT_TRUE(allocated.Allocate(width, 3));
+            std::memset(allocated.GetBits(), 0xA5, size_t(allocated.GetImageSize()));
+            allocated.FillRowsAsCreated(-1, 9);  // clipped to the picture
+            EXPECT_EQ(std::memcmp(allocated.GetBits(), created.GetBits(), size_t(created.GetImageSize())), 0)
+                << std::hex << background << " width " << width;
+            EXPECT_EQ(std::memcmp(allocated.GetHeader(), created.GetHeader(), 40), 0);
+            // Rows written elsewhere keep their pixels; only the padding is set.
+            std::memset(allocated.GetBits(), 0xA5, size_t(allocated.GetImageSize()));
+            allocated.SetPaddingAsCreated();
+            for (int y = 0; y < 3; ++y) {
+                EXPECT_EQ(std::memcmp(allocated.GetRow(y), std::string(3 * size_t(width), '\xA5').data(),
+                                      3 * size_t(width)),
+                          0);
+                for (int i = 3 * width; i < allocated.GetStride(); ++i)
+                    EXPECT_EQ(allocated.GetRow(y)[i], created.GetRow(y)[i]) << std::hex << background;
+            }
+        }
+    }
 }
 
 TEST(PictureClone, CopiesPixelsAndName) {
