@@ -25,6 +25,10 @@ int64_t DeclaredPixels(const uint8_t* data, size_t size) {
             ++i;
             continue;
         }
+        if (marker == 0x00) {  // a stuffed zero outside any segment: skipped as garbage
+            i += 2;
+            continue;
+        }
         if (marker == 0xD9 || marker == 0xDA) return 0;              // end of image or scan before any frame
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {  // no length
             i += 2;
