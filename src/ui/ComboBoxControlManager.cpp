@@ -13,15 +13,11 @@ bool CComboBoxControlManager::InitializeList(const CSettingsStore& store, const 
         return false;
     }
     combo.ClearItems();
-    // A count far beyond the keys present ends once every key of the section has been seen.
-    const size_t keys = CountIndexedKeys(*store.GetSection(section), "Entry");
-    size_t seen = 0;
+    // Only the entries present are visited, however large the count.
     std::string text;
-    for (int i = 0; i < entries && seen < keys; ++i) {
-        if (store.GetString(section, "Entry" + std::to_string(i), text)) {
-            combo.AddItem(text);
-            ++seen;
-        }
+    for (int i : IndexedKeys(*store.GetSection(section), "Entry")) {
+        if (i >= entries) break;
+        if (store.GetString(section, "Entry" + std::to_string(i), text)) combo.AddItem(text);
     }
     int selected = 0;
     if (store.GetInt(section, "EntrySelected", selected) && combo.GetCount() > 0 && selected >= 0 &&

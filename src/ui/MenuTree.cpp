@@ -1,5 +1,9 @@
 #include "ui/MenuTree.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
 namespace trov {
 
 namespace {
@@ -9,14 +13,12 @@ void ReadLevel(const CSettingsStore& store, const std::string& section, int dept
                std::vector<CMenuTreeItem>& items) {
     int count = 0;
     if (depth > kMaxMenuDepth || !store.GetInt(section, "ItemCount", count)) return;
-    // A count far beyond the keys present ends once every key of the section has been seen.
-    const size_t keys = CountIndexedKeys(*store.GetSection(section), "ItemName");
-    size_t seen = 0;
-    for (int i = 0; i < count && seen < keys; ++i) {
+    // Positions without "ItemName" are skipped: only those present are visited.
+    for (int i : IndexedKeys(*store.GetSection(section), "ItemName")) {
+        if (i >= count) break;
         const std::string n = std::to_string(i);
         CMenuTreeItem item;
         if (!store.GetString(section, "ItemName" + n, item.text)) continue;
-        ++seen;
         store.GetInt(section, "State" + n, item.state);
         store.GetInt(section, "Type" + n, item.type);
         int sub = 0;
@@ -30,15 +32,21 @@ void ReadLevel(const CSettingsStore& store, const std::string& section, int dept
 }
 }  // namespace
 
-size_t CountIndexedKeys(const CSettingsSection& section, std::string_view prefix) {
-    size_t count = 0;
+std::vector<int> IndexedKeys(const CSettingsSection& section, std::string_view prefix) {
+    std::vector<int> indexes;
     for (const auto& [key, value] : section.GetEntries()) {
-        if (key.size() > prefix.size() && key.starts_with(prefix) &&
-            key.find_first_not_of("0123456789", prefix.size()) == std::string::npos) {
-            ++count;
-        }
+        if (key.size() <= prefix.size() || !key.starts_with(prefix)) continue;
+        const std::string_view digits = std::string_view(key).substr(prefix.size());
+        // As std::to_string writes an int: no sign, no leading zero, at most INT_MAX.
+        if (digits.size() > 10 || digits.find_first_not_of("0123456789") != std::string_view::npos ||
+            (digits.size() > 1 && digits[0] == '0'))
+            continue;
+        int64_t v = 0;
+        for (char c : digits) v = v * 10 + (c - '0');
+        if (v <= std::numeric_limits<int>::max()) indexes.push_back(static_cast<int>(v));
     }
-    return count;
+    std::sort(indexes.begin(), indexes.end());
+    return indexes;
 }
 
 std::vector<CMenuTreeItem> ReadMenuTree(const CSettingsStore& store, const std::string& section) {

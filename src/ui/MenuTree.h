@@ -18,9 +18,10 @@ struct CMenuTreeItem {
     std::vector<CMenuTreeItem> items;  // the submenu when hasSubMenu
 };
 
-// The number of keys of section named prefix + a decimal number ("Entry0", "ItemName12"): bounds
-// the loops over counts read from files.
-size_t CountIndexedKeys(const CSettingsSection& section, std::string_view prefix);
+// The numbers i, in increasing order, for which section has the key prefix + i written as i is
+// ("Entry0", "ItemName12"; not "ItemName012"). A loop over a count read from a file visits these
+// instead of every i below the count: a damaged file may give a count of two billion.
+std::vector<int> IndexedKeys(const CSettingsSection& section, std::string_view prefix);
 
 // Reads the menu of section (format: "ItemCount", "ItemName<i>", "SubMenu<i>", "State<i>",
 // "Type<i>"; the submenu of position i in section + "\" + i). Positions without "ItemName" are

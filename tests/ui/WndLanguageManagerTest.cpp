@@ -224,6 +224,21 @@ TEST(WndLanguageManager, MenuTreeRoundTripAndHostileCounts) {
     EXPECT_TRUE(items[1].hasSubMenu);
     EXPECT_TRUE(items[1].items.empty());
     EXPECT_TRUE(ReadMenuTree(hostile, "Missing").empty());
+
+    // Keys that no position is written as (leading zeros, beyond an int) or that lie beyond the
+    // count: the fuzzer's file had such a key with a count of two billion, and the walk over the
+    // positions never ended.
+    CSettingsStore odd;
+    odd.FromText(
+        "[M]\nItemCount=2000000000\nItemName00=x\nItemName0007=y\nItemName3=c\nItemName99999999999=w\n"
+        "[N]\nItemCount=5\nItemName4=d\nItemName2100000000=z\nItemName1=e\n");
+    const auto m = ReadMenuTree(odd, "M");
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ(m[0].text, "c");
+    const auto n = ReadMenuTree(odd, "N");
+    ASSERT_EQ(n.size(), 2u);
+    EXPECT_EQ(n[0].text, "e");
+    EXPECT_EQ(n[1].text, "d");
 }
 
 TEST(WndLanguageManager, ScanListsOnlyNamedLanguageFiles) {
