@@ -199,7 +199,7 @@ std::shared_ptr<CDibPicture> CCreation::PooledFrame(int width, int height) {
     });
 }
 
-std::shared_ptr<const CDibPicture> CCreation::PooledCopy(const CPicture& frame) {
+std::shared_ptr<CDibPicture> CCreation::PooledCopy(const CPicture& frame) {
     auto buffer = PooledFrame(frame.GetWidth(), frame.GetHeight());
     if (!buffer) return nullptr;
     std::memcpy(buffer->GetBits(), frame.GetBits(), static_cast<size_t>(frame.GetImageSize()));
@@ -256,11 +256,9 @@ std::shared_ptr<const CCaptionOverlay> CCreation::CaptionOverlayOf(const CProjec
 
 std::shared_ptr<CDibPicture> CCreation::Captioned(const CProjectObject& obj, const CPicture& bare) {
     // Moving pictures caption every frame: the copy goes into a recycled frame.
-    std::shared_ptr<CDibPicture> copy;
-    if (bare.IsEmpty() || !(copy = PooledFrame(bare.GetWidth(), bare.GetHeight()))) return nullptr;
-    std::memcpy(copy->GetBits(), bare.GetBits(), static_cast<size_t>(bare.GetImageSize()));
+    std::shared_ptr<CDibPicture> copy = bare.IsEmpty() ? nullptr : PooledCopy(bare);
+    if (!copy) return nullptr;
     copy->SetFileName(bare.GetFileName());
-    copy->BitsChanged();
     if (!obj.pictureText.empty()) {
         if (auto overlay = CaptionOverlayOf(obj, copy->GetWidth(), copy->GetHeight()))
             overlay->Composite(*copy);

@@ -245,7 +245,7 @@ private:
     std::shared_ptr<CDibPicture> PooledFrame(int width, int height);
     // The render pool and its resamplers for a movie about to start (none for one render thread).
     void StartRenderPool();
-    std::shared_ptr<const CDibPicture> PooledCopy(const CPicture& frame);
+    std::shared_ptr<CDibPicture> PooledCopy(const CPicture& frame);
     bool WriteCopy(const CPicture& frame);
     bool WriteRepeated(const std::shared_ptr<const CDibPicture>& frame, int count);
     // One frame of an effect drawn by a twin on a render-pool worker: whether the effect gave a

@@ -60,13 +60,18 @@ bool CPicture::Create(int width, int height) {
     return true;
 }
 
+namespace {
+// Create fills grey backgrounds byte by byte, padding included; any other colour leaves it 0.
+bool IsGrey(Colour c) {
+    return c != kNoColour && ColourRed(c) == ColourGreen(c) && ColourGreen(c) == ColourBlue(c);
+}
+}  // namespace
+
 void CPicture::SetPaddingAsCreated() {
     const int used = 3 * m_width, stride = GetStride();
     if (!m_bits || used == stride) return;
-    // Create fills grey backgrounds byte by byte, padding included; any other colour leaves it 0.
     const Colour bg = GetDefaultBackgroundColour();
-    const uint8_t r = ColourRed(bg), g = ColourGreen(bg), b = ColourBlue(bg);
-    const uint8_t pad = (bg != kNoColour && r == g && g == b) ? r : 0;
+    const uint8_t pad = IsGrey(bg) ? ColourRed(bg) : 0;
     for (int y = 0; y < m_height; ++y) std::memset(GetRow(y) + used, pad, size_t(stride - used));
 }
 
@@ -79,8 +84,8 @@ void CPicture::FillRowsAsCreated(int y0, int y1) {
     const uint8_t r = ColourRed(bg), g = ColourGreen(bg), b = ColourBlue(bg);
     for (int y = y0; y < y1; ++y) {
         uint8_t* row = m_bits + size_t(y) * stride;
-        if (bg == kNoColour || (r == g && g == b)) {
-            std::memset(row, bg == kNoColour ? 0 : r, stride);
+        if (bg == kNoColour || IsGrey(bg)) {
+            std::memset(row, IsGrey(bg) ? r : 0, stride);
             continue;
         }
         std::memset(row + 3 * size_t(m_width), 0, stride - 3 * size_t(m_width));
