@@ -270,14 +270,24 @@ CFadingEffect* CCreation::FindEffect(const std::string& name) const {
     return m_env.effects ? m_env.effects->Find(name) : nullptr;
 }
 
-bool CCreation::RunStandAloneFrames(const CFadingEffect& fx, const CPicture* a, const CPicture* b, int n,
+bool CCreation::RunStandAloneFrames(CFadingEffect& fx, const CPicture* a, const CPicture* b, int n,
                                     const std::function<bool(EffectFrame& frame)>& take) {
     if (!m_renderPool || n <= 0) return false;
     // Every worker draws with a twin of its own, made here on the frame loop's thread.
     std::vector<std::unique_ptr<CFadingEffect>> twins(static_cast<size_t>(m_renderPool->Threads()));
-    for (auto& twin : twins) {
-        twin = MakeStandAloneTwin(fx);
-        if (!twin) return false;
+    if (DrawsAtRandomOnlyInInit(fx)) {
+        // The numbers are drawn once, here, as stepping the effect would draw them. There is no
+        // twin only when Init drew nothing (a picture missing), so the caller may step fx afresh.
+        fx.Init(a, b, n);
+        for (auto& twin : twins) twin = MakeDrawnTwin(fx);
+        fx.End();
+        for (auto& twin : twins)
+            if (!twin) return false;
+    } else {
+        for (auto& twin : twins) {
+            twin = MakeStandAloneTwin(fx);
+            if (!twin) return false;
+        }
     }
     std::vector<char> initialised(twins.size(), 0);
     m_renderPool->Run<EffectFrame>(

@@ -255,9 +255,11 @@ private:
         std::shared_ptr<const CDibPicture> copy;
     };
     // Frames 1..n of fx from a to b drawn side by side by twins of fx (MakeStandAloneTwin), given
-    // to take in order until it returns false. False, with nothing drawn, when fx has no twin or
-    // there is no render pool: the caller steps fx itself.
-    bool RunStandAloneFrames(const CFadingEffect& fx, const CPicture* a, const CPicture* b, int n,
+    // to take in order until it returns false. An effect that only draws random numbers in Init
+    // is initialised here once, and its twins take those numbers (MakeDrawnTwin). False, with
+    // nothing drawn and no number taken, when fx has no twin or there is no render pool: the
+    // caller steps fx itself.
+    bool RunStandAloneFrames(CFadingEffect& fx, const CPicture* a, const CPicture* b, int n,
                              const std::function<bool(EffectFrame& frame)>& take);
     bool RunTransition(const CProjectObject& prev, const CPicture& from,
                        const std::shared_ptr<const CDibPicture>& to);

@@ -3,6 +3,7 @@
 // other effect, plug-ins and look-alikes included, has no twin.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -85,6 +86,64 @@ TEST(StandAloneFrames, EveryTwinDrawsTheSteppedFramesInAnyOrder) {
          {"Cross Dissolve", "Iris (Round)", "Box-Wipe", "Zoom-In", "Blur-Fade", "Lens-Zoom-In",
           "Page-Roll (Left - Right)", "Curved Zoom-In (Top-Right)", "Stretch-Cross-Dissolve (Left-Right)"})
         EXPECT_TRUE(MakeStandAloneTwin(*manager.Find(name))) << name;
+}
+
+// The underwater effects draw their waves in Init: twins of an initialised effect take them, so
+// frames drawn side by side are the stepped frames and the random sequence is drawn from as often.
+TEST(StandAloneFrames, DrawnTwinsTakeTheNumbersOfTheInitialisedEffect) {
+    CFadingEffectManager manager;
+    RegisterBuiltinEffects(manager);
+    const auto a = test::PatternA(64, 48), b = test::PatternB(64, 48), odd = test::PatternB(37, 23);
+    for (const char* name : {"Underwater Fade Out", "Underwater Fade In", "Underwater Cross Dissolve"}) {
+        CFadingEffect& effect = *manager.Find(name);
+        ASSERT_TRUE(DrawsAtRandomOnlyInInit(effect)) << name;
+        EXPECT_FALSE(MakeDrawnTwin(effect)) << name << ": nothing drawn yet";
+        for (const CPicture* to : {b.get(), odd.get()}) {
+            for (int n : {1, 9, 25}) {
+                const std::string what = std::string(name) + " n=" + std::to_string(n);
+                std::srand(7);
+                const auto stepped = Stepped(effect, *a, *to, n);
+                const int afterStepping = std::rand();
+
+                std::srand(7);
+                effect.Init(a.get(), to, n);
+                auto first = MakeDrawnTwin(effect), second = MakeDrawnTwin(effect);
+                effect.End();
+                EXPECT_EQ(std::rand(), afterStepping) << what;
+                ASSERT_TRUE(first && second) << what;
+                EXPECT_FALSE(MakeDrawnTwin(effect)) << what << ": after End";
+
+                // Two workers taking alternate frames out of order; neither draws a number.
+                std::srand(11);
+                const int untouched = std::rand();
+                std::srand(11);
+                first->Init(a.get(), to, n);
+                second->Init(a.get(), to, n);
+                const std::vector<int> order = Scrambled(n);
+                for (size_t i = 0; i < order.size(); ++i) {
+                    CFadingEffect& twin = i % 2 ? *second : *first;
+                    const int k = order[i];
+                    twin.SetCurrentFrame(k - 1);
+                    CDibPicture* frame = twin.NextFrame();
+                    ASSERT_NE(frame, nullptr) << what << " k=" << k;
+                    ASSERT_NE(stepped[size_t(k - 1)], nullptr) << what << " k=" << k;
+                    EXPECT_TRUE(test::SamePixels(*frame, *stepped[size_t(k - 1)])) << what << " k=" << k;
+                }
+                first->End();
+                second->End();
+                EXPECT_EQ(std::rand(), untouched) << what;
+            }
+        }
+    }
+    // Effects whose frames draw numbers, stand alone anyway, or run in text mode: none.
+    for (const char* name : {"Random Circle Cross Dissolve", "Raindrops (with Full-Crossfade)", "Cross Dissolve"}) {
+        EXPECT_FALSE(DrawsAtRandomOnlyInInit(*manager.Find(name))) << name;
+        EXPECT_FALSE(MakeDrawnTwin(*manager.Find(name))) << name;
+    }
+    CFadingEffect& caption = *manager.Find("Underwater Fade In");
+    caption.SetTextMode(true);
+    EXPECT_FALSE(DrawsAtRandomOnlyInInit(caption));
+    caption.SetTextMode(false);
 }
 
 // A plug-in style effect that takes a built-in name.

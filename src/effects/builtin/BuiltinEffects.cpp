@@ -188,4 +188,16 @@ std::unique_ptr<CFadingEffect> MakeStandAloneTwin(const CFadingEffect& effect) {
     return nullptr;
 }
 
+bool DrawsAtRandomOnlyInInit(const CFadingEffect& effect) {
+    return !effect.IsTextMode() && typeid(effect) == typeid(CUnderwaterEffect);
+}
+
+std::unique_ptr<CFadingEffect> MakeDrawnTwin(const CFadingEffect& initialised) {
+    if (!DrawsAtRandomOnlyInInit(initialised)) return nullptr;
+    std::unique_ptr<CFadingEffect> twin =
+        static_cast<const CUnderwaterEffect&>(initialised).TwinWithSameWaves();
+    if (twin) twin->SetPipelines(initialised.GetPipelines());
+    return twin;
+}
+
 }  // namespace trov

@@ -20,4 +20,12 @@ void RegisterBuiltinEffects(CFadingEffectManager& manager);
 // random numbers, multi-pass buffers) and effects audited for neither.
 std::unique_ptr<CFadingEffect> MakeStandAloneTwin(const CFadingEffect& effect);
 
+// True for a built-in effect that draws random numbers in Init and none for its frames (the
+// underwater effects, outside text mode): its frames stand alone once the numbers are drawn.
+bool DrawsAtRandomOnlyInInit(const CFadingEffect& effect);
+// For such an effect after effect.Init(A, B, n): a twin as above, whose Init(A, B, n) takes the
+// numbers `effect` drew instead of drawing its own, so that the frames match `effect`'s and the
+// random sequence is drawn from once, as when stepping. Null for every other effect, or before Init.
+std::unique_ptr<CFadingEffect> MakeDrawnTwin(const CFadingEffect& initialised);
+
 }  // namespace trov

@@ -173,19 +173,44 @@ void CUnderwaterEffect::PrepareFrames() {
         if (!m_fadeIn) m_fadeIn = std::make_unique<CUnderwaterEffect>(2);
         m_fadeOut->SetPipelines(GetPipelines());
         m_fadeIn->SetPipelines(GetPipelines());
+        if (m_given.size() == 2) {
+            m_fadeOut->m_given = {m_given[0]};
+            m_fadeIn->m_given = {m_given[1]};
+        }
         m_fadeOut->Init(A(), A(), N());
         m_fadeIn->Init(B(), B(), N());
+        m_drawn = true;
         return;
     }
-    MakeWaves(m_vertical, d);
-    MakeWaves(m_horizontal, e);
+    if (m_given.size() == 1) {
+        m_vertical = m_given[0].vertical;
+        m_horizontal = m_given[0].horizontal;
+    } else {
+        MakeWaves(m_vertical, d);
+        MakeWaves(m_horizontal, e);
+    }
+    m_drawn = true;
     if (!m_rowPass.Create(w, h) || !m_warped.Create(w, h)) {
         m_rowPass.Reset();
         m_warped.Reset();
     }
 }
 
+std::unique_ptr<CUnderwaterEffect> CUnderwaterEffect::TwinWithSameWaves() const {
+    if (!m_drawn) return nullptr;
+    auto twin = std::make_unique<CUnderwaterEffect>(m_type);
+    if (m_type == 3) {
+        if (!m_fadeOut || !m_fadeIn) return nullptr;
+        twin->m_given = {{m_fadeOut->m_vertical, m_fadeOut->m_horizontal},
+                         {m_fadeIn->m_vertical, m_fadeIn->m_horizontal}};
+    } else {
+        twin->m_given = {{m_vertical, m_horizontal}};
+    }
+    return twin;
+}
+
 void CUnderwaterEffect::FreeBuffers() {
+    m_drawn = false;
     m_runTaps = {};
     m_rowPass.Reset();
     m_warped.Reset();

@@ -41,6 +41,12 @@ public:
     // column pass. Reports progress on the hub.
     void Warp(const CPicture& source, CPicture& target, double s, int k);
 
+    // The waves are the only numbers drawn, all in Init; a frame depends on them, A, B and its
+    // number. Between Init and End: a new effect of the same type whose every Init takes the
+    // waves this one drew (both halves' for type 3) instead of drawing its own. Null when none
+    // were drawn (no Init, or a picture missing).
+    std::unique_ptr<CUnderwaterEffect> TwinWithSameWaves() const;
+
 protected:
     void PrepareFrames() override;
     void DrawFrame(int k) override;
@@ -60,6 +66,11 @@ private:
                      int dw);
     void MakeWaves(std::vector<Wave>& waves, int spacing);
 
+    // The waves of one effect: vertical and horizontal guide lines.
+    struct WaveDraw {
+        std::vector<Wave> vertical, horizontal;
+    };
+
     int m_type;
     std::array<int, kLines> m_xs{};                   // vertical guide lines (columns)
     std::array<int, kLines> m_ys{};                   // horizontal guide lines (rows)
@@ -73,6 +84,10 @@ private:
     // "Underwater Cross Dissolve": a fade-out over (A, A) and a fade-in over (B, B).
     std::unique_ptr<CUnderwaterEffect> m_fadeOut;
     std::unique_ptr<CUnderwaterEffect> m_fadeIn;
+    // Whether Init has set the waves (until End); the waves every Init takes instead of drawing:
+    // none, [its own] or, for type 3, [the fade-out's, the fade-in's].
+    bool m_drawn = false;
+    std::vector<WaveDraw> m_given;
 };
 
 }  // namespace trov
