@@ -387,6 +387,10 @@ struct CCreation::MovieRun {
     CPanoramaScrollingEffect panorama;
     const CProjectObject* prev = nullptr;
     std::shared_ptr<const CDibPicture> prevLast;
+    // The next entry's picture, prepared while this entry's frames are made (index -1: none).
+    // Last, so that leaving the run in any way first waits for it.
+    int aheadIndex = -1;
+    std::future<std::unique_ptr<CDibPicture>> ahead;
 };
 
 // One entry as its phases run. `last` and `captionedLast` follow the frames written: each phase
@@ -480,9 +484,10 @@ bool CCreation::CreateEntry(MovieRun& run, int index) {
     const CProjectObject& obj = *e.obj;
     if (run.ensureVisible && m_env.ensureVisible) CallOnGui([&] { m_env.ensureVisible(index); });
     e.hasTransition = run.prev && run.prevLast && run.prev->fade2NextPicture > 0;
-    PlanPhases(run, e);
+    PlanPhases(e, e.hasTransition ? run.prev : nullptr);
     PrepareEntryPicture(run, e);
     if (!e.picture) return false;
+    PrepareAhead(run, index + 1, obj);
     e.last = e.picture;
 
     if (e.hasTransition)
@@ -506,10 +511,10 @@ bool CCreation::CreateEntry(MovieRun& run, int index) {
     return true;
 }
 
-void CCreation::PlanPhases(const MovieRun& run, EntryRun& e) {
+void CCreation::PlanPhases(EntryRun& e, const CProjectObject* before) {
     const CProjectObject& obj = *e.obj;
     const int frames[4] = {obj.textFadeIn, obj.showPicture, obj.textFadeOut,
-                           e.hasTransition ? run.prev->fade2NextPicture : 0};
+                           before ? before->fade2NextPicture : 0};
     bool allCached = m_streamCacheOn;
     for (int kind = kPartFadeIn; kind <= kPartTransition; ++kind) {
         PhasePlan& p = e.Phase(kind);
@@ -524,8 +529,40 @@ void CCreation::PlanPhases(const MovieRun& run, EntryRun& e) {
     e.allCached = allCached;
 }
 
+void CCreation::PrepareAhead(MovieRun& run, int index, const CProjectObject& before) {
+    // With one render thread the creation keeps to one core: the frame loop prepares each picture.
+    if (!m_renderPool || index > m_last) return;
+    const CProjectObject* obj = Object(index);
+    // A clip's first frame comes through the clip reader the frame loop reads clips with; a
+    // colour costs nothing to make.
+    if (!obj || obj->IsAVI() || obj->IsColorFade()) return;
+    EntryRun next;
+    next.index = index;
+    next.obj = obj;
+    PlanPhases(next, before.fade2NextPicture > 0 ? &before : nullptr);
+    if (next.allCached) return;
+    const int w = run.width, h = run.height, priority = m_worker.GetAppliedPriority();
+    try {
+        run.ahead = std::async(std::launch::async, [this, index, w, h, priority] {
+            ApplyThreadPriority(priority);
+            return PreparePicture(index, w, h);
+        });
+        run.aheadIndex = index;
+    } catch (const std::system_error&) {
+        // No thread to be had: the frame loop prepares the picture when it gets there.
+    }
+}
+
+std::unique_ptr<CDibPicture> CCreation::TakeAhead(MovieRun& run, int index) {
+    if (!run.ahead.valid()) return nullptr;
+    const bool mine = run.aheadIndex == index;
+    run.aheadIndex = -1;
+    std::unique_ptr<CDibPicture> picture = run.ahead.get();
+    return mine ? std::move(picture) : nullptr;
+}
+
 // The entry's first picture (bare) and, for moving pictures, their prepared source.
-void CCreation::PrepareEntryPicture(const MovieRun& run, EntryRun& e) {
+void CCreation::PrepareEntryPicture(MovieRun& run, EntryRun& e) {
     const CProjectObject& obj = *e.obj;
     const int w = run.width, h = run.height;
     e.isPanorama = IsPanorama(obj);
@@ -534,7 +571,8 @@ void CCreation::PrepareEntryPicture(const MovieRun& run, EntryRun& e) {
         return;
     }
     if (obj.pictureMove) ParsePictureMoveSettings(obj.pictureMoveSettings, m_moveStore);
-    e.prepared = PreparePicture(e.index, w, h);
+    e.prepared = TakeAhead(run, e.index);
+    if (!e.prepared) e.prepared = PreparePicture(e.index, w, h);
     if (!e.prepared) {
         // Unreadable picture: the timeline keeps its length with a blank frame.
         Status("Error: Can not read picture: " + obj.GetFileName());

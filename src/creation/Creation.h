@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -213,8 +214,16 @@ private:
     struct EntryRun;
     void BeginMovie(MovieRun& run);
     bool CreateEntry(MovieRun& run, int index);
-    void PlanPhases(const MovieRun& run, EntryRun& entry);
-    void PrepareEntryPicture(const MovieRun& run, EntryRun& entry);
+    // Which phases the entry has and, with the stream cache on, which the cache holds; the
+    // transition comes from the entry before (none for the first).
+    void PlanPhases(EntryRun& entry, const CProjectObject* before);
+    void PrepareEntryPicture(MovieRun& run, EntryRun& entry);
+    // Starts preparing entry `index`'s picture on a thread of its own, to be taken by
+    // PrepareEntryPicture, when that entry will need it; `before` is the entry shown before it.
+    void PrepareAhead(MovieRun& run, int index, const CProjectObject& before);
+    // The picture PrepareAhead prepared for entry `index` (null when it prepared none, or another);
+    // rethrows what preparing it threw.
+    std::unique_ptr<CDibPicture> TakeAhead(MovieRun& run, int index);
     // One phase: rendered straight into the movie, or recorded as a part and pasted.
     void RunPhase(EntryRun& entry, int kind, const std::function<void()>& render);
     void ShowEntry(MovieRun& run, EntryRun& entry);
