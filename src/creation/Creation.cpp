@@ -387,7 +387,7 @@ struct CCreation::MovieRun {
     CPanoramaScrollingEffect panorama;
     const CProjectObject* prev = nullptr;
     std::shared_ptr<const CDibPicture> prevLast;
-    // The next entry's picture, prepared while this entry's frames are made (index -1: none).
+    // The next entry's picture, prepared while this entry's caption fades out (index -1: none).
     // Last, so that leaving the run in any way first waits for it.
     int aheadIndex = -1;
     std::future<std::unique_ptr<CDibPicture>> ahead;
@@ -487,7 +487,6 @@ bool CCreation::CreateEntry(MovieRun& run, int index) {
     PlanPhases(e, e.hasTransition ? run.prev : nullptr);
     PrepareEntryPicture(run, e);
     if (!e.picture) return false;
-    PrepareAhead(run, index + 1, obj);
     e.last = e.picture;
 
     if (e.hasTransition)
@@ -502,6 +501,10 @@ bool CCreation::CreateEntry(MovieRun& run, int index) {
 
     ShowEntry(run, e);
     if (Stopped()) return false;
+    // The source of a moving picture is done with: the next entry's takes its place while the
+    // caption fades out, so that no more than one is held.
+    e.prepared.reset();
+    PrepareAhead(run, index + 1, obj);
 
     RunPhase(e, kPartFadeOut, [&] { RunCaptionPhase(obj, false, *e.last, e.captionedLast); });
     if (Stopped()) return false;
