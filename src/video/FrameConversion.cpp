@@ -50,8 +50,9 @@ inline uint8_t Clamp255(int x) {
 }
 
 // The two row kernels also get an AVX2 build, chosen at load time where the processor has it;
-// both builds compute the same integers.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// both builds compute the same integers. Not under ThreadSanitizer: the choice runs while the
+// program is loaded, before the sanitizer's runtime is there for it.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #define TROV_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define TROV_VECTOR_CLONES
