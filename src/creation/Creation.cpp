@@ -432,9 +432,7 @@ void CCreation::BeginMovie(MovieRun& run) {
     m_codecDescription = GetVideoCodecName(&m_options);
     m_creating = true;
     m_timer.Start();
-    // Frames enough to keep the encoder busy while the frame loop does its own work between
-    // phases (taking the next picture, starting an effect).
-    m_queue = std::make_unique<CEncodeQueue>(6);
+    m_queue = std::make_unique<CEncodeQueue>(3);
     m_reusedPackets = 0;
     m_encodedLast.reset();
     m_encodedTarget = nullptr;

@@ -27,9 +27,7 @@ public:
 
     // Worker threads (0 when none could be started: Run then renders on the calling thread).
     int Threads() const { return static_cast<int>(m_threads.size()); }
-    // Two frames a worker: the frames of a phase differ in cost, and a worker that finished early
-    // starts on the next frame while the frame loop still waits for a slow one.
-    int MaxInFlight() const { return 2 * Threads() + 2; }
+    int MaxInFlight() const { return Threads() + 1; }
 
     // render(worker, j) runs on worker number `worker` (0 .. Threads() - 1) for each j, in
     // increasing j as workers become free; it must not touch what another frame of the phase

@@ -35,7 +35,7 @@ TEST(FrameRenderPool, HandsFramesBackInTheirOrderAndRendersEachOnce) {
     for (int threads : {1, 2, 3, 5}) {
         CFrameRenderPool pool(threads);
         ASSERT_EQ(pool.Threads(), threads);
-        EXPECT_EQ(pool.MaxInFlight(), 2 * threads + 2);
+        EXPECT_EQ(pool.MaxInFlight(), threads + 1);
         for (int count : {0, 1, 2, 7, 120}) {
             const auto delays = Delays(count, 400, unsigned(threads * 1000 + count));
             std::vector<std::atomic<int>> renders(static_cast<size_t>(count));
