@@ -136,7 +136,8 @@ TEST(StandAloneFrames, DrawnTwinsTakeTheNumbersOfTheInitialisedEffect) {
         }
     }
     // Effects whose frames draw numbers, stand alone anyway, or run in text mode: none.
-    for (const char* name : {"Random Circle Cross Dissolve", "Raindrops (with Full-Crossfade)", "Cross Dissolve"}) {
+    for (const char* name :
+         {"Random Circle Cross Dissolve", "Raindrops (with Full-Crossfade)", "Cross Dissolve"}) {
         EXPECT_FALSE(DrawsAtRandomOnlyInInit(*manager.Find(name))) << name;
         EXPECT_FALSE(MakeDrawnTwin(*manager.Find(name))) << name;
     }
