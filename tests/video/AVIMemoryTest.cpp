@@ -63,5 +63,25 @@ TEST(AVIFuzzRegression, AStreamOfAbsurdWidthIsHandledWithoutOverflow) {
     }
 }
 
+// Clips of a few hundred bytes whose stream format declares an FFV1 frame 655,392 pixels wide
+// and 18 high: opening one sets up a decoder for 12 megapixels, and the frame is wider than any
+// picture may be. Each is refused or read as nothing, without harm.
+TEST(AVIFuzzRegression, ClipsDeclaringFramesWiderThanAnyPictureGiveNoFrame) {
+    for (int n = 1; n <= 4; ++n) {
+        const std::string bytes =
+            test::ReadFileBytes(std::string(TROV_SOURCE_DIR_VALUE) +
+                                "/fuzz/regressions/avi_frames/frame-of-12-megapixels-" + std::to_string(n));
+        ASSERT_FALSE(bytes.empty()) << n;
+        CAVIFrameReader reader;
+        if (!reader.OpenMemory(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), "r.avi"))
+            continue;
+        const int count = reader.GetFrameCount("r.avi");
+        for (int frame : {0, 1, count - 1}) {
+            if (frame < 0) continue;
+            EXPECT_EQ(reader.ReadVideoFrame("r.avi", frame), nullptr) << n << " frame " << frame;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace trov
