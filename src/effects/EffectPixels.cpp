@@ -75,9 +75,21 @@ void CRectScaler::BuildTaps(int srcLen, int dstLen, int dstFrom, int dstTo, std:
             sum += w;
         }
         tap.count = last - first + 1;
-        // Rounding rest goes to the heaviest tap so that flat areas stay exactly flat.
-        weights[size_t(tap.offset + heaviest)] =
-            uint16_t(weights[size_t(tap.offset + heaviest)] + (1024 - sum));
+        // Rounding rest goes to the heaviest tap so that flat areas stay exactly flat. Shrinking
+        // by more than about 45, the rounded weights can exceed 1024 by more than the heaviest
+        // holds; then the excess is taken one unit a tap, in order, so no weight goes below zero.
+        int rest = 1024 - sum;
+        uint16_t* w = &weights[size_t(tap.offset)];
+        if (w[heaviest] + rest >= 0) {
+            w[heaviest] = uint16_t(w[heaviest] + rest);
+        } else {
+            while (rest < 0)
+                for (int t = 0; t < tap.count && rest < 0; ++t)
+                    if (w[t] > 0) {
+                        --w[t];
+                        ++rest;
+                    }
+        }
         taps.push_back(tap);
     }
 }
@@ -114,8 +126,7 @@ void CRectScaler::Scale(CPicture& dst, int dx, int dy, int dw, int dh, const CPi
     TapsFor(sw, dw, jx0, jx1, m_x);
     TapsFor(sh, dh, jy0, jy1, m_y);
     // Same width: every horizontal tap is one source pixel of weight 1024, so the horizontal pass
-    // is the rounding shift of each sum alone (in the same 32-bit arithmetic: a shrink by more
-    // than about 100 can make the weights wrap, and those sums must wrap as they always did).
+    // is the rounding shift of each sum alone (in the same 32-bit arithmetic).
     const bool sameWidth = sw == dw;
     m_column.assign(size_t(sw) * 3, 0);
     for (int j = jy0; j < jy1; ++j) {

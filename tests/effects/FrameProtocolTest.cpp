@@ -183,6 +183,28 @@ TEST(EffectPixels, ScalerKeepsFlatAreasFlatAndCopiesAtTheSameSize) {
     EXPECT_TRUE(test::SamePixels(same, *pattern));
 }
 
+// Shrinking by more than about 45 makes every whole source pixel's rounded weight too heavy;
+// the excess must not be taken from one tap alone (it went below zero and wrapped: 128 where 255
+// was due). Every shrink of a white column, in both passes, stays white.
+TEST(EffectPixels, ScalerKeepsWhiteWhiteAtEveryShrink) {
+    for (int length : {360, 720, 1080}) {
+        auto column = test::Solid(1, length, 255, 255, 255);
+        auto row = test::Solid(length, 1, 255, 255, 255);
+        CDibPicture target;
+        target.Create(length, length);
+        fx::CRectScaler scaler;
+        for (int size = 1; size < length; ++size) {
+            target.Clear();
+            scaler.Scale(target, 0, 0, 1, size, *column, 0, 0, 1, length);
+            scaler.Scale(target, 1, 0, size, 1, *row, 0, 0, length, 1);
+            for (int y = 0; y < size; ++y)
+                ASSERT_EQ(target.GetColour(0, y), MakeColour(255, 255, 255)) << length << " to " << size;
+            for (int x = 1; x < size; ++x)
+                ASSERT_EQ(target.GetColour(x, 0), MakeColour(255, 255, 255)) << length << " to " << size;
+        }
+    }
+}
+
 TEST(EffectPixels, ScalerAveragesWhenHalving) {
     CDibPicture source;
     source.Create(4, 2);
