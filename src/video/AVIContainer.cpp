@@ -461,7 +461,8 @@ ffmpeg::ParametersPtr AudioParameters(const SWaveFormat& r, AVCodecID id, const 
     ffmpeg::ParametersPtr params(avcodec_parameters_alloc());
     params->codec_type = AVMEDIA_TYPE_AUDIO;
     params->codec_id = id;
-    params->codec_tag = muxer == "avi" ? r.formatTag : 0;
+    // The AVI writer knows no codec by the extensible tag: it writes its own record for those.
+    params->codec_tag = muxer == "avi" && r.formatTag != kWaveFormatExtensible ? r.formatTag : 0;
     av_channel_layout_default(&params->ch_layout, r.channels);
     params->sample_rate = int(r.samplesPerSec);
     params->bit_rate = int64_t(r.avgBytesPerSec) * 8;

@@ -42,8 +42,12 @@ TEST(WaveRecord, ShortAndExtensibleRecordsAreStoredByTheirSampleFormat) {
     EXPECT_EQ(StoredCodec(pcm.ToPcmBytes(), &format), "pcm_s16le");
     EXPECT_EQ(format, pcm.ToBytes());
 
-    // The sub-format decides for extensible records: PCM and float are taken (by Matroska; the
-    // AVI writer wants plain tags), an unknown one is refused.
+    // The sub-format decides for extensible records: PCM and float are taken, an unknown one is
+    // refused. In an AVI file they are stored under the writer's own tag (the record's made the
+    // file fail at its close).
+    EXPECT_EQ(StoredCodec(Extensible(kWaveFormatPcm, 24).ToBytes()), "pcm_s24le");
+    EXPECT_EQ(StoredCodec(Extensible(kWaveFormatPcm, 16).ToBytes()), "pcm_s16le");
+    EXPECT_EQ(StoredCodec(Extensible(kWaveFormatIeeeFloat, 32).ToBytes()), "pcm_f32le");
     auto accepted = [](const SWaveFormat& record) {
         TempDir dir;
         CAVIContainer out;
