@@ -84,7 +84,10 @@ bool CMainViewCommands::Confirm(const std::string& text, const std::string& capt
 }
 
 void CMainViewCommands::RefreshList() {
-    std::vector<int> selected = m_list.GetSelectedRows();
+    RefreshList(m_list.GetSelectedRows());
+}
+
+void CMainViewCommands::RefreshList(std::vector<int> selected) {
     int n = m_manager.GetObjectCount();
     std::vector<PictureListRow> rows;
     rows.reserve(static_cast<size_t>(n));

@@ -185,6 +185,10 @@ public:
     // Rebuilds every row from the project and recomputes the play length; the selection is kept
     // for rows that still exist.
     void RefreshList();
+    // The same, selecting `selected` (rows taken before the list was emptied: a language file
+    // rebuilds the list's columns, and with them its rows).
+    void RefreshList(std::vector<int> selected);
+    std::vector<int> SelectedRows() const { return m_list.GetSelectedRows(); }
 
     // The check boxes "Change picture position", "Show Preview" and "Full" ("TROV_SETTINGS" keys):
     // stored in the application settings and saved at once; the preview follows.

@@ -364,7 +364,11 @@ void CMainView::ReadControls() {
 }
 
 void CMainView::RefreshFromProject() {
-    m_commands->RefreshList();
+    RefreshFromProject(m_commands->SelectedRows());
+}
+
+void CMainView::RefreshFromProject(const std::vector<int>& selectedRows) {
+    m_commands->RefreshList(selectedRows);
     int w = 0, h = 0;
     m_commands->MovieSize(w, h);
     m_preview->SetFrameSize(w, h);

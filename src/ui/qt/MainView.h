@@ -59,6 +59,8 @@ public:
     void ReadControls();
     // Rows and totals from the project (after any change made outside the commands).
     void RefreshFromProject();
+    // The same, selecting the rows given (taken before the list was emptied).
+    void RefreshFromProject(const std::vector<int>& selectedRows);
     // Disables the controls while a creation runs; Start Creation becomes "Cancel Creation".
     void SetCreationRunning(bool running, const QString& cancelText = QStringLiteral("Cancel Creation"));
     // Offers Start Creation as a button that can cancel a running batch creation.

@@ -192,9 +192,11 @@ void CMainWindow::InitializeTexts() {
 
 bool CMainWindow::LoadLanguage(bool startupComplete) {
     std::string name = CurrentLanguage(m_manager.GetAppSettings());
+    // The language file's list columns replace the list's, which empties it.
+    const std::vector<int> selected = m_view->Commands().SelectedRows();
     bool loaded = m_language.LoadLanguage(name, startupComplete, m_prompt, &m_manager.GetTexts(),
                                           [] { QApplication::beep(); });
-    m_view->RefreshFromProject();
+    m_view->RefreshFromProject(selected);
     return loaded;
 }
 

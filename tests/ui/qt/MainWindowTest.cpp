@@ -295,8 +295,15 @@ void MainWindowTest::switchesToGermanAndBack() {
     }
     QString projectMenu = f.Window().menuBar()->actions().front()->text();
     QString firstColumn = f.Tree()->headerItem()->text(1);
+    // The selection outlives both changes of the list's columns.
+    f.View().Commands().AddFiles({f.Picture("a.bmp"), f.Picture("b.bmp"), f.Picture("c.bmp")});
+    const std::vector<int> selected{0, 2};
+    f.View().List().SetSelectedRows(selected);
+    QCOMPARE(f.View().Commands().SelectedRows(), selected);
     f.Manager().GetAppSettings().SetString(kLanguageSection, appkey::kCurrentLanguage, "Deutsch");
     QVERIFY(f.Window().LoadLanguage(true));
+    QCOMPARE(f.View().Commands().SelectedRows(), selected);
+    QCOMPARE(fs::path(f.Cell(2, 1)).filename().string(), std::string("c.bmp"));
     CSettingsStore german;
     QVERIFY(german.Load(kSourceDir + "/data/Language/German.ini"));
     for (const auto& [key, text] : english) {
@@ -314,6 +321,7 @@ void MainWindowTest::switchesToGermanAndBack() {
     for (const auto& [key, text] : english) QCOMPARE(v.TextControl(key)->GetText(), text);
     QCOMPARE(f.Window().menuBar()->actions().front()->text(), projectMenu);
     QCOMPARE(f.Tree()->headerItem()->text(1), firstColumn);
+    QCOMPARE(f.View().Commands().SelectedRows(), selected);
     QVERIFY(f.prompt.asked.empty());  // both files are of this version
 }
 
