@@ -283,6 +283,8 @@ public:
     void PreviewDone();
     // "Movie-Size-X" x "Movie-Size-Y" of the project (640 x 480 when missing or absurd).
     void MovieSize(int& width, int& height) const;
+    // The project's "ApplyExifOrientation": its creation shows photos upright by their EXIF data.
+    bool AppliesExifOrientation() const;
     // The names of the "Thread Priority:" list, in its order, and the one selected at start.
     static std::vector<std::string> ThreadPriorityNames();
     static constexpr const char* kDefaultThreadPriority = "Normal";

@@ -242,6 +242,12 @@ void CMainViewCommands::MovieSize(int& width, int& height) const {
     }
 }
 
+bool CMainViewCommands::AppliesExifOrientation() const {
+    int apply = 0;
+    return m_manager.GetProjectSettings().GetInt(kProjectSettings, projkey::kApplyExifOrientation, apply) &&
+           apply == 1;
+}
+
 bool CMainViewCommands::MakePreviewRequest(int index, PreviewRequest& request) const {
     const CProjectObject* o = m_manager.GetObject(index);
     if (!o) return false;
@@ -265,9 +271,10 @@ std::unique_ptr<CDibPicture> CMainViewCommands::PreparePreviewPicture(CPicturePr
     if (o.IsColorFade()) {
         picture = tools.CreatePicture(w, h, o.colorFadeColorRef);
     } else {
-        // As a still (outside a creation every entry is prepared so), through the picture cache.
+        // As a still (outside a creation every entry is prepared so), through the picture cache,
+        // under the name and turned as the creation prepares it (EXIF orientation included).
         int rotation = o.IsAVI() ? 0 : o.rotation;
-        picture = prep.LookupPicture(o.GetCacheName(), w, h, rotation);
+        picture = prep.LookupPicture(prep.PictureName(o), w, h, rotation);
         if (!picture) {
             std::unique_ptr<CPicture> raw;
             if (o.IsAVI()) {
@@ -276,13 +283,7 @@ std::unique_ptr<CDibPicture> CMainViewCommands::PreparePreviewPicture(CPicturePr
                 static CAVIFrameReader clips;
                 raw = clips.ReadVideoFrame(ResolveProjectPath(NativePath(o.GetFileName())), 0);
             } else {
-                EntryPictureRequest load;
-                load.file = o.GetFileName();
-                load.projectFolder = GetProjectDirectory();
-                load.rotation = o.rotation;
-                load.fitWidth = w;
-                load.fitHeight = h;
-                raw = LoadEntryPicture(load);
+                raw = prep.LoadObjectPicture(o, w, h);
             }
             if (!raw || raw->IsEmpty()) return nullptr;
             picture = prep.FinishStill(o, *raw, w, h, r.quality);

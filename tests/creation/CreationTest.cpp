@@ -619,29 +619,6 @@ TEST_F(CreationTest, ConsistencyCheckGivesEachFileTheReadersCause) {
         << log;
 }
 
-// A portrait phone photo stored on its side (EXIF orientation 6): 64 x 32 pixels, left half red,
-// right half blue, so upright it is 32 x 64 with red on top.
-std::string PhonePhoto(const std::string& path) {
-    test::EncodeOptions o;
-    test::JpegBytes jpeg = test::EncodeJpeg(
-        64, 32,
-        [](int x, int, JSAMPLE* px) {
-            px[0] = x < 32 ? 230 : 10;
-            px[1] = 10;
-            px[2] = x < 32 ? 10 : 230;
-        },
-        o);
-    // APP1 "Exif": little-endian TIFF, one entry: orientation (0x0112), SHORT, 1 value, 6.
-    const unsigned char exif[] = {'E',  'x',  'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
-                                  0x12, 0x01, 3,   0,   1, 0, 0,   0,   6,  0, 0, 0, 0, 0, 0, 0};
-    std::string file(jpeg.begin(), jpeg.begin() + 2);
-    file += std::string("\xFF\xE1", 2) + char(0) + char(sizeof exif + 2);
-    file.append(reinterpret_cast<const char*>(exif), sizeof exif);
-    file.append(jpeg.begin() + 2, jpeg.end());
-    test::WriteFileBytes(path, file);
-    return path;
-}
-
 TEST_F(CreationTest, ExifOrientationIsAProjectSettingAndPartOfThePictureCacheKey) {
     auto m = MakeManager(false);
     // New projects get the setting on; a project file without it keeps today's pictures.
@@ -651,7 +628,7 @@ TEST_F(CreationTest, ExifOrientationIsAProjectSettingAndPartOfThePictureCacheKey
     test::WriteFileBytes(dir / "old.ini",
                          "[PROJECT_SETTINGS]\nMovie-Size-X=160\nMovie-Size-Y=120\n"
                          "[PICTURE_0]\nFileName=phone.jpg\nShowPicture=3\n");
-    PhonePhoto(dir / "phone.jpg");
+    test::WritePhonePhoto(dir / "phone.jpg");
     ASSERT_TRUE(m->LoadProject(dir / "old.ini"));
     EXPECT_TRUE(m->GetProjectSettings().GetInt("PROJECT_SETTINGS", "ApplyExifOrientation", apply));
     EXPECT_EQ(apply, 0);

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <string>
 #include <vector>
 
 extern "C" {
@@ -61,6 +63,29 @@ inline JpegBytes EncodeJpeg(int width, int height,
     JpegBytes result(out, out + outSize);
     std::free(out);
     return result;
+}
+
+// A portrait phone photo stored on its side (EXIF orientation 6): 64 x 32 pixels, left half red,
+// right half blue, so upright it is 32 x 64 with red on top.
+inline std::string WritePhonePhoto(const std::string& path) {
+    EncodeOptions o;
+    JpegBytes jpeg = EncodeJpeg(
+        64, 32,
+        [](int x, int, JSAMPLE* px) {
+            px[0] = x < 32 ? 230 : 10;
+            px[1] = 10;
+            px[2] = x < 32 ? 10 : 230;
+        },
+        o);
+    // APP1 "Exif": little-endian TIFF, one entry: orientation (0x0112), SHORT, 1 value, 6.
+    const unsigned char exif[] = {'E',  'x',  'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
+                                  0x12, 0x01, 3,   0,   1, 0, 0,   0,   6,  0, 0, 0, 0, 0, 0, 0};
+    std::string file(jpeg.begin(), jpeg.begin() + 2);
+    file += std::string("\xFF\xE1", 2) + char(0) + char(sizeof exif + 2);
+    file.append(reinterpret_cast<const char*>(exif), sizeof exif);
+    file.append(jpeg.begin() + 2, jpeg.end());
+    std::ofstream(path, std::ios::binary) << file;
+    return path;
 }
 
 }  // namespace trov::test

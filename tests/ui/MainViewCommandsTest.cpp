@@ -7,6 +7,7 @@
 
 #include "creation/Creation.h"
 #include "effects/FadingEffectManager.h"
+#include "imaging/JpegTestEncoder.h"
 #include "imaging/PictureTools.h"
 #include "settings/ApplicationSettings.h"
 #include "support/TestSupport.h"
@@ -57,6 +58,29 @@ protected:
     CMainViewCommands commands{manager, list, chooser, prompt};
     int refreshes = 0;
 };
+
+// A project that shows photos upright by their EXIF data: the preview shows a phone's photo (stored
+// on its side) upright too, and what it leaves in the picture cache is what the creation shows.
+TEST_F(MainViewCommandsTest, PreviewShowsAPhonePhotoUprightAsTheCreationDoes) {
+    CSettingsStore& project = manager.GetProjectSettings();
+    project.SetInt(kProjectSettings, projkey::kApplyExifOrientation, 1);
+    project.SetInt(kProjectSettings, projkey::kMovieSizeX, 160);
+    project.SetInt(kProjectSettings, projkey::kMovieSizeY, 120);
+    ASSERT_EQ(commands.AddFiles({test::WritePhonePhoto(home / "phone.jpg")}), 1);
+    EXPECT_TRUE(commands.AppliesExifOrientation());
+    // Upright (1:2) in 160 x 120 it is 60 wide with bars left and right, red on top.
+    auto upright = [](const CPicture* p) {
+        auto at = [p](int x, int yTop) { return p->GetColour(x, p->GetHeight() - 1 - yTop); };
+        return p && p->GetWidth() == 160 && at(20, 60) == 0u && ColourRed(at(80, 20)) > 150 &&
+               ColourBlue(at(80, 100)) > 150;
+    };
+    std::unique_ptr<CDibPicture> preview = commands.PreviewPicture(0);
+    EXPECT_TRUE(upright(preview.get()));
+    std::unique_ptr<CDibPicture> movie = manager.GetCreation().PreparePicture(0, 160, 120);
+    EXPECT_TRUE(upright(movie.get()));
+    std::unique_ptr<CDibPicture> again = commands.PreviewPicture(0);  // from the cache now
+    EXPECT_TRUE(upright(again.get()));
+}
 
 TEST_F(MainViewCommandsTest, RowTextsFillFifteenColumnsAndLeaveAudioColumnsEmptyWithoutAudio) {
     CProjectObject o;

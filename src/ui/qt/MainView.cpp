@@ -470,6 +470,7 @@ void CMainView::ApplyThumbnails() {
     // Colour fadings get a swatch, clips the style's video icon, pictures their decoded thumbnail.
     static const QIcon videoIcon = QApplication::style()->standardIcon(QStyle::SP_MediaPlay);
     int n = std::min(m_tree->topLevelItemCount(), m_manager.GetObjectCount());
+    const bool exif = m_commands->AppliesExifOrientation();
     for (int i = 0; i < n; ++i) {
         const CProjectObject* o = m_manager.GetObject(i);
         QTreeWidgetItem* item = m_tree->topLevelItem(i);
@@ -490,12 +491,12 @@ void CMainView::ApplyThumbnails() {
             continue;
         }
         std::string path = ResolveProjectPath(NativePath(o->GetFileName()));
-        QString key = Q(path) + "#" + QString::number(o->rotation);
+        QString key = Q(path) + "#" + QString::number(o->rotation) + (exif ? "#exif" : "");
         auto it = m_icons.find(key);
         if (it != m_icons.end()) {
             item->setIcon(kColFileName, it.value());
         } else {
-            m_thumbnails->Request(key, path, o->rotation);
+            m_thumbnails->Request(key, path, o->rotation, exif);
         }
     }
 }

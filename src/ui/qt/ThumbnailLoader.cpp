@@ -20,11 +20,12 @@ CThumbnailLoader::~CThumbnailLoader() {
     m_thread.join();
 }
 
-void CThumbnailLoader::Request(const QString& key, const std::string& path, int rotation) {
+void CThumbnailLoader::Request(const QString& key, const std::string& path, int rotation,
+                               bool applyExifOrientation) {
     {
         std::lock_guard lock(m_mutex);
         if (!m_asked.insert(key).second) return;
-        m_queue.push_back({key, path, rotation});
+        m_queue.push_back({key, path, rotation, applyExifOrientation});
     }
     m_wake.notify_one();
 }
@@ -49,6 +50,7 @@ void CThumbnailLoader::Run() {
         EntryPictureRequest request;
         request.file = job.path;
         request.rotation = job.rotation;
+        request.applyExifOrientation = job.applyExifOrientation;
         // Decoded only as large as the thumbnail needs (JPEGs at a reduced scale).
         request.fitWidth = kWidth * 2;
         request.fitHeight = kHeight * 2;

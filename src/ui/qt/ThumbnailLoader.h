@@ -23,11 +23,12 @@ public:
     CThumbnailLoader();
     ~CThumbnailLoader() override;
 
-    // Queues a still picture (JPEG or BMP) at path, turned by rotation degrees; `ready` follows
+    // Queues a still picture (JPEG or BMP) at path, turned by its EXIF orientation when
+    // applyExifOrientation (as the project's creation turns it), then by rotation degrees; `ready` follows
     // with key and the finished kWidth x kHeight thumbnail once it is decoded (a null image when it
     // cannot be read). A key asked for before
     // is not decoded again.
-    void Request(const QString& key, const std::string& path, int rotation);
+    void Request(const QString& key, const std::string& path, int rotation, bool applyExifOrientation);
     // Forgets queued requests (a new project).
     void Clear();
 
@@ -39,6 +40,7 @@ private:
         QString key;
         std::string path;
         int rotation;
+        bool applyExifOrientation;
     };
     void Run();
 
