@@ -125,6 +125,27 @@ void CRectScaler::Scale(CPicture& dst, int dx, int dy, int dw, int dh, const CPi
     }
     TapsFor(sw, dw, jx0, jx1, m_x);
     TapsFor(sh, dh, jy0, jy1, m_y);
+    const std::ptrdiff_t stride = src.GetStride();
+    if (sw == 1 && dw == 1) {
+        // One column (the sand clocks draw a frame as a row of them): the same sums as below,
+        // kept in registers instead of a work row.
+        for (int j = jy0; j < jy1; ++j) {
+            const Tap& ty = m_y.taps[size_t(j - jy0)];
+            const uint8_t* s = src.GetRow(sy + ty.first) + size_t(sx) * 3;
+            const uint16_t* w = &m_y.weights[size_t(ty.offset)];
+            uint32_t b = 0, g = 0, r = 0;
+            for (int t = 0; t < ty.count; ++t, s += stride) {
+                b += s[0] * uint32_t(w[t]);
+                g += s[1] * uint32_t(w[t]);
+                r += s[2] * uint32_t(w[t]);
+            }
+            uint8_t* d = dst.GetRow(dy + j) + size_t(dx) * 3;
+            d[0] = uint8_t(std::min<uint32_t>((b * 1024u + (1u << 19)) >> 20, 255));
+            d[1] = uint8_t(std::min<uint32_t>((g * 1024u + (1u << 19)) >> 20, 255));
+            d[2] = uint8_t(std::min<uint32_t>((r * 1024u + (1u << 19)) >> 20, 255));
+        }
+        return;
+    }
     // Same width: every horizontal tap is one source pixel of weight 1024, so the horizontal pass
     // is the rounding shift of each sum alone (in the same 32-bit arithmetic).
     const bool sameWidth = sw == dw;
@@ -134,7 +155,6 @@ void CRectScaler::Scale(CPicture& dst, int dx, int dy, int dw, int dh, const CPi
         // Vertical pass into one row of the source's width (weights sum to 1024).
         uint32_t* col = m_column.data();
         std::fill(col, col + size_t(sw) * 3, 0u);
-        const std::ptrdiff_t stride = src.GetStride();
         const uint8_t* s = src.GetRow(sy + ty.first) + size_t(sx) * 3;
         for (int t = 0; t < ty.count; ++t, s += stride) {
             const uint32_t w = m_y.weights[size_t(ty.offset + t)];
