@@ -10,6 +10,7 @@ extern "C" {
 #include <cstring>
 
 #include "FuzzSupport.h"
+#include "infra/ByteOrder.h"
 #include "video/AVIFrameReader.h"
 
 using namespace trov;
@@ -18,10 +19,6 @@ namespace {
 
 constexpr int64_t kDecodePixels = int64_t(4) << 20;
 
-int32_t ReadInt32(const uint8_t* p) {
-    return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
-}
-
 // The largest frame any "strf" chunk of the file declares (a bitmap header's width and height),
 // 0 when none does. Every such chunk counts, wherever it sits: a damaged file may still be read
 // by the demuxer with a header this search would not place.
@@ -29,9 +26,9 @@ int64_t DeclaredFramePixels(const uint8_t* data, size_t size) {
     int64_t largest = 0;
     for (size_t i = 0; i + 20 <= size; ++i) {
         if (std::memcmp(data + i, "strf", 4) != 0) continue;
-        if (uint32_t(ReadInt32(data + i + 4)) < 12) continue;  // too short for a size
-        const int64_t width = std::llabs(int64_t(ReadInt32(data + i + 12)));
-        const int64_t height = std::llabs(int64_t(ReadInt32(data + i + 16)));
+        if (ReadLe32(data + i + 4) < 12) continue;  // too short for a size
+        const int64_t width = std::llabs(int64_t(int32_t(ReadLe32(data + i + 12))));
+        const int64_t height = std::llabs(int64_t(int32_t(ReadLe32(data + i + 16))));
         largest = std::max(largest, width * height);
     }
     return largest;

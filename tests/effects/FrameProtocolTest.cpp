@@ -184,7 +184,7 @@ TEST(EffectPixels, ScalerKeepsFlatAreasFlatAndCopiesAtTheSameSize) {
 }
 
 // Shrinking by more than about 45 makes every whole source pixel's rounded weight too heavy;
-// the excess must not be taken from one tap alone (it went below zero and wrapped: 128 where 255
+// the excess must not be taken from one tap alone (it went below zero and wrapped: 191 where 255
 // was due). Every shrink of a white column, in both passes, stays white.
 TEST(EffectPixels, ScalerKeepsWhiteWhiteAtEveryShrink) {
     for (int length : {360, 720, 1080}) {
