@@ -7,32 +7,13 @@
 #include <cstring>
 #include <new>
 
-#if __has_include(<sys/mman.h>)
-#include <sys/mman.h>
-#endif
-
 #include "imaging/DibPicture.h"
+#include "infra/HugePages.h"
 
 namespace trov {
 
 namespace {
 std::atomic<Colour> g_background{0};
-
-// Photos and prepared pictures are blocks of tens of megabytes, each faulted in page by page on
-// first touch: thousands of faults a picture. Where the system offers huge pages on request, the
-// block's aligned interior asks for them, a fault per 2 MiB. Only a hint; refused, nothing changes.
-void AskForHugePages(uint8_t* block, size_t size) {
-#if defined(MADV_HUGEPAGE)
-    constexpr uintptr_t kHuge = uintptr_t(2) << 20;
-    if (size < 4 * kHuge) return;
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + size) & ~(kHuge - 1);
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-    (void)block;
-    (void)size;
-#endif
-}
 }  // namespace
 
 CPicture::~CPicture() = default;
