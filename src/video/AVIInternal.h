@@ -63,7 +63,10 @@ struct CAVIStream::Impl {
     bool encoderNeedsReopen = false;  // flushed for a paste: a fresh encoder takes the next frame
     int64_t encoderPts = 0;
     ffmpeg::SwsPtr sws;
-    ffmpeg::FramePtr frame;    // the encoder's input
+    // The encoder's input: `frame` is the one being filled, one of `inputFrames`. An encoder with
+    // frame threads still holds the frames sent before it, so each frame takes one it has let go of.
+    AVFrame* frame = nullptr;
+    std::vector<ffmpeg::FramePtr> inputFrames;
     ffmpeg::FramePtr staging;  // padded top-down BGR copy of the bitmap
     ffmpeg::PacketPtr packet;
     // Repeating the last frame without encoding it (intra-only codecs): the packet of encoder frame

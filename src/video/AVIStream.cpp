@@ -43,6 +43,31 @@ void KeepForRepeat(CAVIStream::Impl& s, const AVPacket* packet, int64_t pts) {
     }
 }
 
+// Points s.frame at an input frame the encoder no longer holds: every pixel of it is written next,
+// so a held one is not copied (as av_frame_make_writable would) only to be overwritten. A few are
+// enough for any encoder's frame threads; beyond them the first is made writable after all.
+bool TakeInputFrame(CAVIStream::Impl& s, AVPixelFormat format) {
+    constexpr size_t kMostFrames = 8;
+    for (const ffmpeg::FramePtr& f : s.inputFrames)
+        if (av_frame_is_writable(f.get())) {
+            s.frame = f.get();
+            return true;
+        }
+    if (s.inputFrames.size() >= kMostFrames) {
+        s.frame = s.inputFrames.front().get();
+        return av_frame_make_writable(s.frame) >= 0;
+    }
+    ffmpeg::FramePtr f(av_frame_alloc());
+    if (!f) return false;
+    f->format = format;
+    f->width = s.width;
+    f->height = s.height;
+    if (av_frame_get_buffer(f.get(), 0) < 0) return false;
+    s.frame = f.get();
+    s.inputFrames.push_back(std::move(f));
+    return true;
+}
+
 // Bytes of the header and palette in front of a packed bitmap's pixels.
 size_t PixelOffset(const BitmapInfoHeader& h) {
     size_t offset = h.biSize + 4 * size_t(h.biClrUsed);
@@ -389,18 +414,11 @@ bool CAVIStream::WriteFrame(const BitmapInfoHeader* packed) {
         s.encoderPts = 0;
     }
     AVCodecContext* ctx = s.encoder.context.get();
-    if (!s.frame) {
-        s.frame.reset(av_frame_alloc());
-        s.frame->format = ctx->pix_fmt;
-        s.frame->width = s.width;
-        s.frame->height = s.height;
-        if (av_frame_get_buffer(s.frame.get(), 0) < 0) return Fail("Out of memory.");
-    }
-    if (av_frame_make_writable(s.frame.get()) < 0) return Fail("Out of memory.");
+    if (!TakeInputFrame(s, ctx->pix_fmt)) return Fail("Out of memory.");
     if (!ConvertForEncoder(bits, stride)) return false;
     s.frame->pts = s.encoderPts++;
     s.frame->pict_type = AV_PICTURE_TYPE_NONE;
-    int err = avcodec_send_frame(ctx, s.frame.get());
+    int err = avcodec_send_frame(ctx, s.frame);
     if (err < 0) return Fail("The encoder refused the frame: " + ffmpeg::ErrorText(err));
     s.repeatPts = s.frame->pts;
     if (!DrainEncoder(false)) return false;
