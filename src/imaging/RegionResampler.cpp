@@ -137,42 +137,67 @@ TROV_AVX2 void SumRowsAvx2(const uint8_t* base, size_t stride, const int* index,
     }
 }
 
+// Truncation, then saturation to 0..255 in two steps, as ToByte clamps; pixel j's three bytes and
+// pixel j + 1's, each store spilling one byte onto the next pixel (written later).
+TROV_AVX2 inline void StorePair(__m256 acc, uint8_t* d, int j) {
+    __m256i v = _mm256_cvttps_epi32(acc);
+    v = _mm256_packs_epi32(v, v);
+    v = _mm256_packus_epi16(v, v);
+    const uint32_t lo = uint32_t(_mm256_extract_epi32(v, 0)), hi = uint32_t(_mm256_extract_epi32(v, 4));
+    std::memcpy(d + 3 * j, &lo, 4);
+    std::memcpy(d + 3 * j + 3, &hi, 4);
+}
+
+// The sum of one pair (pixel j low, j + 1 high) over `taps` padded taps: weight t of both pixels,
+// each broadcast in its half, times the two pixels' source values t.
+TROV_AVX2 inline __m256 SumPair(const float* r, int f0, int f1, const float* w0, const float* w1, int taps,
+                                float bias) {
+    __m256 acc = _mm256_set1_ps(bias);
+    for (int g = 0; g < taps; g += 4) {
+        const __m256 wq = _mm256_loadu2_m128(w1 + g, w0 + g);
+        const int inGroup = std::min(4, taps - g);
+#pragma GCC unroll 4
+        for (int k = 0; k < inGroup; ++k) {
+            const int t = g + k;
+            const __m256 w = _mm256_permutevar_ps(wq, _mm256_set1_epi32(k));
+            acc = _mm256_add_ps(acc, _mm256_mul_ps(w, _mm256_loadu2_m128(r + f1 + 3 * t, r + f0 + 3 * t)));
+        }
+    }
+    return acc;
+}
+
 // Two target pixels per register: pixel j in the low half (blue, green, red, spare lane), j + 1
-// in the high half, one padded tap after another.
+// in the high half, one padded tap after another. kTaps is the span when it is known here (the
+// loops unroll), 0 for any span. Two pairs go side by side where they can: each pair's sum is a chain of
+// dependent additions, and a second chain fills the adder's wait.
+template <int kTaps>
 TROV_AVX2 void HorizontalAvx2(const float* r, const ResampleTaps& hx, int tw, float bias, uint8_t* d) {
-    const int span = hx.span;
+    const int taps = kTaps > 0 ? kTaps : hx.span;
+    const size_t stride = size_t(hx.spanStride);
+    const int* first = hx.first.data();
+    const float* weights = hx.padded.data();
     int j = 0;
     // Each pair stores eight bytes, the last on pixel j + 2's blue, written later: so pairs stop
     // before the last pixel of the row.
     while (j + 2 < tw) {
-        const int f0 = hx.first[size_t(j)], f1 = hx.first[size_t(j) + 1];
+        const int f0 = first[j], f1 = first[j + 1];
         if (f0 < 0 || f1 < 0) {
             TapPixel(r, hx, j, bias, d);
             ++j;
             continue;
         }
-        const float* w0 = hx.padded.data() + size_t(j) * size_t(hx.spanStride);
-        const float* w1 = w0 + hx.spanStride;
-        __m256 acc = _mm256_set1_ps(bias);
-        for (int g = 0; g < span; g += 4) {
-            const int inGroup = std::min(4, span - g);
-            // Weights g .. g + 3 of both pixels, each broadcast in its half below.
-            const __m256 wq = _mm256_loadu2_m128(w1 + g, w0 + g);
-            for (int k = 0; k < inGroup; ++k) {
-                const int t = g + k;
-                const __m256 w = _mm256_permutevar_ps(wq, _mm256_set1_epi32(k));
-                const __m256 p = _mm256_loadu2_m128(r + f1 + 3 * t, r + f0 + 3 * t);
-                acc = _mm256_add_ps(acc, _mm256_mul_ps(w, p));
-            }
+        const float* w0 = weights + size_t(j) * stride;
+        const int f2 = j + 4 < tw ? first[j + 2] : -1, f3 = j + 4 < tw ? first[j + 3] : -1;
+        if (f2 < 0 || f3 < 0) {
+            StorePair(SumPair(r, f0, f1, w0, w0 + stride, taps, bias), d, j);
+            j += 2;
+            continue;
         }
-        // Truncation, then saturation to 0..255 in two steps, as ToByte clamps.
-        __m256i v = _mm256_cvttps_epi32(acc);
-        v = _mm256_packs_epi32(v, v);
-        v = _mm256_packus_epi16(v, v);
-        const uint32_t lo = uint32_t(_mm256_extract_epi32(v, 0)), hi = uint32_t(_mm256_extract_epi32(v, 4));
-        std::memcpy(d + 3 * j, &lo, 4);
-        std::memcpy(d + 3 * j + 3, &hi, 4);
-        j += 2;
+        const __m256 a = SumPair(r, f0, f1, w0, w0 + stride, taps, bias);
+        const __m256 b = SumPair(r, f2, f3, w0 + 2 * stride, w0 + 3 * stride, taps, bias);
+        StorePair(a, d, j);
+        StorePair(b, d, j + 2);
+        j += 4;
     }
     for (; j < tw; ++j) TapPixel(r, hx, j, bias, d);
 }
@@ -193,7 +218,28 @@ void SumRows(const uint8_t* base, size_t stride, const int* index, const float* 
 
 void Horizontal(const float* r, const ResampleTaps& hx, int tw, float bias, uint8_t* d) {
 #ifdef TROV_AVX2_KERNELS
-    if (UseAvx2()) return HorizontalAvx2(r, hx, tw, bias, d);
+    if (UseAvx2()) {
+        // The common spans, each with its loops unrolled.
+        switch (hx.span) {
+            case 2:
+                return HorizontalAvx2<2>(r, hx, tw, bias, d);
+            case 3:
+                return HorizontalAvx2<3>(r, hx, tw, bias, d);
+            case 4:
+                return HorizontalAvx2<4>(r, hx, tw, bias, d);
+            case 5:
+                return HorizontalAvx2<5>(r, hx, tw, bias, d);
+            case 6:
+                return HorizontalAvx2<6>(r, hx, tw, bias, d);
+            case 7:
+                return HorizontalAvx2<7>(r, hx, tw, bias, d);
+            case 8:
+                return HorizontalAvx2<8>(r, hx, tw, bias, d);
+            default:
+                break;
+        }
+        return HorizontalAvx2<0>(r, hx, tw, bias, d);
+    }
 #endif
     HorizontalPlain(r, hx, tw, bias, d);
 }
