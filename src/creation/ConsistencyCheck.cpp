@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "audio/AudioDecoder.h"
 #include "creation/Creation.h"
@@ -183,10 +185,21 @@ private:
     // Pictures are decoded on several cores at once (a photo's decoding runs on one); what they find
     // goes into m_bad by entry index, so the lists keep the project's order.
     void CheckPicturesInParallel() {
+        // Biggest files first: the check ends when its last photo is done, and a big one started
+        // last would leave the other cores idle meanwhile.
+        std::vector<std::pair<uintmax_t, size_t>> order;
+        for (size_t i : m_pictures) {
+            std::error_code ec;
+            const uintmax_t size =
+                fs::file_size(ResolveProjectPath(NativePath(m_entries[i]->GetFileName())), ec);
+            order.emplace_back(ec ? 0 : size, i);
+        }
+        std::stable_sort(order.begin(), order.end(),
+                         [](const auto& a, const auto& b) { return a.first > b.first; });
         // At most four at once: each may hold a photo at full size.
         const int workers = int(std::min(std::max(1u, std::thread::hardware_concurrency()), 4u));
-        ExecuteJobs(int(m_pictures.size()), workers, [&](int k) {
-            if (!Cancelled()) CheckPicture(m_pictures[size_t(k)]);
+        ExecuteJobs(int(order.size()), workers, [&](int k) {
+            if (!Cancelled()) CheckPicture(order[size_t(k)].second);
         });
     }
 
