@@ -161,6 +161,35 @@ TEST(EffectPixels, BlendTableIsExactForWholeSteps) {
     EXPECT_EQ(table.Mix(255, 0), 127);
 }
 
+// Apply skips the lookup where both inputs agree; every byte must still be the table's mix,
+// whichever input the output is, with agreeing and differing runs of every length and offset.
+TEST(EffectPixels, BlendOfPartlyEqualBlocksIsTheMixOfEveryByte) {
+    std::vector<uint8_t> a(1000), b(1000);
+    for (size_t i = 0; i < a.size(); ++i) {
+        a[i] = uint8_t(i * 37 + 11);
+        // Equal in long runs (as outside a caption) and in short ones, different elsewhere.
+        const bool equal = (i % 300 < 170) || (i % 7 == 3);
+        b[i] = equal ? a[i] : uint8_t(i * 91 + 5);
+    }
+    fx::CBlendTable table;
+    for (double progress : {0.0, 3.0, 7.5, 12.0}) {
+        table.Build(progress, 12);
+        for (size_t bytes : {size_t(0), size_t(1), size_t(63), size_t(64), size_t(65), size_t(1000)}) {
+            for (int into = 0; into < 3; ++into) {
+                std::vector<uint8_t> x = a, y = b, out(1000, 0xEE);
+                uint8_t* target = into == 0 ? out.data() : into == 1 ? x.data() : y.data();
+                table.Apply(target, x.data(), y.data(), bytes);
+                for (size_t i = 0; i < bytes; ++i)
+                    ASSERT_EQ(target[i], table.Mix(a[i], b[i]))
+                        << progress << " " << bytes << " " << into << " " << i;
+                if (into == 0 && bytes < out.size()) {
+                    EXPECT_EQ(out[bytes], 0xEE) << "nothing past the end";
+                }
+            }
+        }
+    }
+}
+
 TEST(EffectPixels, ScalerKeepsFlatAreasFlatAndCopiesAtTheSameSize) {
     auto flat = test::Solid(37, 23, 12, 200, 99);
     CDibPicture target;
