@@ -15,16 +15,27 @@ void CBlendTable::Build(double progress, int steps) {
     if (steps < 1) steps = 1;
     const bool whole = progress == std::floor(progress) && std::fabs(progress) < 1e12;
     const long long p = whole ? static_cast<long long>(progress) : 0;
+    // A mix depends on a and on b - a only: the step for each of the 511 differences is worked
+    // out once, then added to every a (the same operations as for each pair on its own).
+    long long wholeStep[511];
+    double step[511];
+    for (int d = -255; d <= 255; ++d) {
+        if (whole) {
+            // floor((a * steps + p * d) / steps) = a + floor(p * d / steps), exact.
+            const long long num = p * d;
+            wholeStep[d + 255] = num >= 0 ? num / steps : -((-num + steps - 1) / steps);
+        } else {
+            step[d + 255] = d * progress / steps;
+        }
+    }
     for (int a = 0; a < 256; ++a) {
         uint8_t* row = &m_table[size_t(a) << 8];
         for (int b = 0; b < 256; ++b) {
             long long v;
             if (whole) {
-                // floor((a * steps + p * (b - a)) / steps), exact.
-                long long num = static_cast<long long>(a) * steps + p * (b - a);
-                v = num >= 0 ? num / steps : -((-num + steps - 1) / steps);
+                v = a + wholeStep[b - a + 255];
             } else {
-                double d = a + (b - a) * progress / steps;
+                const double d = a + step[b - a + 255];
                 v = d < 0 ? -1 : (d > 255 ? 256 : static_cast<long long>(d));
             }
             row[b] = static_cast<uint8_t>(std::clamp<long long>(v, 0, 255));

@@ -161,6 +161,23 @@ TEST(EffectPixels, BlendTableIsExactForWholeSteps) {
     EXPECT_EQ(table.Mix(255, 0), 127);
 }
 
+// Every pair of bytes, at whole and fractional progress, against the mix's formula.
+TEST(EffectPixels, BlendTableMatchesItsFormulaForEveryPair) {
+    fx::CBlendTable table;
+    for (auto [progress, steps] :
+         {std::pair{0.0, 7}, std::pair{5.0, 7}, std::pair{31.0, 49}, std::pair{2.5, 5}, std::pair{0.3, 12},
+          std::pair{-1.0, 4}, std::pair{9.0, 4}}) {
+        table.Build(progress, steps);
+        for (int a = 0; a < 256; ++a)
+            for (int b = 0; b < 256; ++b) {
+                const double d = std::floor(a + (b - a) * progress / steps);
+                const int expected = int(std::clamp(d, 0.0, 255.0));
+                ASSERT_EQ(table.Mix(uint8_t(a), uint8_t(b)), expected)
+                    << a << "->" << b << " " << progress << "/" << steps;
+            }
+    }
+}
+
 // Apply skips the lookup where both inputs agree; every byte must still be the table's mix,
 // whichever input the output is, with agreeing and differing runs of every length and offset.
 TEST(EffectPixels, BlendOfPartlyEqualBlocksIsTheMixOfEveryByte) {
