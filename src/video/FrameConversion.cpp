@@ -1,12 +1,18 @@
 #include "video/FrameConversion.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "infra/ParallelRows.h"
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace trov {
 
@@ -72,6 +78,70 @@ void PixelRow(const uint8_t* src, int width, const Matrix& m, uint8_t* y, int32_
     }
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#define TROV_CONVERSION_AVX2 1
+
+std::atomic<bool> g_vectorConversion{true};
+
+bool UseAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has && g_vectorConversion.load(std::memory_order_relaxed);
+}
+
+// PixelRow eight pixels at a time, the same integers: each half of the register takes four
+// pixels' twelve bytes, spread to one 32-bit lane per channel value. The plain loop does what
+// remains (and whatever a 32-byte load from the last pixels would read past the row).
+__attribute__((target("avx2"))) void PixelRowAvx2(const uint8_t* src, int width, const Matrix& m, uint8_t* y,
+                                                  int32_t* u, int32_t* v) {
+    const __m256i spread = _mm256_setr_epi32(0, 1, 2, 3, 3, 4, 5, 6);
+    // Byte c, c + 3, c + 6, c + 9 of each half into the low byte of its four lanes.
+    const __m256i pickB = _mm256_setr_epi32(0xFFFFFF00, 0xFFFFFF03, 0xFFFFFF06, 0xFFFFFF09, 0xFFFFFF00,
+                                            0xFFFFFF03, 0xFFFFFF06, 0xFFFFFF09);
+    const __m256i pickG = _mm256_add_epi32(pickB, _mm256_set1_epi32(1));
+    const __m256i pickR = _mm256_add_epi32(pickB, _mm256_set1_epi32(2));
+    const __m256i yr = _mm256_set1_epi32(m.yr), yg = _mm256_set1_epi32(m.yg), yb = _mm256_set1_epi32(m.yb);
+    const __m256i ur = _mm256_set1_epi32(m.ur), ug = _mm256_set1_epi32(m.ug), ub = _mm256_set1_epi32(m.ub);
+    const __m256i vr = _mm256_set1_epi32(m.vr), vg = _mm256_set1_epi32(m.vg), vb = _mm256_set1_epi32(m.vb);
+    const __m256i offset = _mm256_set1_epi32((m.yOffset << 16) + 32768);
+    int x = 0;
+    for (; x + 11 <= width; x += 8) {
+        const __m256i raw = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 3 * size_t(x)));
+        const __m256i px = _mm256_permutevar8x32_epi32(raw, spread);
+        const __m256i b = _mm256_shuffle_epi8(px, pickB), g = _mm256_shuffle_epi8(px, pickG),
+                      r = _mm256_shuffle_epi8(px, pickR);
+        const __m256i luma = _mm256_srli_epi32(
+            _mm256_add_epi32(
+                _mm256_add_epi32(_mm256_add_epi32(_mm256_mullo_epi32(yr, r), _mm256_mullo_epi32(yg, g)),
+                                 _mm256_mullo_epi32(yb, b)),
+                offset),
+            16);
+        __m256i bytes = _mm256_packus_epi32(luma, luma);
+        bytes = _mm256_packus_epi16(bytes, bytes);
+        const uint32_t lo = uint32_t(_mm256_extract_epi32(bytes, 0)),
+                       hi = uint32_t(_mm256_extract_epi32(bytes, 4));
+        std::memcpy(y + x, &lo, 4);
+        std::memcpy(y + x + 4, &hi, 4);
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(u + x),
+            _mm256_add_epi32(_mm256_add_epi32(_mm256_mullo_epi32(ur, r), _mm256_mullo_epi32(ug, g)),
+                             _mm256_mullo_epi32(ub, b)));
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(v + x),
+            _mm256_add_epi32(_mm256_add_epi32(_mm256_mullo_epi32(vr, r), _mm256_mullo_epi32(vg, g)),
+                             _mm256_mullo_epi32(vb, b)));
+    }
+    PixelRow(src + 3 * size_t(x), width - x, m, y + x, u + x, v + x);
+}
+#endif
+
+// One source row's luma and chroma terms, with the AVX2 kernel where it may be used.
+void ConvertPixelRow(const uint8_t* src, int width, const Matrix& m, uint8_t* y, int32_t* u, int32_t* v) {
+#ifdef TROV_CONVERSION_AVX2
+    if (UseAvx2()) return PixelRowAvx2(src, width, m, y, u, v);
+#endif
+    PixelRow(src, width, m, y, u, v);
+}
+
 // One output row of chroma from the terms of two rows (the same row twice at an odd bottom edge).
 TROV_VECTOR_CLONES
 void ChromaRow(const int32_t* u0, const int32_t* v0, const int32_t* u1, const int32_t* v1, int width,
@@ -103,15 +173,23 @@ void ConvertRows(const uint8_t* bits, int stride, int width, int height, const M
     int32_t* u1 = v0 + width;
     int32_t* v1 = u1 + width;
     for (int y = y0; y < y1; y += 2) {
-        PixelRow(source(y), width, m, out.y + size_t(y) * size_t(out.yStride), u0, v0);
+        ConvertPixelRow(source(y), width, m, out.y + size_t(y) * size_t(out.yStride), u0, v0);
         if (y + 1 < height)
-            PixelRow(source(y + 1), width, m, out.y + size_t(y + 1) * size_t(out.yStride), u1, v1);
+            ConvertPixelRow(source(y + 1), width, m, out.y + size_t(y + 1) * size_t(out.yStride), u1, v1);
         ChromaRow(u0, v0, y + 1 < height ? u1 : u0, y + 1 < height ? v1 : v0, width,
                   out.u + size_t(y / 2) * size_t(out.uStride), out.v + size_t(y / 2) * size_t(out.vStride));
     }
 }
 
 }  // namespace
+
+void SetVectorConversion(bool on) {
+#ifdef TROV_CONVERSION_AVX2
+    g_vectorConversion.store(on);
+#else
+    (void)on;
+#endif
+}
 
 void ConvertBgrToYuv420(const uint8_t* bits, int stride, int width, int height, bool fullRange,
                         const Yuv420Planes& out) {

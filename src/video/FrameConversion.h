@@ -23,4 +23,8 @@ struct Yuv420Planes {
 void ConvertBgrToYuv420(const uint8_t* bits, int stride, int width, int height, bool fullRange,
                         const Yuv420Planes& out);
 
+// Whether the AVX2 row kernel is used where the processor has it (the default). Off: the plain
+// kernel everywhere, for comparing the two (both give the same bytes). Process-wide.
+void SetVectorConversion(bool on);
+
 }  // namespace trov

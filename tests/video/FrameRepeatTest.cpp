@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <utility>
 #include <vector>
 
 #include "VideoTestUtil.h"
@@ -130,6 +132,31 @@ TEST(FrameConversion, ColoursMatchTheDefinitionInBothRanges) {
     EXPECT_EQ(Convert(white, false).y[0], 235);
     EXPECT_EQ(Convert(white, true).y[0], 255);
     EXPECT_EQ(Convert(white, false).u[0], 128);
+}
+
+// The AVX2 row kernel and the plain one give the same planes: noise (every byte value) at widths
+// around its eight-pixel steps and its tail, both ranges, sizes that the conversion splits
+// between two threads and sizes it does not.
+TEST(FrameConversion, VectorAndPlainKernelsGiveTheSamePlanes) {
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (auto [w, h] :
+         {std::pair{1, 1}, std::pair{7, 3}, std::pair{8, 2}, std::pair{10, 5}, std::pair{11, 4},
+          std::pair{12, 3}, std::pair{19, 6}, std::pair{33, 9}, std::pair{97, 7}, std::pair{640, 401}}) {
+        CDibPicture pic;
+        ASSERT_TRUE(pic.Create(w, h));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < 3 * w; ++x) pic.GetRow(y)[x] = uint8_t(byte(rng));
+        for (bool full : {false, true}) {
+            Planes vector = Convert(pic, full);
+            SetVectorConversion(false);
+            Planes plain = Convert(pic, full);
+            SetVectorConversion(true);
+            EXPECT_EQ(vector.y, plain.y) << w << "x" << h << " full " << full;
+            EXPECT_EQ(vector.u, plain.u) << w << "x" << h << " full " << full;
+            EXPECT_EQ(vector.v, plain.v) << w << "x" << h << " full " << full;
+        }
+    }
 }
 
 TEST(FrameConversion, RowsComeOutTopDownAndOddEdgesAverageOnlyTheirPixels) {
