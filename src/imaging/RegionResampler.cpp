@@ -220,25 +220,12 @@ void Horizontal(const float* r, const ResampleTaps& hx, int tw, float bias, uint
 #ifdef TROV_AVX2_KERNELS
     if (UseAvx2()) {
         // The common spans, each with its loops unrolled.
-        switch (hx.span) {
-            case 2:
-                return HorizontalAvx2<2>(r, hx, tw, bias, d);
-            case 3:
-                return HorizontalAvx2<3>(r, hx, tw, bias, d);
-            case 4:
-                return HorizontalAvx2<4>(r, hx, tw, bias, d);
-            case 5:
-                return HorizontalAvx2<5>(r, hx, tw, bias, d);
-            case 6:
-                return HorizontalAvx2<6>(r, hx, tw, bias, d);
-            case 7:
-                return HorizontalAvx2<7>(r, hx, tw, bias, d);
-            case 8:
-                return HorizontalAvx2<8>(r, hx, tw, bias, d);
-            default:
-                break;
-        }
-        return HorizontalAvx2<0>(r, hx, tw, bias, d);
+        using Kernel = void (*)(const float*, const ResampleTaps&, int, float, uint8_t*);
+        static constexpr Kernel kBySpan[] = {HorizontalAvx2<0>, HorizontalAvx2<0>, HorizontalAvx2<2>,
+                                             HorizontalAvx2<3>, HorizontalAvx2<4>, HorizontalAvx2<5>,
+                                             HorizontalAvx2<6>, HorizontalAvx2<7>, HorizontalAvx2<8>};
+        const Kernel kernel = hx.span >= 0 && hx.span <= 8 ? kBySpan[hx.span] : HorizontalAvx2<0>;
+        return kernel(r, hx, tw, bias, d);
     }
 #endif
     HorizontalPlain(r, hx, tw, bias, d);
