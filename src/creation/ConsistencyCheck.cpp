@@ -120,7 +120,8 @@ private:
             }
             if (!m_settings.decode) continue;
             if (!obj->IsAVI()) {
-                m_pictures.push_back(i);
+                const uintmax_t size = fs::file_size(path, ec);
+                m_pictures.emplace_back(ec ? 0 : size, i);
                 continue;
             }
             Status(status);
@@ -187,19 +188,12 @@ private:
     void CheckPicturesInParallel() {
         // Biggest files first: the check ends when its last photo is done, and a big one started
         // last would leave the other cores idle meanwhile.
-        std::vector<std::pair<uintmax_t, size_t>> order;
-        for (size_t i : m_pictures) {
-            std::error_code ec;
-            const uintmax_t size =
-                fs::file_size(ResolveProjectPath(NativePath(m_entries[i]->GetFileName())), ec);
-            order.emplace_back(ec ? 0 : size, i);
-        }
-        std::stable_sort(order.begin(), order.end(),
-                         [](const auto& a, const auto& b) { return a.first > b.first; });
+        std::stable_sort(m_pictures.begin(), m_pictures.end(),
+                         [](const auto& x, const auto& y) { return x.first > y.first; });
         // At most four at once: each may hold a photo at full size.
         const int workers = int(std::min(std::max(1u, std::thread::hardware_concurrency()), 4u));
-        ExecuteJobs(int(order.size()), workers, [&](int k) {
-            if (!Cancelled()) CheckPicture(order[size_t(k)].second);
+        ExecuteJobs(int(m_pictures.size()), workers, [&](int k) {
+            if (!Cancelled()) CheckPicture(m_pictures[size_t(k)].second);
         });
     }
 
@@ -235,7 +229,7 @@ private:
     std::vector<std::string> m_cause;  // by entry index, like m_bad
     std::vector<ConsistencyFindings::Cause> m_unreadableCauses, m_inconsistentCauses, m_audioCauses;
     const CPicturePreparation::MoveParameters m_move;
-    std::vector<size_t> m_pictures;
+    std::vector<std::pair<uintmax_t, size_t>> m_pictures;  // file size, entry index
     ConsistencyFindings m_findings;
 };
 

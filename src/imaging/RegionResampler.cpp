@@ -10,6 +10,7 @@
 
 #include "imaging/PictureTools.h"
 #include "infra/ParallelRows.h"
+#include "infra/ProcessorFeatures.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
@@ -25,8 +26,7 @@ std::atomic<bool> g_vectorKernels{true};
 
 bool UseAvx2() {
 #ifdef TROV_AVX2_KERNELS
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has && g_vectorKernels.load(std::memory_order_relaxed);
+    return ProcessorHasAvx2() && g_vectorKernels.load(std::memory_order_relaxed);
 #else
     return false;
 #endif

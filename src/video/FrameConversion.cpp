@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "infra/ParallelRows.h"
+#include "infra/ProcessorFeatures.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
@@ -84,8 +85,7 @@ void PixelRow(const uint8_t* src, int width, const Matrix& m, uint8_t* y, int32_
 std::atomic<bool> g_vectorConversion{true};
 
 bool UseAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has && g_vectorConversion.load(std::memory_order_relaxed);
+    return ProcessorHasAvx2() && g_vectorConversion.load(std::memory_order_relaxed);
 }
 
 // PixelRow eight pixels at a time, the same integers: each half of the register takes four

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "infra/ProcessorFeatures.h"
+
 #if defined(__x86_64__) && defined(__GNUC__)
 #define TROV_BLUR_AVX2 1
 #endif
@@ -322,8 +324,7 @@ __attribute__((target("avx2"))) void SumChordsAvx2(int32_t* __restrict acc, cons
 
 void SumChords(int32_t* acc, const int32_t* const* p1, const int32_t* const* p0, int m, int n) {
 #ifdef TROV_BLUR_AVX2
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) {
+    if (ProcessorHasAvx2()) {
         SumChordsAvx2(acc, p1, p0, m, n);
         return;
     }

@@ -15,6 +15,7 @@
 
 #include "infra/Angles.h"
 #include "infra/MessagePipelines.h"
+#include "infra/ProcessorFeatures.h"
 
 namespace trov {
 
@@ -55,11 +56,6 @@ __attribute__((target("avx2"))) void ResampleTapsAvx2(const uint8_t* src, std::p
         o[1] = static_cast<uint8_t>(_mm_extract_epi32(q, 1));
         o[2] = static_cast<uint8_t>(_mm_extract_epi32(q, 2));
     }
-}
-
-bool HasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
 }
 #endif
 
@@ -104,7 +100,7 @@ void CUnderwaterEffect::ResampleRun(const uint8_t* src, std::ptrdiff_t srcStep, 
     }
     const RunTaps& taps = TapsFor(sw, dw);
 #ifdef TROV_UNDERWATER_AVX2
-    if (HasAvx2()) {
+    if (ProcessorHasAvx2()) {
         ResampleTapsAvx2(src, srcStep, dst, dstStep, dw, taps.first.data(), taps.count.data(),
                          taps.weights.data(), taps.norm);
         return;
