@@ -1,6 +1,7 @@
 // Crop-and-resample of a part of a picture straight into a frame the caller keeps: the weight
 // tables stay between calls (rebuilt in place when the part or target size changes) and the row
-// kernels have an AVX2 build chosen at run time, giving the same bytes as the plain one.
+// kernels have AVX2 builds (and an AVX-512 one of the vertical sums) chosen at run time, giving the
+// same bytes as the plain ones.
 #pragma once
 
 #include <vector>
@@ -39,6 +40,10 @@ public:
     // plain kernels everywhere, for comparing the two. Process-wide.
     static void SetVectorKernels(bool on);
     static bool VectorKernels();
+    // Whether the vertical sums take AVX-512 where the processor has it (the default). Off: AVX2
+    // there too, for comparing. Process-wide.
+    static void SetWideVectorKernels(bool on);
+    static bool WideVectorKernels();
 
 private:
     ResamplePlan m_plan;

@@ -1,4 +1,5 @@
-// What the processor can run, asked once: the kernels with an AVX2 build choose it at run time.
+// What the processor can run, asked once: the kernels with AVX2 (or AVX-512) builds choose them at
+// run time.
 #pragma once
 
 namespace trov {
@@ -7,6 +8,16 @@ namespace trov {
 inline bool ProcessorHasAvx2() {
 #if defined(__x86_64__) && defined(__GNUC__)
     static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+#else
+    return false;
+#endif
+}
+
+// True where the processor runs AVX-512 Foundation code; false off x86-64.
+inline bool ProcessorHasAvx512() {
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool has = __builtin_cpu_supports("avx512f");
     return has;
 #else
     return false;
