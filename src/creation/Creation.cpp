@@ -194,7 +194,7 @@ std::shared_ptr<CDibPicture> CCreation::PooledFrame(int width, int height) {
         if (auto alive = pool.lock()) {
             std::lock_guard<std::mutex> lock(alive->mutex);
             // A few spare buffers cover the frames in the encode queue; more would only hold memory.
-            if (alive->free.size() < 8) alive->free.push_back(std::move(owned));
+            if (alive->free.size() < 4) alive->free.push_back(std::move(owned));
         }
     });
 }

@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "infra/HugePages.h"
+#include "infra/LargeBlocks.h"
 #include "infra/Log.h"
 #include "infra/UserPrompt.h"
 
@@ -395,20 +395,18 @@ bool CJpegPicture::SaveFile(const std::string& /*path*/) {
 
 // libjpeg takes its big blocks (a progressive photo's coefficients, two bytes a pixel, zeroed
 // before the first scan is read) from these two functions of its system layer, which a program
-// may supply in place of the library's own plain malloc and free. Ours are the same calls, the
-// block asking for huge pages before libjpeg zeroes it: a 16-megapixel photo's coefficients were
-// faulted in 8,000 times, a fault per 4 KiB.
+// may supply in place of the library's own plain malloc and free. Ours give them mappings of their
+// own with huge pages: a 16-megapixel photo's coefficients were faulted in 8,000 times, a fault
+// per 4 KiB.
 extern "C" {
 void* jpeg_get_large(j_common_ptr cinfo, size_t size);
 void jpeg_free_large(j_common_ptr cinfo, void* block, size_t size);
 
 void* jpeg_get_large(j_common_ptr, size_t size) {
-    void* block = std::malloc(size);
-    trov::AskForHugePages(block, size);
-    return block;
+    return trov::AllocateLargeBlock(size);
 }
 
 void jpeg_free_large(j_common_ptr, void* block, size_t) {
-    std::free(block);
+    trov::FreeLargeBlock(block);
 }
 }

@@ -8,7 +8,7 @@
 #include <new>
 
 #include "imaging/DibPicture.h"
-#include "infra/HugePages.h"
+#include "infra/LargeBlocks.h"
 
 namespace trov {
 
@@ -45,7 +45,7 @@ const uint8_t* CPicture::GetRow(int y) const {
     return m_bits + size_t(y) * size_t(GetStride());
 }
 
-void CPicture::AdoptBlock(std::unique_ptr<uint8_t[]> block, int width, int height) {
+void CPicture::AdoptBlock(PixelBlock block, int width, int height) {
     m_block = std::move(block);
     m_bits = m_block.get() + 40;
     m_width = width;
@@ -111,13 +111,12 @@ bool CPicture::Allocate(int width, int height) {
                       " exceeds the picture size limit";
         return false;
     }
-    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[size_t(40 + imageSize)]);
+    PixelBlock block(static_cast<uint8_t*>(AllocateLargeBlock(size_t(40 + imageSize))));
     if (!block) {
         m_lastError =
             "CPicture::Create: out of memory for " + std::to_string(width) + " x " + std::to_string(height);
         return false;
     }
-    AskForHugePages(block.get(), size_t(40 + imageSize));
     BitmapInfoHeader h{};
     h.biSize = 40;
     h.biWidth = width;

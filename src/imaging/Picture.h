@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "infra/LargeBlocks.h"
+
 namespace trov {
 
 class CDibPicture;
@@ -186,12 +188,13 @@ public:
 
 protected:
     // Takes over a complete block (header + pixels) made by a loader; validates nothing.
-    void AdoptBlock(std::unique_ptr<uint8_t[]> block, int width, int height);
+    using PixelBlock = std::unique_ptr<uint8_t[], LargeBlockFree>;
+    void AdoptBlock(PixelBlock block, int width, int height);
     void SetLastError(const std::string& message) { m_lastError = message; }
 
 private:
-    std::unique_ptr<uint8_t[]> m_block;  // header + pixels; null when empty
-    uint8_t* m_bits = nullptr;           // m_block + 40
+    PixelBlock m_block;         // header + pixels; null when empty
+    uint8_t* m_bits = nullptr;  // m_block + 40
     int m_width = -1;
     int m_height = -1;
     std::string m_fileName;
