@@ -186,7 +186,9 @@ std::shared_ptr<CDibPicture> CCreation::PooledFrame(int width, int height) {
     }
     if (!buffer) {
         buffer = std::make_unique<CDibPicture>();
-        if (!buffer->Create(width, height)) return nullptr;
+        // Every user writes every pixel of its frame; only row padding would stay as made.
+        const bool padded = CPicture::StrideFor(width) != 3 * width;
+        if (!(padded ? buffer->Create(width, height) : buffer->Allocate(width, height))) return nullptr;
     }
     std::weak_ptr<FramePool> pool = m_framePool;
     return std::shared_ptr<CDibPicture>(buffer.release(), [pool](CDibPicture* p) {
@@ -683,13 +685,23 @@ void CCreation::ShowPictureMove(const MovieRun& run, EntryRun& e) {
         if (!frame || !RenderPictureMoveFrame(m_moveStore, j, n, *e.prepared, *frame, resampler, m_tools))
             frame = Share(e.picture->Clone());
         MoveFrame f;
-        f.bare = frame;
-        f.out = obj.pictureText.empty() ? f.bare : Captioned(obj, *f.bare);
+        if (obj.pictureText.empty()) {
+            f.bare = f.out = frame;
+        } else if (j + 1 < n) {
+            // Only the last frame's bare picture is wanted (the fade-out starts from it): the
+            // others take their caption where they are.
+            if (auto overlay = CaptionOverlayOf(obj, frame->GetWidth(), frame->GetHeight()))
+                overlay->Composite(*frame);
+            f.out = frame;
+        } else {
+            f.bare = frame;
+            f.out = Captioned(obj, *frame);
+        }
         return f;
     };
     std::shared_ptr<const CDibPicture> bare;
     auto write = [&](const MoveFrame& f) {
-        bare = f.bare;
+        if (f.bare) bare = f.bare;
         WriteFrame(f.out);
         e.captionedLast = f.out;
     };

@@ -481,6 +481,32 @@ TEST_F(CreationTest, PictureMovesRenderedSideBySideGiveTheFramesOfOneThread) {
     }
 }
 
+// The frames of a captioned glide take their caption where they are drawn, but the glide's last
+// bare frame stays caption-free: the caption fades out to it, so the movie ends on the frame the
+// same glide without a caption ends on.
+TEST_F(CreationTest, CaptionOfAGlideFadesOutToItsBareLastFrame) {
+    std::vector<std::string> digests[2];
+    for (int captioned : {0, 1}) {
+        auto m = MakeManager(false);
+        CProjectObject glide = Entry(MakeBmp("a.bmp", 301, 203, 60), 2, 6, 3, 0, captioned ? "Caption" : "");
+        glide.pictureMove = true;
+        glide.pictureMoveSettings = "0|0|0|0|20|15|10|25|";
+        m->AppendObject(glide);
+        for (int threads : {1, 3}) {
+            m->GetCreation().SetRenderThreads(threads);
+            ASSERT_TRUE(Create(*m)) << m->GetStatusText();
+            auto frames = FrameDigests(dir / "out.avi");
+            ASSERT_EQ(frames.size(), 11u);
+            if (threads == 1)
+                digests[captioned] = frames;
+            else
+                EXPECT_EQ(frames, digests[captioned]) << captioned;
+        }
+    }
+    for (int k = 2; k < 8; ++k) EXPECT_NE(digests[1][size_t(k)], digests[0][size_t(k)]) << k;  // the caption
+    EXPECT_EQ(digests[1][10], digests[0][10]);
+}
+
 TEST_F(CreationTest, UnknownTransitionEffectStopsBeforeAnythingIsWritten) {
     auto m = MakeManager(false);
     CProjectObject o = Entry(MakeBmp("a.bmp", 160, 120, 0), 1, 1, 1, 1);
