@@ -14,10 +14,10 @@ inline bool ProcessorHasAvx2() {
 #endif
 }
 
-// True where the processor runs AVX-512 Foundation code; false off x86-64.
+// True where the processor runs AVX-512 Foundation and Byte-Word code; false off x86-64.
 inline bool ProcessorHasAvx512() {
 #if defined(__x86_64__) && defined(__GNUC__)
-    static const bool has = __builtin_cpu_supports("avx512f");
+    static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
     return has;
 #else
     return false;

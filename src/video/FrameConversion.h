@@ -26,5 +26,8 @@ void ConvertBgrToYuv420(const uint8_t* bits, int stride, int width, int height, 
 // Whether the AVX2 row kernel is used where the processor has it (the default). Off: the plain
 // kernel everywhere, for comparing the two (both give the same bytes). Process-wide.
 void SetVectorConversion(bool on);
+// Whether the AVX-512 row kernel is used where the processor has it (the default). Off: AVX2 there
+// too, for comparing. Process-wide.
+void SetWideVectorConversion(bool on);
 
 }  // namespace trov

@@ -140,21 +140,27 @@ TEST(FrameConversion, ColoursMatchTheDefinitionInBothRanges) {
 TEST(FrameConversion, VectorAndPlainKernelsGiveTheSamePlanes) {
     std::mt19937 rng(7);
     std::uniform_int_distribution<int> byte(0, 255);
-    for (auto [w, h] :
-         {std::pair{1, 1}, std::pair{7, 3}, std::pair{8, 2}, std::pair{10, 5}, std::pair{11, 4},
-          std::pair{12, 3}, std::pair{19, 6}, std::pair{33, 9}, std::pair{97, 7}, std::pair{640, 401}}) {
+    for (auto [w, h] : {std::pair{1, 1}, std::pair{7, 3}, std::pair{8, 2}, std::pair{10, 5}, std::pair{11, 4},
+                        std::pair{12, 3}, std::pair{19, 6}, std::pair{21, 2}, std::pair{22, 3},
+                        std::pair{33, 9}, std::pair{38, 2}, std::pair{97, 7}, std::pair{640, 401}}) {
         CDibPicture pic;
         ASSERT_TRUE(pic.Create(w, h));
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < 3 * w; ++x) pic.GetRow(y)[x] = uint8_t(byte(rng));
         for (bool full : {false, true}) {
+            // The widest kernel the processor has (AVX-512 or AVX2), AVX2, plain.
             Planes vector = Convert(pic, full);
+            SetWideVectorConversion(false);
+            Planes narrow = Convert(pic, full);
             SetVectorConversion(false);
             Planes plain = Convert(pic, full);
             SetVectorConversion(true);
-            EXPECT_EQ(vector.y, plain.y) << w << "x" << h << " full " << full;
-            EXPECT_EQ(vector.u, plain.u) << w << "x" << h << " full " << full;
-            EXPECT_EQ(vector.v, plain.v) << w << "x" << h << " full " << full;
+            SetWideVectorConversion(true);
+            for (const Planes* p : {&vector, &narrow}) {
+                EXPECT_EQ(p->y, plain.y) << w << "x" << h << " full " << full;
+                EXPECT_EQ(p->u, plain.u) << w << "x" << h << " full " << full;
+                EXPECT_EQ(p->v, plain.v) << w << "x" << h << " full " << full;
+            }
         }
     }
 }
