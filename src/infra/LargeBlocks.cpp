@@ -44,19 +44,19 @@ public:
     // False when the mapping is not kept (the caller unmaps it).
     bool Keep(void* base, size_t length) {
         if (length > kMaxSpareBytes / 4) return false;
-        void* unmap[kMaxSpares] = {};
-        size_t unmaps = 0;
+        // The mappings given back are unmapped after the lock is let go, from this call's own list.
+        Spare evicted[kMaxSpares];
+        size_t evictions = 0;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             while (m_count > 0 && (m_count == kMaxSpares || m_bytes + length > kMaxSpareBytes)) {
-                unmap[unmaps] = m_spares[0].base;
-                m_lengths[unmaps++] = m_spares[0].length;
+                evicted[evictions++] = m_spares[0];
                 Remove(0);
             }
             m_spares[m_count++] = Spare{base, length};
             m_bytes += length;
         }
-        for (size_t i = 0; i < unmaps; ++i) munmap(unmap[i], m_lengths[i]);
+        for (size_t i = 0; i < evictions; ++i) munmap(evicted[i].base, evicted[i].length);
         return true;
     }
 
@@ -76,7 +76,6 @@ private:
     std::array<Spare, kMaxSpares> m_spares{};
     size_t m_count = 0;
     size_t m_bytes = 0;
-    size_t m_lengths[kMaxSpares] = {};  // lengths of the mappings being given back
 };
 
 CSpareMappings& Spares() {
