@@ -83,10 +83,31 @@ CSpareMappings& Spares() {
     return *spares;
 }
 
+// A huge page covers an aligned 2 MiB, and the kernel places a mapping only on a 4 KiB boundary:
+// a frame of 2.7 MB placed anywhere mostly holds no whole huge page and is faulted in 4 KiB at a
+// time. So a block starts on a 2 MiB boundary: a huge page more is mapped, and what lies before the
+// boundary and after the block is given back. The block's tail beyond its last whole huge page
+// keeps small pages (rounding the length up would make every frame resident to the next 2 MiB).
+void* MapAligned(size_t length) {
+    const size_t span = length + kHugePageBytes;
+    if (span < length) return nullptr;
+    void* m = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (m == MAP_FAILED) return nullptr;
+    const uintptr_t start = reinterpret_cast<uintptr_t>(m);
+    const uintptr_t aligned = (start + kHugePageBytes - 1) & ~uintptr_t(kHugePageBytes - 1);
+    const size_t head = aligned - start, tail = span - head - length;
+    if (head > 0) munmap(m, head);
+    if (tail > 0) munmap(reinterpret_cast<void*>(aligned + length), tail);
+    return reinterpret_cast<void*>(aligned);
+}
+
 void* MapBlock(size_t length) {
     if (void* kept = Spares().Take(length)) return kept;
-    void* m = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (m == MAP_FAILED) return nullptr;
+    void* m = length >= kHugePageBytes ? MapAligned(length) : nullptr;
+    if (!m) {
+        m = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (m == MAP_FAILED) return nullptr;
+    }
 #if defined(MADV_HUGEPAGE)
     // Only a hint: refused, the block has small pages.
     madvise(m, length, MADV_HUGEPAGE);

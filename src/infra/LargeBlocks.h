@@ -15,6 +15,8 @@ namespace trov {
 
 // Blocks from this size up are mapped; smaller ones come from malloc.
 constexpr size_t kLargeBlockBytes = size_t(1) << 20;
+// Mapped blocks of at least a huge page start on a huge-page boundary.
+constexpr size_t kHugePageBytes = size_t(2) << 20;
 
 // A block of at least `size` bytes, aligned to 16, its contents undefined; null when there is no
 // memory.

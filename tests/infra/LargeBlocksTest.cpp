@@ -41,6 +41,13 @@ TEST(LargeBlocks, BlocksOfEverySizeHoldTheirOwnBytesSideBySide) {
         void* b = AllocateLargeBlock(size);
         ASSERT_NE(b, nullptr) << size;
         EXPECT_EQ(reinterpret_cast<uintptr_t>(b) % 16, 0u) << size;
+#if defined(__linux__)
+        // A big block's bytes begin just after a huge-page boundary, so that huge pages back it
+        // from its start: a few bytes of bookkeeping come first.
+        if (size >= kHugePageBytes) {
+            EXPECT_LT(reinterpret_cast<uintptr_t>(b) % kHugePageBytes, 64u) << size;
+        }
+#endif
         Fill(b, size, uint8_t(blocks.size() * 37 + 1));
         blocks.push_back(b);
     }
