@@ -79,6 +79,13 @@ inline void TapSums(const float* r, const ResampleTaps& hx, int j, float bias, f
     q[3] = 0.0f;
 }
 
+// The source rows the next target row reads and this one does not, as row numbers from the
+// region's first row: [from, to), empty when from >= to.
+struct RowsAhead {
+    int from = 0;
+    int to = 0;
+};
+
 // ---- plain kernels ----
 
 // The vertical sum of n source rows (base + index[t] * stride) into r, count floats. The first
@@ -122,15 +129,24 @@ void HorizontalPlain(const float* r, const ResampleTaps& hx, int tw, float bias,
 
 #ifdef TROV_AVX2_KERNELS
 
+// Asks for the 64 bytes at column x of the rows ahead, to be in the cache when the next target
+// row needs them. A frame's source rows come from memory once each, and summing them waits for
+// each load in turn: the prefetch lets those loads run while this row is summed.
+TROV_AVX2 inline void PrefetchAhead(const uint8_t* base, size_t stride, RowsAhead ahead, size_t x) {
+    for (int y = ahead.from; y < ahead.to; ++y)
+        _mm_prefetch(reinterpret_cast<const char*>(base + size_t(y) * stride + x), _MM_HINT_T1);
+}
+
 TROV_AVX2 inline __m256 Widen8(const uint8_t* p) {
     return _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
 }
 
 // As SumRowsPlain, with all taps of 32 floats summed in registers before the store.
 TROV_AVX2 void SumRowsAvx2(const uint8_t* base, size_t stride, const int* index, const float* weight, int n,
-                           size_t count, float* r) {
+                           size_t count, float* r, RowsAhead ahead) {
     size_t x = 0;
     for (; x + 32 <= count; x += 32) {
+        if ((x & 63) == 0) PrefetchAhead(base, stride, ahead, x);
         const uint8_t* s = base + size_t(index[0]) * stride + x;
         const __m256 w0 = _mm256_set1_ps(weight[0]);
         __m256 a0 = _mm256_mul_ps(w0, Widen8(s));
@@ -175,9 +191,10 @@ TROV_AVX512 inline __m512 Widen16(const uint8_t* p) {
 // As SumRowsAvx2, sixteen lanes a register: the same products and sums, so the same floats. The
 // rest of a row (under 64 floats) goes to SumRowsAvx2.
 TROV_AVX512 void SumRowsAvx512(const uint8_t* base, size_t stride, const int* index, const float* weight,
-                               int n, size_t count, float* r) {
+                               int n, size_t count, float* r, RowsAhead ahead) {
     size_t x = 0;
     for (; x + 64 <= count; x += 64) {
+        PrefetchAhead(base, stride, ahead, x);
         const uint8_t* s = base + size_t(index[0]) * stride + x;
         const __m512 w0 = _mm512_set1_ps(weight[0]);
         __m512 a0 = _mm512_mul_ps(w0, Widen16(s));
@@ -197,7 +214,7 @@ TROV_AVX512 void SumRowsAvx512(const uint8_t* base, size_t stride, const int* in
         _mm512_storeu_ps(r + x + 32, a2);
         _mm512_storeu_ps(r + x + 48, a3);
     }
-    if (x < count) SumRowsAvx2(base + x, stride, index, weight, n, count - x, r + x);
+    if (x < count) SumRowsAvx2(base + x, stride, index, weight, n, count - x, r + x, ahead);
 }
 
 // The row's sums, four floats a pixel (blue, green, red, spare), to three bytes a pixel:
@@ -293,15 +310,15 @@ TROV_AVX2 void HorizontalAvx2(const float* r, const ResampleTaps& hx, int tw, fl
 #endif
 
 void SumRows(const uint8_t* base, size_t stride, const int* index, const float* weight, int n, size_t count,
-             float* r) {
+             float* r, [[maybe_unused]] RowsAhead ahead) {
     if (n == 0) {
         std::fill(r, r + count, 0.0f);
         return;
     }
 #ifdef TROV_AVX2_KERNELS
     if (UseAvx2()) {
-        if (UseAvx512()) return SumRowsAvx512(base, stride, index, weight, n, count, r);
-        return SumRowsAvx2(base, stride, index, weight, n, count, r);
+        if (UseAvx512()) return SumRowsAvx512(base, stride, index, weight, n, count, r, ahead);
+        return SumRowsAvx2(base, stride, index, weight, n, count, r, ahead);
     }
 #endif
     SumRowsPlain(base, stride, index, weight, n, count, r);
@@ -325,6 +342,23 @@ void Horizontal(const float* r, const ResampleTaps& hx, int tw, float bias, [[ma
 
 }  // namespace
 
+namespace {
+
+// The rows target row k + 1 adds to those of row k (none after the last row of the band). The
+// taps run down the source, but reflected edge taps need not: then nothing is asked for.
+RowsAhead RowsAheadOf(const ResampleTaps& vy, int k, int k1) {
+    constexpr int kMostRows = 8;  // a steep shrink adds many rows; the first ones matter most
+    RowsAhead ahead;
+    if (k + 1 >= k1) return ahead;
+    const int t0 = vy.start[size_t(k)], t1 = vy.start[size_t(k) + 1], t2 = vy.start[size_t(k) + 2];
+    if (t1 <= t0 || t2 <= t1) return ahead;
+    ahead.from = std::max(vy.index[size_t(t1 - 1)] + 1, vy.index[size_t(t1)]);
+    ahead.to = std::min(vy.index[size_t(t2 - 1)] + 1, ahead.from + kMostRows);
+    return ahead;
+}
+
+}  // namespace
+
 bool ResampleRows(const CPicture& src, int sx, int sy, const ResamplePlan& plan, CPicture& dst, int ox,
                   int oy, int k0, int k1, std::vector<float>& row) {
     const size_t used = size_t(3) * size_t(plan.sw);
@@ -339,10 +373,11 @@ bool ResampleRows(const CPicture& src, int sx, int sy, const ResamplePlan& plan,
     std::fill(row.begin() + ptrdiff_t(used), row.begin() + ptrdiff_t(plan.RowFloats()), 0.0f);
     const uint8_t* base = src.GetRow(sy) + 3 * size_t(sx);
     const size_t stride = size_t(src.GetStride());
+    const int* rows = plan.vy.index.data();
     for (int k = k0; k < k1; ++k) {
         const int t0 = plan.vy.start[size_t(k)], t1 = plan.vy.start[size_t(k) + 1];
-        SumRows(base, stride, plan.vy.index.data() + t0, plan.vy.weight.data() + t0, t1 - t0, used,
-                row.data());
+        SumRows(base, stride, rows + t0, plan.vy.weight.data() + t0, t1 - t0, used, row.data(),
+                RowsAheadOf(plan.vy, k, k1));
         Horizontal(row.data(), plan.hx, plan.tw, plan.bias, row.data() + plan.RowFloats(),
                    dst.GetRow(oy + k) + 3 * size_t(ox));
     }
