@@ -324,6 +324,19 @@ void SumRows(const uint8_t* base, size_t stride, const int* index, const float* 
     SumRowsPlain(base, stride, index, weight, n, count, r);
 }
 
+// The rows target row k + 1 adds to those of row k (none after the last row of the band). The
+// taps run down the source, but reflected edge taps need not: then nothing is asked for.
+RowsAhead RowsAheadOf(const ResampleTaps& vy, int k, int k1) {
+    constexpr int kMostRows = 8;  // a steep shrink adds many rows; the first ones matter most
+    RowsAhead ahead;
+    if (k + 1 >= k1) return ahead;
+    const int t0 = vy.start[size_t(k)], t1 = vy.start[size_t(k) + 1], t2 = vy.start[size_t(k) + 2];
+    if (t1 <= t0 || t2 <= t1) return ahead;
+    ahead.from = std::max(vy.index[size_t(t1 - 1)] + 1, vy.index[size_t(t1)]);
+    ahead.to = std::min(vy.index[size_t(t2 - 1)] + 1, ahead.from + kMostRows);
+    return ahead;
+}
+
 void Horizontal(const float* r, const ResampleTaps& hx, int tw, float bias, [[maybe_unused]] float* sums,
                 uint8_t* d) {
 #ifdef TROV_AVX2_KERNELS
@@ -342,23 +355,6 @@ void Horizontal(const float* r, const ResampleTaps& hx, int tw, float bias, [[ma
 
 }  // namespace
 
-namespace {
-
-// The rows target row k + 1 adds to those of row k (none after the last row of the band). The
-// taps run down the source, but reflected edge taps need not: then nothing is asked for.
-RowsAhead RowsAheadOf(const ResampleTaps& vy, int k, int k1) {
-    constexpr int kMostRows = 8;  // a steep shrink adds many rows; the first ones matter most
-    RowsAhead ahead;
-    if (k + 1 >= k1) return ahead;
-    const int t0 = vy.start[size_t(k)], t1 = vy.start[size_t(k) + 1], t2 = vy.start[size_t(k) + 2];
-    if (t1 <= t0 || t2 <= t1) return ahead;
-    ahead.from = std::max(vy.index[size_t(t1 - 1)] + 1, vy.index[size_t(t1)]);
-    ahead.to = std::min(vy.index[size_t(t2 - 1)] + 1, ahead.from + kMostRows);
-    return ahead;
-}
-
-}  // namespace
-
 bool ResampleRows(const CPicture& src, int sx, int sy, const ResamplePlan& plan, CPicture& dst, int ox,
                   int oy, int k0, int k1, std::vector<float>& row) {
     const size_t used = size_t(3) * size_t(plan.sw);
@@ -373,11 +369,10 @@ bool ResampleRows(const CPicture& src, int sx, int sy, const ResamplePlan& plan,
     std::fill(row.begin() + ptrdiff_t(used), row.begin() + ptrdiff_t(plan.RowFloats()), 0.0f);
     const uint8_t* base = src.GetRow(sy) + 3 * size_t(sx);
     const size_t stride = size_t(src.GetStride());
-    const int* rows = plan.vy.index.data();
     for (int k = k0; k < k1; ++k) {
         const int t0 = plan.vy.start[size_t(k)], t1 = plan.vy.start[size_t(k) + 1];
-        SumRows(base, stride, rows + t0, plan.vy.weight.data() + t0, t1 - t0, used, row.data(),
-                RowsAheadOf(plan.vy, k, k1));
+        SumRows(base, stride, plan.vy.index.data() + t0, plan.vy.weight.data() + t0, t1 - t0, used,
+                row.data(), RowsAheadOf(plan.vy, k, k1));
         Horizontal(row.data(), plan.hx, plan.tw, plan.bias, row.data() + plan.RowFloats(),
                    dst.GetRow(oy + k) + 3 * size_t(ox));
     }

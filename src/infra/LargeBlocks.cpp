@@ -89,8 +89,7 @@ CSpareMappings& Spares() {
 // boundary and after the block is given back. The block's tail beyond its last whole huge page
 // keeps small pages (rounding the length up would make every frame resident to the next 2 MiB).
 void* MapAligned(size_t length) {
-    const size_t span = length + kHugePageBytes;
-    if (span < length) return nullptr;
+    const size_t span = length + kHugePageBytes;  // AllocateLargeBlock keeps length far from overflow
     void* m = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (m == MAP_FAILED) return nullptr;
     const uintptr_t start = reinterpret_cast<uintptr_t>(m);
